@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QtGlobal>
+
+// One 52-byte slot of the instrument's group memory, unpacked.
+struct GroupRecord
+{
+    quint8 month = 0;
+    quint8 minute = 0;
+    quint8 day = 0;
+    quint8 hour = 0;
+    quint8 tableSet = 0; // 0: table set 1, 1: table set 2
+    quint16 groupValue = 0; // HL of the group; 0 marks an unused slot
+    quint8 device = 0;
+    quint8 scale = 0; // measurement type
+    quint8 direction = 0;
+    quint8 impactCount = 1; // 1 to 32
+    quint16 impacts[32] = {};
+    quint8 material = 0;
+};
+
+bool operator==(const GroupRecord &a, const GroupRecord &b);
+inline bool operator!=(const GroupRecord &a, const GroupRecord &b) { return !(a == b); }
+
+namespace groups {
+constexpr int SlotSize = 52;
+constexpr int SlotCount = 100;
+constexpr int PayloadSize = SlotSize * SlotCount;
+constexpr int MaxImpacts = 32;
+} // namespace groups
+
+// Unpacks all 100 slots of a group data payload, used or not; an empty list when the payload is shorter than 5200
+// bytes. Bytes after the first 5200 are ignored.
+QList<GroupRecord> decodeGroups(const QByteArray &payload);

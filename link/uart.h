@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QStringList>
+#include <QTimer>
+
+// The one link to the hardness tester. Finds the instrument by probing the serial ports in turn, reports the link
+// going up and down, sends command frames and delivers the verified frames the instrument sends.
+class Uart : public QObject
+{
+    Q_OBJECT
+
+public:
+    Uart(QObject *parent, int baudRate);
+    ~Uart() override;
+
+    void setHandshakeCommands(unsigned char ackCommand, unsigned char handshakeCommand);
+    void setScanEnabled(bool enable, int interval);
+    void setBaudRate(int baudRate);
+    void setFrameInterval(int ms);
+
+    // Port names probed after the system's own ports, for instruments the system list cannot show
+    // (pseudo-terminals, for instance).
+    void setExtraPortNames(const QStringList &names);
+    QStringList extraPortNames() const { return m_extraPortNames; }
+
+    // The ports the operating system lists, in its order.
+    QStringList portNames() const;
+    // What the scan rotates over: the system's ports, then the extra names that exist right now.
+    QStringList scanPortNames() const;
+
+    bool openPort(const QString &name);
+    void closePort();
+    bool isConnected() const { return m_connected; }
+    QString currentPortName() const { return m_portName; }
+
+    void sendCommand(unsigned char cmd, const QByteArray &payload = QByteArray());
+
+    // The receive path without a port: what on_readyRead does with the bytes it reads.
+    void receive(const QByteArray &bytes);
+    // One reassembly pass; run by the frame timer 100 ms after the last chunk.
+    void processBuffer();
+    void handleFrame(const QByteArray &piece);
+    int bufferedBytes() const { return m_rxBuffer.size(); }
+
+signals:
+    void connectionStatus(bool connected);
+    void readyRead(unsigned char cmd, QByteArray arr);
+
+private slots:
+    void on_readyRead();
+
+private:
+    void scanPorts();
+    void onPortError(QSerialPort::SerialPortError error);
+    void onHandshakeAck();
+    void setDown();
+
+    QByteArray m_rxBuffer;
+    bool m_connected = false;
+    QString m_portName;
+    QSerialPort *m_port = nullptr;
+    QTimer m_frameTimer;
+    QTimer m_scanTimer;
+    unsigned char m_ackCommand = 0;
+    unsigned char m_handshakeCommand = 0;
+    QStringList m_extraPortNames;
+};

@@ -31,6 +31,9 @@ public:
     // What the scan rotates over: the system's ports, then the extra names that exist right now.
     QStringList scanPortNames() const;
 
+    // The scan's rotation position is shared by all links, as there is only one; tests start it afresh.
+    static void resetScanRotation();
+
     bool openPort(const QString &name);
     void closePort();
     bool isConnected() const { return m_connected; }
@@ -67,4 +70,6 @@ private:
     unsigned char m_ackCommand = 0;
     unsigned char m_handshakeCommand = 0;
     QStringList m_extraPortNames;
+
+    static int s_scanIndex;
 };

@@ -1,0 +1,210 @@
+#include "frame.h"
+
+#include <QDebug>
+#include <QLoggingCategory>
+#include <QVector>
+
+Q_LOGGING_CATEGORY(lcFrame, "leeb.link.frame")
+
+namespace {
+
+const char Header[frame::HeaderSize] = {'\x40', '\x23', '\x24'};
+
+bool headerAt(const QByteArray &data, int pos)
+{
+    return pos >= 0 && pos + frame::HeaderSize <= data.size() && data[pos] == Header[0] && data[pos + 1] == Header[1] &&
+           data[pos + 2] == Header[2];
+}
+
+int nextHeader(const QByteArray &data, int from)
+{
+    return data.indexOf(QByteArray::fromRawData(Header, frame::HeaderSize), from);
+}
+
+quint32 lengthField(const QByteArray &data, int pos)
+{
+    const auto *p = reinterpret_cast<const uchar *>(data.constData()) + pos + frame::HeaderSize;
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
+
+// The frame size a header's length field announces, or 0 when the field is unreadable or out of reach.
+int announcedSize(const QByteArray &data, int pos)
+{
+    if (pos + 7 > data.size())
+        return 0;
+    const quint32 length = lengthField(data, pos);
+    if (length < 2 || length > quint32(frame::MaxFrameSize - 7))
+        return 0;
+    return int(length) + 7;
+}
+
+// Running byte sums, so that the checksum of any stretch costs one subtraction and a pass stays linear.
+class ByteSums
+{
+public:
+    explicit ByteSums(const QByteArray &data) : m_sums(data.size() + 1, 0)
+    {
+        const auto *p = reinterpret_cast<const uchar *>(data.constData());
+        for (int i = 0; i < data.size(); ++i)
+            m_sums[i + 1] = m_sums[i] + p[i];
+    }
+    // True when [begin, end) starting with a header is a frame: its last byte is the sum of the bytes after the header.
+    bool checks(const QByteArray &data, int begin, int end) const
+    {
+        if (end - begin < frame::Overhead)
+            return false;
+        const uchar sum = uchar(m_sums[end - 1] - m_sums[begin + frame::HeaderSize]);
+        return sum == uchar(data[end - 1]);
+    }
+
+private:
+    QVector<quint32> m_sums;
+};
+
+// Length of the header prefix (40 or 40 23) that ends `data` after `from`, 0 if none.
+int trailingHeaderPrefix(const QByteArray &data, int from)
+{
+    const int n = data.size();
+    if (n - from >= 2 && data[n - 2] == Header[0] && data[n - 1] == Header[1])
+        return 2;
+    if (n - from >= 1 && data[n - 1] == Header[0])
+        return 1;
+    return 0;
+}
+
+} // namespace
+
+QByteArray packFrame(unsigned char cmd, const QByteArray &payload)
+{
+    QByteArray out;
+    out.reserve(payload.size() + frame::Overhead);
+    out.append(Header, frame::HeaderSize);
+    const quint32 length = quint32(payload.size()) + 2;
+    for (int i = 0; i < 4; ++i)
+        out.append(char((length >> (8 * i)) & 0xFF));
+    out.append(char(cmd));
+    out.append(payload);
+    uchar sum = 0;
+    for (int i = frame::HeaderSize; i < out.size(); ++i)
+        sum += uchar(out[i]);
+    out.append(char(sum));
+    return out;
+}
+
+QList<QByteArray> splitFrames(const QByteArray &data)
+{
+    QList<QByteArray> pieces;
+    if (data.isEmpty())
+        return pieces;
+    const ByteSums sums(data);
+    const int n = data.size();
+
+    QVector<int> headers;
+    for (int at = nextHeader(data, 0); at >= 0; at = nextHeader(data, at + 1))
+        headers.append(at);
+    // complete[i]: header i starts a frame that its length field spans and its checksum confirms.
+    // nextComplete[i]: the first header after i that does so, -1 if none.
+    const int count = headers.size();
+    QVector<int> size(count), nextComplete(count + 1, -1);
+    QVector<bool> complete(count);
+    for (int i = 0; i < count; ++i) {
+        size[i] = announcedSize(data, headers[i]);
+        complete[i] = size[i] > 0 && headers[i] + size[i] <= n && sums.checks(data, headers[i], headers[i] + size[i]);
+    }
+    for (int i = count - 1; i >= 0; --i)
+        nextComplete[i] = complete[i] ? i : nextComplete[i + 1];
+
+    int pos = 0;
+    int i = 0;
+    while (pos < n) {
+        while (i < count && headers[i] < pos)
+            ++i;
+        if (i == count || headers[i] > pos) {
+            // Stray bytes up to the next header; a header prefix at the very end is kept apart for the next burst.
+            const int end = i == count ? n : headers[i];
+            const int prefix = i == count ? trailingHeaderPrefix(data, pos) : 0;
+            if (end - prefix > pos)
+                pieces.append(data.mid(pos, end - prefix - pos));
+            if (prefix > 0)
+                pieces.append(data.right(prefix));
+            pos = end;
+            continue;
+        }
+        if (complete[i]) {
+            // The length field wins, whatever the payload holds.
+            pieces.append(data.mid(pos, size[i]));
+            pos += size[i];
+            continue;
+        }
+        int end = i + 1 < count ? headers[i + 1] : n;
+        // A frame still arriving swallows later headers, unless one of them starts a complete frame: then the
+        // sender gave up on this one and started afresh. A frame that checks when cut at the next header is taken
+        // as it is, whatever its length field says.
+        if (size[i] > 0 && pos + size[i] > n && nextComplete[i + 1] < 0 && !sums.checks(data, pos, end))
+            end = n;
+        pieces.append(data.mid(pos, end - pos));
+        pos = end;
+    }
+    return pieces;
+}
+
+bool checkFrame(const QByteArray &piece)
+{
+    if (piece.size() < frame::Overhead || !headerAt(piece, 0)) {
+        qCDebug(lcFrame) << "包头尾不正确";
+        return false;
+    }
+    uchar sum = 0;
+    for (int i = frame::HeaderSize; i < piece.size() - 1; ++i)
+        sum += uchar(piece[i]);
+    const uchar received = uchar(piece[piece.size() - 1]);
+    if (sum == received)
+        return true;
+    qCDebug(lcFrame).noquote() << "和校验失败" << sum << received;
+    qCDebug(lcFrame).noquote() << piece.toHex();
+    return false;
+}
+
+QByteArray framePayload(const QByteArray &frame)
+{
+    if (frame.size() <= 8)
+        return QByteArray();
+    return frame.mid(8, frame.size() - 9);
+}
+
+unsigned char frameCommand(const QByteArray &frame)
+{
+    return frame.size() > 7 ? uchar(frame[7]) : 0;
+}
+
+bool mayBeUnfinished(const QByteArray &piece)
+{
+    if (piece.isEmpty() || piece.size() >= frame::MaxFrameSize)
+        return false;
+    if (piece.size() < frame::HeaderSize)
+        return QByteArray::fromRawData(Header, frame::HeaderSize).startsWith(piece);
+    if (!headerAt(piece, 0))
+        return false;
+    if (piece.size() < 7)
+        return true;
+    const int size = announcedSize(piece, 0);
+    return size > piece.size();
+}
+
+QList<QByteArray> takeFrames(QByteArray &buffer)
+{
+    QList<QByteArray> pieces = splitFrames(buffer);
+    buffer.clear();
+    if (pieces.isEmpty())
+        return pieces;
+    const QByteArray &last = pieces.last();
+    if (!mayBeUnfinished(last))
+        return pieces;
+    // Frame checks would only repeat what mayBeUnfinished found out; keep the tail quietly for the next burst.
+    if (pieces.size() == 1)
+        qCDebug(lcFrame) << "serial: 可能还没发完1";
+    else
+        qCDebug(lcFrame) << "serial: 可能还没发完2";
+    buffer = pieces.takeLast();
+    return pieces;
+}

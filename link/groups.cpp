@@ -1,0 +1,47 @@
+#include "groups.h"
+
+#include <QtEndian>
+
+bool operator==(const GroupRecord &a, const GroupRecord &b)
+{
+    if (a.month != b.month || a.minute != b.minute || a.day != b.day || a.hour != b.hour || a.tableSet != b.tableSet ||
+        a.groupValue != b.groupValue || a.device != b.device || a.scale != b.scale || a.direction != b.direction ||
+        a.impactCount != b.impactCount || a.material != b.material)
+        return false;
+    for (int i = 0; i < a.impactCount && i < groups::MaxImpacts; ++i) {
+        if (a.impacts[i] != b.impacts[i])
+            return false;
+    }
+    return true;
+}
+
+QList<GroupRecord> decodeGroups(const QByteArray &payload)
+{
+    QList<GroupRecord> records;
+    if (payload.size() < groups::PayloadSize)
+        return records;
+    records.reserve(groups::SlotCount);
+    const auto *bytes = reinterpret_cast<const uchar *>(payload.constData());
+    for (int k = 0; k < groups::SlotCount; ++k) {
+        quint32 w[13];
+        for (int j = 0; j < 13; ++j)
+            w[j] = qFromLittleEndian<quint32>(bytes + groups::SlotSize * k + 4 * j);
+
+        GroupRecord r;
+        r.impactCount = quint8((w[0] & 31) + 1);
+        r.direction = quint8((w[0] >> 6) & 15);
+        r.device = quint8((w[0] >> 10) & 7);
+        r.scale = quint8((w[0] >> 13) & 7);
+        r.material = quint8((w[0] >> 16) & 15);
+        r.minute = quint8(w[1] & 63);
+        r.hour = quint8((w[1] >> 6) & 31);
+        r.day = quint8((w[1] >> 11) & 31);
+        r.month = quint8((w[1] >> 16) & 15);
+        r.tableSet = quint8(w[1] >> 31);
+        r.groupValue = quint16((w[12] >> 20) & 1023);
+        for (int i = 0; i < r.impactCount; ++i)
+            r.impacts[i] = quint16((w[2 + i / 3] >> (10 * (i % 3))) & 1023);
+        records.append(r);
+    }
+    return records;
+}

@@ -1,0 +1,42 @@
+# The two commands that matter: `make demo` and `make test`. Everything else is a step of those.
+BUILD ?= build
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 300
+JOBS ?= $(shell nproc)
+
+.PHONY: all setup configure build test demo fuzz bench format clean
+
+all: build
+
+setup:
+	bash scripts/setup
+
+configure: setup
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j 2
+
+demo: build
+	bash scripts/demo $(BUILD)
+
+# Receive path under libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer, for FUZZ_SECONDS.
+fuzz: setup
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEEB_FUZZ=ON \
+	    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined"
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_receive
+	mkdir -p $(FUZZ_BUILD)/corpus
+	QT_LOGGING_RULES="leeb.*.debug=false" $(FUZZ_BUILD)/tests/fuzz/fuzz_receive $(FUZZ_BUILD)/corpus \
+	    -dict=tests/fuzz/frame.dict -max_total_time=$(FUZZ_SECONDS) -max_len=16384 -print_final_stats=1
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(FUZZ_BUILD)

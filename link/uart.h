@@ -37,6 +37,7 @@ public:
     bool openPort(const QString &name);
     void closePort();
     bool isConnected() const { return m_connected; }
+    bool isPortOpen() const { return m_port->isOpen(); }
     QString currentPortName() const { return m_portName; }
 
     void sendCommand(unsigned char cmd, const QByteArray &payload = QByteArray());

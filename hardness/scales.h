@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// Measurement type of a group and target scale of a conversion. The numbers are those of the instrument's group
+// record, so a code read from the wire can be compared with these directly.
+enum HardnessScale : quint8 {
+    ScaleHL = 0,
+    ScaleHRB = 1,
+    ScaleHRC = 2,
+    ScaleHB = 3,
+    ScaleHV = 4,
+    ScaleHS = 5,
+    ScaleNone = 6,
+    ScaleSTR = 7,
+};
+
+// Impact device of a group, numbered as in the instrument's group record.
+enum ImpactDevice : quint8 {
+    DeviceNone = 0,
+    DeviceD = 1,
+    DeviceDC = 2,
+    DeviceDL = 3,
+    DeviceD15 = 4,
+    DeviceC1 = 5,
+    DeviceG = 6,
+    DeviceE = 7,
+};
+
+// Fixed technical names, never translated. Codes without a name (scale 6, anything above 7) give an empty text.
+QString scaleName(quint8 scale);
+QString deviceName(quint8 device);

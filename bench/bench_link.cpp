@@ -89,7 +89,7 @@ void BM_GroupFrameLatency(benchmark::State &state)
         state.SetIterationTime(double(deliveredNs - lastByteNs) / 1e9);
     }
 }
-BENCHMARK(BM_GroupFrameLatency)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GroupFrameLatency)->UseManualTime()->Iterations(10)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -11,7 +11,7 @@ struct GroupRecord
     quint8 minute = 0;
     quint8 day = 0;
     quint8 hour = 0;
-    quint8 tableSet = 0; // 0: table set 1, 1: table set 2
+    quint8 tableSet = 0;    // 0: table set 1, 1: table set 2
     quint16 groupValue = 0; // HL of the group; 0 marks an unused slot
     quint8 device = 0;
     quint8 scale = 0; // measurement type
@@ -22,7 +22,10 @@ struct GroupRecord
 };
 
 bool operator==(const GroupRecord &a, const GroupRecord &b);
-inline bool operator!=(const GroupRecord &a, const GroupRecord &b) { return !(a == b); }
+inline bool operator!=(const GroupRecord &a, const GroupRecord &b)
+{
+    return !(a == b);
+}
 
 namespace groups {
 constexpr int SlotSize = 52;

@@ -160,8 +160,8 @@ void TestFrames::reassembly_data()
         << QList<QByteArray>{hex("00ff1340") + done} << QList<int>{CmdDeleteDone} << QList<QByteArray>{{}};
     QTest::newRow("two frames in one burst")
         << QList<QByteArray>{small + done} << QList<int>{0x7E, CmdDeleteDone} << QList<QByteArray>{hex("010203"), {}};
-    QTest::newRow("headers inside the payload") << QList<QByteArray>{groupsFrame} << QList<int>{CmdGroupData}
-                                                << QList<QByteArray>{payloadWithHeaders()};
+    QTest::newRow("headers inside the payload")
+        << QList<QByteArray>{groupsFrame} << QList<int>{CmdGroupData} << QList<QByteArray>{payloadWithHeaders()};
     QTest::newRow("group frame in uneven chunks, unfinished tails completed")
         << QList<QByteArray>{groupsFrame.left(5), groupsFrame.mid(5, 1000), groupsFrame.mid(1005, 2000),
                              groupsFrame.mid(3005)}
@@ -171,8 +171,8 @@ void TestFrames::reassembly_data()
         << QList<int>{CmdDeleteDone, CmdGroupData} << QList<QByteArray>{{}, payloadWithHeaders()};
     QTest::newRow("header split across bursts")
         << QList<QByteArray>{hex("40"), hex("23"), done.mid(2)} << QList<int>{CmdDeleteDone} << QList<QByteArray>{{}};
-    QTest::newRow("4-byte piece before a frame") << QList<QByteArray>{hex("40232400") + small} << QList<int>{0x7E}
-                                                 << QList<QByteArray>{hex("010203")};
+    QTest::newRow("4-byte piece before a frame")
+        << QList<QByteArray>{hex("40232400") + small} << QList<int>{0x7E} << QList<QByteArray>{hex("010203")};
     QTest::newRow("wrong checksum dropped, next frame kept")
         << QList<QByteArray>{hex("4023240500000052717273ae") + small} << QList<int>{0x7E}
         << QList<QByteArray>{hex("010203")};

@@ -219,8 +219,8 @@ const CurveRow *findCurve(quint8 scale, quint8 device, quint8 material, bool tab
     return row;
 }
 
-// Evaluated in double with the terms added in rising power; only the sum is rounded back to single precision, so the
-// result does not depend on how the compiler would order float operations.
+// Evaluated in double with the terms added in rising power and rounded to single precision once, at the end: float
+// arithmetic or another order of the terms changes the last digits of the result.
 float evaluate(const CurveRow &curve, float hl)
 {
     const double h = hl;

@@ -1,0 +1,128 @@
+#include "measurementgroup.h"
+
+#include "conversion.h"
+#include "scales.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcGroups, "leeb.link.groups")
+
+namespace {
+
+// QT_TRANSLATE_NOOP keeps the texts visible to lupdate; they are looked up when asked for, in the language of the
+// moment.
+const char *const DirectionTexts[] = {
+    QT_TRANSLATE_NOOP("QObject", "向下"),
+    QT_TRANSLATE_NOOP("QObject", "斜下"),
+};
+
+const char *const MaterialTexts[] = {
+    QT_TRANSLATE_NOOP("QObject", "钢和铸钢"),   QT_TRANSLATE_NOOP("QObject", "合金工具钢"),
+    QT_TRANSLATE_NOOP("QObject", "铸铝合金"),   QT_TRANSLATE_NOOP("QObject", "灰铸铁"),
+    QT_TRANSLATE_NOOP("QObject", "球墨铸铁"),   QT_TRANSLATE_NOOP("QObject", "不锈钢"),
+    QT_TRANSLATE_NOOP("QObject", "铜锌合金"),   QT_TRANSLATE_NOOP("QObject", "铜锡合金"),
+    QT_TRANSLATE_NOOP("QObject", "纯铜"),       QT_TRANSLATE_NOOP("QObject", "碳钢"),
+    QT_TRANSLATE_NOOP("QObject", "铬钢"),       QT_TRANSLATE_NOOP("QObject", "铬钒钢"),
+    QT_TRANSLATE_NOOP("QObject", "铬镍钢"),     QT_TRANSLATE_NOOP("QObject", "铬钼钢"),
+    QT_TRANSLATE_NOOP("QObject", "铬镍钼钢"),   QT_TRANSLATE_NOOP("QObject", "铬锰硅钢"),
+    QT_TRANSLATE_NOOP("QObject", "超高强度钢"), QT_TRANSLATE_NOOP("QObject", "不锈钢"),
+};
+
+constexpr int StrengthMaterialOffset = 9;
+
+QString translated(const char *source)
+{
+    return QCoreApplication::translate("QObject", source);
+}
+
+ConversionResult convert(ConversionStatus (*conversion)(float *, quint8, quint8, quint8), quint16 hl, quint8 scale,
+                         quint8 device, quint8 material)
+{
+    float v = hl;
+    ConversionResult result;
+    result.status = conversion(&v, scale, device, material);
+    result.value = (double(v) * 10 + 5) / 10;
+    return result;
+}
+
+} // namespace
+
+QString scaleText(quint8 code)
+{
+    return scaleName(code);
+}
+
+QString deviceText(quint8 code)
+{
+    return deviceName(code);
+}
+
+QString directionText(quint8 code)
+{
+    switch (code) {
+    case 0:
+    case 1:
+        return translated(DirectionTexts[code]);
+    case 2:
+        return QStringLiteral("90°");
+    case 3:
+        return QStringLiteral("135°");
+    case 4:
+        return QStringLiteral("150°");
+    default:
+        return QString();
+    }
+}
+
+QString materialText(quint8 index)
+{
+    if (index >= std::size(MaterialTexts))
+        return QString();
+    return translated(MaterialTexts[index]);
+}
+
+MeasurementGroup buildGroup(const GroupRecord &record)
+{
+    MeasurementGroup g;
+    for (int i = 0; i < record.impactCount && i < groups::MaxImpacts; ++i)
+        g.impacts.append(record.impacts[i]);
+    g.dateText = QStringLiteral("%1/%2 %3:%4").arg(record.month).arg(record.day).arg(record.hour).arg(record.minute);
+    g.device = record.device;
+    g.deviceName = deviceText(record.device);
+    g.material = record.material;
+    g.direction = record.direction;
+    g.directionName = directionText(record.direction);
+    g.scale = record.scale;
+    g.scaleName = scaleText(record.scale);
+    g.materialName = materialText(g.isStrength() ? record.material + StrengthMaterialOffset : record.material);
+    qCDebug(lcGroups) << record.scale << "unit";
+
+    const auto conversion = record.tableSet ? convertLeebSet2 : convertLeebSet1;
+    const ConversionResult notAvailable{0.0, ConversionStatus::NotAvailable};
+    if (g.isStrength()) {
+        g.hl = g.hrb = g.hs = g.hb = g.hrc = g.hv = notAvailable;
+        g.strength = convert(conversion, record.groupValue, ScaleSTR, record.device, record.material);
+        return g;
+    }
+    g.hl = convert(conversion, record.groupValue, ScaleHL, record.device, record.material);
+    g.hrb = convert(conversion, record.groupValue, ScaleHRB, record.device, record.material);
+    g.hrc = convert(conversion, record.groupValue, ScaleHRC, record.device, record.material);
+    g.hb = convert(conversion, record.groupValue, ScaleHB, record.device, record.material);
+    g.hv = convert(conversion, record.groupValue, ScaleHV, record.device, record.material);
+    g.hs = convert(conversion, record.groupValue, ScaleHS, record.device, record.material);
+    g.strength = notAvailable;
+    return g;
+}
+
+QList<MeasurementGroup> buildGroups(const QList<GroupRecord> &records)
+{
+    QList<MeasurementGroup> out;
+    for (const GroupRecord &record : records) {
+        if (record.groupValue == 0)
+            break;
+        out.append(buildGroup(record));
+    }
+    return out;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "groups.h"
+#include "scales.h"
+#include "valuetext.h"
+
+#include <QList>
+#include <QString>
+
+// One downloaded group as the rest of the program sees it: its impacts, texts and its value in every scale.
+struct MeasurementGroup
+{
+    QList<double> impacts; // HL, in stored order
+    QString dateText;      // month/day hour:minute, no year
+    quint8 device = 0;
+    QString deviceName;
+    quint8 material = 0; // the code as received
+    QString materialName;
+    quint8 direction = 0;
+    QString directionName;
+    quint8 scale = 0; // measurement type
+    QString scaleName;
+    // Stored as converted value + 0.5 (see ConversionResult).
+    ConversionResult hl;
+    ConversionResult hrb;
+    ConversionResult hs;
+    ConversionResult hb;
+    ConversionResult hrc;
+    ConversionResult hv;
+    ConversionResult strength;
+
+    bool isStrength() const { return scale == ScaleSTR; }
+};
+
+// Code-to-text tables of the group record. Direction and material texts are translated in the context QObject when
+// called; codes without a text give an empty one.
+QString scaleText(quint8 code);
+QString deviceText(quint8 code);
+QString directionText(quint8 code);
+// Hardness materials at 0 to 8, strength materials at 9 to 17.
+QString materialText(quint8 index);
+
+// Builds the group of one used slot, with its texts and conversions.
+MeasurementGroup buildGroup(const GroupRecord &record);
+// The groups of a download, in slot order, up to the first unused slot (group value 0).
+QList<MeasurementGroup> buildGroups(const QList<GroupRecord> &records);

@@ -15,10 +15,11 @@
 
 namespace {
 
-class LeebConvert
+// The tool speaks to engineers on a terminal, in English only; its texts stay out of the window's catalogues.
+QString text(const char *source)
 {
-    Q_DECLARE_TR_FUNCTIONS(LeebConvert)
-};
+    return QString::fromUtf8(source);
+}
 
 constexpr int ExitRefused = 2;
 constexpr double MaxHl = 1023.0; // the instrument's HL fields have ten bits
@@ -52,7 +53,7 @@ QString acceptedScales()
 
 QString usage()
 {
-    return LeebConvert::tr(
+    return text(
                "Usage: leeb-convert --device NAME --material N [--set 1|2] [--strength] [--csv] HL...\n"
                "       leeb-convert --table --scale NAME --device NAME --material N [--set 1|2]\n"
                "\n"
@@ -72,8 +73,8 @@ QString usage()
 int refuse(const QString &message)
 {
     QTextStream err(stderr);
-    err << LeebConvert::tr("leeb-convert: %1").arg(message) << '\n'
-        << LeebConvert::tr("Try 'leeb-convert --help'.") << '\n';
+    err << text("leeb-convert: %1").arg(message) << '\n'
+        << text("Try 'leeb-convert --help'.") << '\n';
     return ExitRefused;
 }
 
@@ -168,14 +169,14 @@ int main(int argc, char *argv[])
         const int equals = arg.indexOf(QLatin1Char('='));
         const QString name = equals > 0 ? arg.left(equals) : arg;
         if (!flagNames.contains(name) && !valueNames.contains(name))
-            return refuse(LeebConvert::tr("unknown option '%1'; accepted: %2, --help")
+            return refuse(text("unknown option '%1'; accepted: %2, --help")
                               .arg(name, (valueNames + flagNames).join(QStringLiteral(", "))));
         if (given.contains(name))
-            return refuse(LeebConvert::tr("option %1 is given more than once").arg(name));
+            return refuse(text("option %1 is given more than once").arg(name));
         given << name;
         if (flagNames.contains(name)) {
             if (equals > 0)
-                return refuse(LeebConvert::tr("option %1 takes no value").arg(name));
+                return refuse(text("option %1 takes no value").arg(name));
             continue;
         }
         if (equals > 0) {
@@ -183,7 +184,7 @@ int main(int argc, char *argv[])
         } else if (i + 1 < args.size()) {
             values.insert(name, args.at(++i));
         } else {
-            return refuse(LeebConvert::tr("option %1 needs a value").arg(name));
+            return refuse(text("option %1 needs a value").arg(name));
         }
     }
 
@@ -193,18 +194,18 @@ int main(int argc, char *argv[])
 
     Request request;
     if (!values.contains(QStringLiteral("--device")))
-        return refuse(LeebConvert::tr("--device is required; accepted: %1").arg(acceptedDevices()));
+        return refuse(text("--device is required; accepted: %1").arg(acceptedDevices()));
     const QString deviceText = values.value(QStringLiteral("--device"));
     if (!parseDevice(deviceText, &request.device))
-        return refuse(LeebConvert::tr("'%1' is not an impact device; accepted: %2").arg(deviceText, acceptedDevices()));
+        return refuse(text("'%1' is not an impact device; accepted: %2").arg(deviceText, acceptedDevices()));
 
     if (!values.contains(QStringLiteral("--material")))
-        return refuse(LeebConvert::tr("--material is required; accepted: 0 to %1").arg(MaxMaterial));
+        return refuse(text("--material is required; accepted: 0 to %1").arg(MaxMaterial));
     const QString materialText = values.value(QStringLiteral("--material"));
     bool materialOk = false;
     const uint material = materialText.toUInt(&materialOk, 10);
     if (!materialOk || material > MaxMaterial)
-        return refuse(LeebConvert::tr("'%1' is not a material index; accepted: whole numbers 0 to %2")
+        return refuse(text("'%1' is not a material index; accepted: whole numbers 0 to %2")
                           .arg(materialText)
                           .arg(MaxMaterial));
     request.material = static_cast<quint8>(material);
@@ -212,7 +213,7 @@ int main(int argc, char *argv[])
     if (values.contains(QStringLiteral("--set"))) {
         const QString setText = values.value(QStringLiteral("--set"));
         if (setText != QLatin1String("1") && setText != QLatin1String("2"))
-            return refuse(LeebConvert::tr("'%1' is not a table set; accepted: 1, 2").arg(setText));
+            return refuse(text("'%1' is not a table set; accepted: 1, 2").arg(setText));
         request.tableSet2 = setText == QLatin1String("2");
     }
 
@@ -221,21 +222,21 @@ int main(int argc, char *argv[])
 
     if (table) {
         if (!values.contains(QStringLiteral("--scale")))
-            return refuse(LeebConvert::tr("--table needs --scale; accepted: %1").arg(acceptedScales()));
+            return refuse(text("--table needs --scale; accepted: %1").arg(acceptedScales()));
         const QString scaleText = values.value(QStringLiteral("--scale"));
         quint8 scale = ScaleNone;
         if (!parseScale(scaleText, &scale))
             return refuse(
-                LeebConvert::tr("'%1' is not a scale with curves; accepted: %2").arg(scaleText, acceptedScales()));
+                text("'%1' is not a scale with curves; accepted: %2").arg(scaleText, acceptedScales()));
         if (strength && scale != ScaleSTR)
-            return refuse(LeebConvert::tr("--strength converts to STR only; use --scale STR"));
+            return refuse(text("--strength converts to STR only; use --scale STR"));
         if (!hlTexts.isEmpty())
-            return refuse(LeebConvert::tr("--table prints the whole curve and takes no HL values"));
+            return refuse(text("--table prints the whole curve and takes no HL values"));
         float hlMin = 0;
         float hlMax = 0;
         if (leebCurveLimits(scale, request.device, request.material, request.tableSet2, &hlMin, &hlMax) !=
             ConversionStatus::Ok)
-            return refuse(LeebConvert::tr("there is no %1 curve for device %2, material %3 in table set %4")
+            return refuse(text("there is no %1 curve for device %2, material %3 in table set %4")
                               .arg(scaleName(scale), deviceName(request.device))
                               .arg(request.material)
                               .arg(request.tableSet2 ? 2 : 1));
@@ -250,15 +251,15 @@ int main(int argc, char *argv[])
     }
 
     if (values.contains(QStringLiteral("--scale")))
-        return refuse(LeebConvert::tr("--scale is used with --table only"));
+        return refuse(text("--scale is used with --table only"));
     if (hlTexts.isEmpty())
-        return refuse(LeebConvert::tr("no HL value given; accepted: numbers from 0 to %1").arg(MaxHl));
+        return refuse(text("no HL value given; accepted: numbers from 0 to %1").arg(MaxHl));
     QList<float> hls;
-    for (const QString &text : qAsConst(hlTexts)) {
+    for (const QString &hlText : qAsConst(hlTexts)) {
         float hl = 0;
-        if (!parseHl(text, &hl))
+        if (!parseHl(hlText, &hl))
             return refuse(
-                LeebConvert::tr("'%1' is not a valid HL value; accepted: numbers from 0 to %2").arg(text).arg(MaxHl));
+                text("'%1' is not a valid HL value; accepted: numbers from 0 to %2").arg(hlText).arg(MaxHl));
         hls << hl;
     }
 

@@ -1,4 +1,292 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
+<context>
+    <name>LineChart</name>
+    <message>
+        <source>%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>MainWindow</source>
+        <translation>硬度计</translation>
+    </message>
+    <message>
+        <source>HL</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HRB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HRC</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>STR</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>样本数</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>最小值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>最大值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>平均值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>重新获取</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>删除所有</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>打印</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导出Excel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>中英切换</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测量类型</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>连接成功</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>连接断开</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>数据删除完成</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>暂无数据</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>这将删除仪器上所有的数据，请问是否继续？</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>获取数据</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PaintBase</name>
+    <message>
+        <source>批次: </source>
+        <translation>批次:</translation>
+    </message>
+    <message>
+        <source>备注: </source>
+        <translation>备注:</translation>
+    </message>
+    <message>
+        <source>检察员: </source>
+        <translation>检察员:</translation>
+    </message>
+    <message>
+        <source>测量日期</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>冲击装置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>冲击方向</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测量类型</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>材料</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测量数据</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>向下</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>斜下</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>钢和铸钢</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>合金工具钢</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>铸铝合金</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>灰铸铁</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>球墨铸铁</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不锈钢</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>铜锌合金</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>铜锡合金</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>纯铜</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>碳钢</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>铬钢</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>铬钒钢</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>铬镍钢</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>铬钼钢</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>铬镍钼钢</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>铬锰硅钢</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>超高强度钢</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法计算</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测值过大</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测值过小</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>里氏硬度计测量报告</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>LO: 测值过小</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HI: 测值过大</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>---: 无法计算</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测量日期</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>冲击装置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>冲击方向</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测量类型</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>材料</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测量次数</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测量数值</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
 </TS>

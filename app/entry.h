@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the program was asked to do on its command line.
+struct Options
+{
+    QStringList ports; // --port NAME, repeatable: probed after the system's ports
+    bool ok = true;
+    QString error; // why the command line was refused
+};
+
+Options parseOptions(const QStringList &arguments);
+
+// After the event loop: whether to start the program afresh, and with which arguments. A language switch restarts
+// with the arguments this instance was given (without the program name), so that --port survives the switch.
+struct Restart
+{
+    bool needed = false;
+    QString program;
+    QStringList arguments;
+};
+
+Restart restartAfter(int exitCode, const QString &program, const QStringList &arguments);

@@ -1,0 +1,14 @@
+#include "resourcesinit.h"
+
+#include <QtGlobal>
+
+static void registerResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+void initResources()
+{
+    static const bool done = (registerResources(), true);
+    Q_UNUSED(done)
+}

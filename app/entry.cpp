@@ -1,8 +1,12 @@
 #include "entry.h"
 
+#include "languagesettings.h"
 #include "mainwindow.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QTranslator>
 
 Options parseOptions(const QStringList &arguments)
 {
@@ -36,4 +40,12 @@ Restart restartAfter(int exitCode, const QString &program, const QStringList &ar
     restart.program = program;
     restart.arguments = arguments.mid(1);
     return restart;
+}
+
+void installCatalogue(QTranslator *translator)
+{
+    const QString catalogue = QString::fromLatin1(LanguageSettings::catalogue(LanguageSettings::load()));
+    if (!translator->load(catalogue))
+        qWarning() << "cannot load" << catalogue;
+    QCoreApplication::installTranslator(translator);
 }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QTranslator;
+
 // What the program was asked to do on its command line.
 struct Options
 {
@@ -23,3 +25,6 @@ struct Restart
 };
 
 Restart restartAfter(int exitCode, const QString &program, const QStringList &arguments);
+
+// Loads the catalogue of the language stored in the settings file into `translator` and installs it.
+void installCatalogue(QTranslator *translator);

@@ -1,5 +1,4 @@
 #include "entry.h"
-#include "languagesettings.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
 
@@ -21,8 +20,7 @@ int main(int argc, char *argv[])
     }
 
     QTranslator translator;
-    translator.load(QString::fromLatin1(LanguageSettings::catalogue(LanguageSettings::load())));
-    QCoreApplication::installTranslator(&translator);
+    installCatalogue(&translator);
 
     int result = 0;
     Restart restart;

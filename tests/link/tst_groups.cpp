@@ -103,12 +103,24 @@ void TestGroups::texts_data()
     QTest::addColumn<QString>("scaleName");
     QTest::addColumn<QString>("materialName");
     QTest::addColumn<QString>("directionName");
-    QTest::newRow("hardness, steel, downward") << 2 << 0 << 0 << "HRC" << "钢和铸钢" << "向下";
-    QTest::newRow("strength material 0 is C steel") << 7 << 0 << 1 << "STR" << "碳钢" << "斜下";
-    QTest::newRow("strength material 8 is stainless") << 7 << 8 << 4 << "STR" << "不锈钢" << "150°";
-    QTest::newRow("hardness material 9 reads the strength list") << 3 << 9 << 2 << "HB" << "碳钢" << "90°";
-    QTest::newRow("strength material past the list") << 7 << 9 << 5 << "STR" << "" << "";
-    QTest::newRow("measurement type 6 has no name") << 6 << 15 << 15 << "" << "铬锰硅钢" << "";
+    QTest::newRow("hardness, steel, downward") << 2 << 0 << 0 << "HRC"
+                                               << "钢和铸钢"
+                                               << "向下";
+    QTest::newRow("strength material 0 is C steel") << 7 << 0 << 1 << "STR"
+                                                    << "碳钢"
+                                                    << "斜下";
+    QTest::newRow("strength material 8 is stainless") << 7 << 8 << 4 << "STR"
+                                                      << "不锈钢"
+                                                      << "150°";
+    QTest::newRow("hardness material 9 reads the strength list") << 3 << 9 << 2 << "HB"
+                                                                 << "碳钢"
+                                                                 << "90°";
+    QTest::newRow("strength material past the list") << 7 << 9 << 5 << "STR"
+                                                     << ""
+                                                     << "";
+    QTest::newRow("measurement type 6 has no name") << 6 << 15 << 15 << ""
+                                                    << "铬锰硅钢"
+                                                    << "";
 }
 
 void TestGroups::texts()

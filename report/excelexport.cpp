@@ -1,0 +1,163 @@
+#include "excelexport.h"
+
+#include "savefile.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QFile>
+#include <QObject>
+
+#include <xlsxwriter.h>
+
+namespace {
+
+const char cellFont[] = "Microsoft YaHei";
+constexpr int columnCount = 15;
+constexpr double rowHeight = 25;
+
+// Collects the first of the library's error codes, so that one check at the end covers every call.
+class Sheet
+{
+public:
+    explicit Sheet(lxw_worksheet *sheet) : m_sheet(sheet) {}
+
+    void write(int row, int column, const QString &text, lxw_format *format)
+    {
+        keep(worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), text.toUtf8().constData(),
+                                    format));
+    }
+    void merge(int firstRow, int firstColumn, int lastRow, int lastColumn, const QString &text, lxw_format *format)
+    {
+        keep(worksheet_merge_range(m_sheet, lxw_row_t(firstRow - 1), lxw_col_t(firstColumn - 1), lxw_row_t(lastRow - 1),
+                                   lxw_col_t(lastColumn - 1), text.toUtf8().constData(), format));
+    }
+    void setRowHeight(int row, double height) { keep(worksheet_set_row(m_sheet, lxw_row_t(row - 1), height, nullptr)); }
+    void setColumnWidth(int column, double width)
+    {
+        keep(worksheet_set_column(m_sheet, lxw_col_t(column - 1), lxw_col_t(column - 1), width, nullptr));
+    }
+    lxw_error error() const { return m_error; }
+
+private:
+    void keep(lxw_error error)
+    {
+        if (m_error == LXW_NO_ERROR)
+            m_error = error;
+    }
+
+    lxw_worksheet *m_sheet;
+    lxw_error m_error = LXW_NO_ERROR;
+};
+
+lxw_format *makeFormat(lxw_workbook *book, double size, bool bold, lxw_format_alignments horizontal)
+{
+    lxw_format *format = workbook_add_format(book);
+    format_set_font_name(format, cellFont);
+    format_set_font_size(format, size);
+    if (bold)
+        format_set_bold(format);
+    format_set_align(format, horizontal);
+    format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
+    return format;
+}
+
+QString impactsText(const QList<double> &impacts)
+{
+    QStringList values;
+    values.reserve(impacts.size());
+    for (double impact : impacts)
+        values << QString::number(impact, 'f', 0);
+    return values.join(QLatin1Char(','));
+}
+
+void fillSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGroup> &groups)
+{
+    lxw_format *title = makeFormat(book, 22, true, LXW_ALIGN_CENTER);
+    lxw_format *date = makeFormat(book, 11, false, LXW_ALIGN_RIGHT);
+    lxw_format *header = makeFormat(book, 11, true, LXW_ALIGN_CENTER);
+    lxw_format *cell = makeFormat(book, 11, false, LXW_ALIGN_CENTER);
+
+    sheet.merge(1, 1, 1, 15, QObject::tr("里氏硬度计测量报告"), title);
+    sheet.merge(2, 13, 2, 14, QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")), date);
+    sheet.merge(2, 1, 2, 2, QObject::tr("LO: 测值过小"), cell);
+    sheet.merge(2, 3, 2, 4, QObject::tr("HI: 测值过大"), cell);
+    sheet.merge(2, 5, 2, 6, QObject::tr("---: 无法计算"), cell);
+
+    const QStringList headers = {QStringLiteral("NO"),    QObject::tr("测量日期"), QObject::tr("冲击装置"),
+                                 QObject::tr("冲击方向"), QObject::tr("测量类型"), QObject::tr("材料"),
+                                 QStringLiteral("HL"),    QStringLiteral("HRB"),   QStringLiteral("HS"),
+                                 QStringLiteral("HB"),    QStringLiteral("HRC"),   QStringLiteral("HV"),
+                                 QStringLiteral("STR"),   QObject::tr("测量次数"), QObject::tr("测量数值")};
+    for (int column = 1; column <= columnCount; ++column)
+        sheet.write(3, column, headers.at(column - 1), header);
+
+    int row = 4;
+    for (const MeasurementGroup &group : groups) {
+        const QStringList texts = {QString::number(row - 3),
+                                   group.dateText,
+                                   group.deviceName,
+                                   group.directionName,
+                                   group.scaleName,
+                                   group.materialName,
+                                   resultTexts(group.hl).value(QStringLiteral("value")),
+                                   resultTexts(group.hrb).value(QStringLiteral("value")),
+                                   resultTexts(group.hs).value(QStringLiteral("value")),
+                                   resultTexts(group.hb).value(QStringLiteral("value")),
+                                   resultTexts(group.hrc).value(QStringLiteral("value")),
+                                   resultTexts(group.hv).value(QStringLiteral("value")),
+                                   resultTexts(group.strength).value(QStringLiteral("value")),
+                                   QString::number(group.impacts.size()),
+                                   impactsText(group.impacts)};
+        for (int column = 1; column <= columnCount; ++column)
+            sheet.write(row, column, texts.at(column - 1), cell);
+        sheet.setRowHeight(row, rowHeight);
+        ++row;
+    }
+    sheet.setRowHeight(3, rowHeight);
+
+    for (int column = 1; column <= columnCount; ++column)
+        sheet.setColumnWidth(column, 10);
+    const std::pair<int, double> wider[] = {{2, 20}, {3, 20}, {4, 25}, {5, 15}, {6, 25}, {14, 15}, {15, 35}};
+    for (const auto &column : wider)
+        sheet.setColumnWidth(column.first, column.second);
+}
+
+} // namespace
+
+bool exportExcel(const QString &fileName, const QList<MeasurementGroup> &groups, QString *error)
+{
+    if (fileName.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("no file name");
+        return false;
+    }
+    PendingFile file(fileName);
+    if (!file.create(error))
+        return false;
+
+    lxw_workbook *book = workbook_new(QFile::encodeName(file.temporaryName()).constData());
+    if (!book) {
+        if (error)
+            *error = QStringLiteral("cannot start a workbook");
+        return false;
+    }
+    lxw_worksheet *worksheet = workbook_add_worksheet(book, nullptr);
+    if (!worksheet) {
+        workbook_close(book);
+        if (error)
+            *error = QStringLiteral("cannot add a worksheet");
+        return false;
+    }
+    Sheet sheet(worksheet);
+    fillSheet(sheet, book, groups);
+    // Closing writes the file and frees the workbook, so it runs even after a failed cell.
+    const lxw_error closed = workbook_close(book);
+    const lxw_error failed = sheet.error() != LXW_NO_ERROR ? sheet.error() : closed;
+    if (failed != LXW_NO_ERROR) {
+        if (error)
+            *error = QStringLiteral("cannot write the workbook %1: %2")
+                         .arg(fileName, QString::fromUtf8(lxw_strerror(failed)));
+        return false;
+    }
+    return file.commit(error);
+}

@@ -1,0 +1,303 @@
+#include "paintbase.h"
+
+#include <QDateTime>
+#include <QFontDatabase>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+#include <cstdlib>
+
+QString PaintBase::s_companyName;
+QString PaintBase::s_batch;
+QString PaintBase::s_remark;
+QString PaintBase::s_inspector;
+QString PaintBase::s_logoPath;
+
+namespace {
+
+constexpr int firstPageRows = 18;
+constexpr int pageRows = 25;
+constexpr double tableLeft = 13;
+constexpr double tableRight = 198;
+constexpr double rowHeight = 10;
+// Column widths in millimetres; they add up to the 185 mm of the table.
+constexpr double columnWidths[] = {10, 18, 23, 19, 20, 30, 65};
+
+// A length of mm millimetres in device units, truncated as all of the page's geometry is.
+int mm(double millimetres, double unit)
+{
+    return int(millimetres * unit);
+}
+
+// Font sizes are truncated too; a page painted very small still gets a valid size.
+int pixels(double millimetres, double unit)
+{
+    return qMax(1, mm(millimetres, unit));
+}
+
+QRect box(double x, double y, double width, double height, double unit)
+{
+    return QRect(mm(x, unit), mm(y, unit), mm(width, unit), mm(height, unit));
+}
+
+// Passes writes on to a file and remembers whether any of them fell short. The PDF engine ignores the results of its
+// writes, and the file reports a short write only as the count it returns, so a full disk would otherwise pass
+// unnoticed and leave a truncated document.
+class CheckedWrites : public QIODevice
+{
+public:
+    explicit CheckedWrites(QIODevice *target) : m_target(target) { open(QIODevice::WriteOnly); }
+    bool failed() const { return m_failed; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 length) override
+    {
+        const qint64 written = m_target->write(data, length);
+        m_failed = m_failed || written != length;
+        return written;
+    }
+
+private:
+    QIODevice *m_target;
+    bool m_failed = false;
+};
+
+} // namespace
+
+QString PaintBase::headerFamily()
+{
+    static const QString family = [] {
+        const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/rc/FZHTJW.TTF"));
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        return families.isEmpty() ? QString() : families.first();
+    }();
+    return family;
+}
+
+int PaintBase::pageCount(const QList<MeasurementGroup> &groups)
+{
+    const int n = groups.size();
+    if (n <= firstPageRows)
+        return 1;
+    return 1 + (n - firstPageRows + pageRows - 1) / pageRows;
+}
+
+QString PaintBase::valuesText(const MeasurementGroup &group)
+{
+    const std::pair<const char *, const ConversionResult *> values[] = {
+        {"HL:", &group.hl},   {"HRB:", &group.hrb}, {"HS:", &group.hs},       {"HB:", &group.hb},
+        {"HRC:", &group.hrc}, {"HV:", &group.hv},   {"STR:", &group.strength}};
+    QString text;
+    for (const auto &value : values) {
+        if (value.second->status != ConversionStatus::Ok)
+            continue;
+        text +=
+            QLatin1String(value.first) + resultTexts(*value.second).value(QStringLiteral("value")) + QLatin1Char(' ');
+    }
+    text.chop(1);
+    return text;
+}
+
+void PaintBase::paintPage(QPainter *painter, QRectF pageRect, const QList<MeasurementGroup> &groups, int page)
+{
+    const double unit = pageRect.width() / 210;
+    if (!painter || !(unit > 0))
+        return;
+    if (page == 1)
+        paintHeader(painter, pageRect.width(), unit);
+    paintRows(painter, groups, page, unit);
+}
+
+void PaintBase::paintHeader(QPainter *painter, double pageWidth, double unit)
+{
+    const int width = int(pageWidth);
+    QFont font;
+    const QString family = headerFamily();
+    if (!family.isEmpty())
+        font.setFamily(family);
+
+    font.setPixelSize(pixels(8, unit));
+    font.setWeight(QFont::Bold);
+    painter->setFont(font);
+    painter->drawText(QRect(0, mm(9, unit), width, mm(10, unit)), Qt::AlignCenter, s_companyName);
+    painter->drawText(QRect(0, mm(20, unit), width, mm(10, unit)), Qt::AlignCenter, QStringLiteral("硬度计测量报告"));
+
+    font.setPixelSize(pixels(6, unit));
+    painter->setFont(font);
+    painter->drawText(QRect(0, mm(27, unit), width, mm(10, unit)), Qt::AlignCenter,
+                      QStringLiteral("Hardness tester measurement report"));
+
+    font.setPixelSize(pixels(3, unit));
+    font.setWeight(QFont::Normal);
+    painter->setFont(font);
+    painter->drawText(box(170, 20, 40, 4, unit), Qt::AlignLeft,
+                      QStringLiteral("日期(Date): ") +
+                          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd")));
+
+    if (!s_logoPath.isEmpty()) {
+        QImage logo(s_logoPath);
+        if (!logo.isNull()) {
+            logo = logo.scaled(mm(45, unit), mm(22, unit), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            // Centred in the 45 x 22 mm box at (5, 10).
+            const int x = int(5 * unit + std::abs(int(45 * unit - logo.width())) / 2);
+            const int y = int(10 * unit + std::abs(int(22 * unit - logo.height())) / 2);
+            painter->drawImage(QPoint(x, y), logo);
+        }
+    }
+
+    drawLabel(painter, mm(8, unit), mm(45, unit), mm(30, unit), QStringLiteral("信息(Info):"), unit);
+
+    font.setPixelSize(pixels(4, unit));
+    painter->setFont(font);
+    painter->drawRect(box(tableLeft, 57, 185, 12, unit));
+    painter->drawLine(mm(75, unit), mm(57, unit), mm(75, unit), mm(69, unit));
+    painter->drawLine(mm(137, unit), mm(57, unit), mm(137, unit), mm(69, unit));
+    painter->drawText(box(13, 57, 62, 12, unit), Qt::AlignCenter, tr("批次: ") + s_batch);
+    painter->drawText(box(75, 57, 62, 12, unit), Qt::AlignCenter, tr("备注: ") + s_remark);
+    painter->drawText(box(137, 57, 62, 12, unit), Qt::AlignCenter, tr("检察员: ") + s_inspector);
+
+    drawLabel(painter, mm(8, unit), mm(81, unit), mm(45, unit), QStringLiteral("测量结果(Result):"), unit);
+
+    const int headTop = mm(92, unit);
+    const int headBottom = int(92 * unit + rowHeight * unit);
+    painter->drawLine(mm(tableLeft, unit), headTop, mm(tableRight, unit), headTop);
+    painter->drawLine(mm(tableLeft, unit), headBottom, mm(tableRight, unit), headBottom);
+    painter->drawLine(mm(tableLeft, unit), headTop, mm(tableLeft, unit), headBottom);
+
+    font.setPixelSize(pixels(3, unit));
+    font.setWeight(QFont::Bold);
+    painter->setFont(font);
+    const QString heads[] = {QStringLiteral("NO."), tr("测量日期"), tr("冲击装置"), tr("冲击方向"),
+                             tr("测量类型"),        tr("材料"),     tr("测量数据")};
+    float x = tableLeft * unit;
+    for (int column = 0; column < 7; ++column) {
+        painter->drawText(QRect(int(x), headTop, mm(columnWidths[column], unit), mm(rowHeight, unit)), Qt::AlignCenter,
+                          heads[column]);
+        x += columnWidths[column] * unit;
+        painter->drawLine(int(x), headTop, int(x), headBottom);
+    }
+}
+
+void PaintBase::paintRows(QPainter *painter, QList<MeasurementGroup> groups, int page, double unit)
+{
+    // A page before the first has no rows; the row indexes below would run negative.
+    if (page < 1)
+        return;
+    QFont font;
+    font.setPixelSize(pixels(3, unit));
+    font.setWeight(QFont::Normal);
+    painter->setFont(font);
+
+    const int n = groups.size();
+    int first = 0;
+    int end = qMin(n, firstPageRows);
+    float top = 102 * unit;
+    if (page > 1) {
+        first = firstPageRows + pageRows * (page - 2);
+        end = n - first < pageRows ? n : first + pageRows;
+        top = 27 * unit;
+    }
+
+    const int left = mm(tableLeft, unit);
+    const int right = mm(tableRight, unit);
+    painter->drawLine(left, int(top), right, int(top));
+    float y = top;
+    for (int i = first; i < end; ++i) {
+        const MeasurementGroup &group = groups.at(i);
+        const QString cells[] = {QString::number(i + 1), group.dateText,     group.deviceName, group.directionName,
+                                 group.scaleName,        group.materialName, valuesText(group)};
+        float x = tableLeft * unit;
+        for (int column = 0; column < 7; ++column) {
+            painter->drawText(QRect(int(x), int(y), mm(columnWidths[column], unit), mm(rowHeight, unit)),
+                              Qt::AlignCenter, cells[column]);
+            x += columnWidths[column] * unit;
+            painter->drawLine(int(x), int(y), int(x), int(y + rowHeight * unit));
+        }
+        const float rowTop = y;
+        y += rowHeight * unit;
+        painter->drawLine(left, int(rowTop), left, int(y));
+        painter->drawLine(left, int(y), right, int(y));
+    }
+
+    font.setPixelSize(pixels(4, unit));
+    painter->setFont(font);
+    painter->drawText(box(0, 285, 210, 10, unit), Qt::AlignCenter,
+                      QStringLiteral("%1/%2").arg(page).arg(pageCount(groups)));
+}
+
+void PaintBase::drawLabel(QPainter *painter, int x, int y, int width, const QString &text, double unit)
+{
+    painter->save();
+    QPen pen = painter->pen();
+    const QRectF rect(x, y, width, 8 * unit);
+    QPainterPath path;
+    path.addRoundedRect(rect, 2 * unit, 2 * unit, Qt::AbsoluteSize);
+    painter->setPen(Qt::NoPen);
+    painter->fillPath(path, QBrush(Qt::gray, Qt::SolidPattern));
+
+    pen.setColor(Qt::white);
+    painter->setPen(pen);
+    QFont font = painter->font();
+    font.setWeight(QFont::Bold);
+    font.setPixelSize(pixels(4, unit));
+    painter->setFont(font);
+    painter->drawText(rect, Qt::AlignCenter, text);
+    painter->restore();
+}
+
+bool paintReport(QPagedPaintDevice *device, const QList<MeasurementGroup> &groups)
+{
+    QPainter painter;
+    if (!device || !painter.begin(device))
+        return false;
+    bool ok = true;
+    const int count = PaintBase::pageCount(groups);
+    for (int page = 1; page <= count && ok; ++page) {
+        // The viewport is the page (or the printer's printable area); the report scales to its width.
+        PaintBase::paintPage(&painter, QRectF(painter.viewport()), groups, page);
+        if (page < count)
+            ok = device->newPage();
+    }
+    return painter.end() && ok;
+}
+
+bool savePdf(const QString &fileName, const QList<MeasurementGroup> &groups, QString *error)
+{
+    QSaveFile file(fileName);
+    if (fileName.isEmpty() || !file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString());
+        return false;
+    }
+    CheckedWrites checked(&file);
+    bool painted;
+    {
+        QPdfWriter writer(&checked);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+        painted = paintReport(&writer, groups);
+    }
+    // commit() does not look at the flush it makes on closing, so flush first; a failed file is dropped rather
+    // than moved into place.
+    QString reason;
+    if (!painted)
+        reason = QStringLiteral("the report could not be painted");
+    else if (checked.failed() || !file.flush())
+        reason = file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("a write fell short");
+    if (!reason.isEmpty())
+        file.cancelWriting();
+    if (!file.commit()) {
+        if (error)
+            *error =
+                QStringLiteral("cannot write %1: %2").arg(fileName, reason.isEmpty() ? file.errorString() : reason);
+        return false;
+    }
+    return true;
+}

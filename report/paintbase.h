@@ -1,0 +1,53 @@
+#pragma once
+
+#include "measurementgroup.h"
+
+#include <QList>
+#include <QObject>
+#include <QRectF>
+#include <QString>
+
+class QPagedPaintDevice;
+class QPainter;
+
+// Paints one A4 portrait page of the measurement report onto any painter, laid out in millimetres scaled to the
+// width of the page rectangle: the preview, the printer and the PDF all call paintPage, so they show the same page.
+// Page 1 carries the header and up to 18 rows, every further page up to 25 rows.
+class PaintBase : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The report header fields, written by the print dialog while the operator types and read at every paint.
+    static QString s_companyName;
+    static QString s_batch;
+    static QString s_remark;
+    static QString s_inspector;
+    static QString s_logoPath; // empty: no logo
+
+    // The painter's origin must be the page's top-left corner; only the rectangle's width counts.
+    static void paintPage(QPainter *painter, QRectF pageRect, const QList<MeasurementGroup> &groups, int page);
+    static int pageCount(const QList<MeasurementGroup> &groups);
+
+    // The last cell of a row: the values whose conversion succeeded, as "HL:450 HS:60".
+    static QString valuesText(const MeasurementGroup &group);
+
+    static void paintHeader(QPainter *painter, double pageWidth, double unit);
+    static void paintRows(QPainter *painter, QList<MeasurementGroup> groups, int page, double unit);
+    static void drawLabel(QPainter *painter, int x, int y, int width, const QString &text, double unit);
+
+    // The family of the embedded report font, registered on first use; empty when the font is missing.
+    static QString headerFamily();
+
+private:
+    PaintBase() = default;
+};
+
+// Paints every page of the report on a paged device (printer or PDF writer), page by page. False when the painter
+// could not start or the device refused a page or the end of the document.
+bool paintReport(QPagedPaintDevice *device, const QList<MeasurementGroup> &groups);
+
+// Writes the whole report, A4 without margins, into one PDF file. The file is written beside the target under a
+// temporary name and moved into place only when complete; false on any failure, with *error (English) saying what
+// failed.
+bool savePdf(const QString &fileName, const QList<MeasurementGroup> &groups, QString *error = nullptr);

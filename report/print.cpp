@@ -1,0 +1,229 @@
+#include "print.h"
+
+#include "reportsettings.h"
+#include "ui_print.h"
+
+#include <QComboBox>
+#include <QDebug>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPageSize>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace {
+
+const char buttonStyle[] = "QPushButton{border:none; background:rgb(220, 220, 220); border-radius:7px;}"
+                           "QPushButton:hover{background:rgb(210, 210, 210);}"
+                           "QPushButton:pressed{background:rgb(200, 200, 200);}";
+
+} // namespace
+
+Print::Print(QList<MeasurementGroup> groups, QWidget *parent) : QDialog(parent), ui(new Ui::Print)
+{
+    ui->setupUi(this);
+
+    QFont font;
+    const QString family = PaintBase::headerFamily();
+    if (!family.isEmpty())
+        font.setFamily(family);
+    font.setPointSize(9);
+    setFieldFonts(font);
+
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::WindowModal);
+    setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint);
+    setWindowTitle(tr("打印预览"));
+
+    ui->widget->setMinimumSize(440, 614);
+    ui->widget_info->setMinimumWidth(200);
+
+    ui->widget->setData(groups);
+    m_groups = groups;
+    m_currentPage = 1;
+
+    ui->pushButton_logoPath->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+
+    for (QLineEdit *edit :
+         {ui->lineEdit_LOGO, ui->lineEdit_batch, ui->lineEdit_remark, ui->lineEdit_inspector, ui->lineEdit_companyName})
+        connect(edit, &QLineEdit::textChanged, this, &Print::on_lineEdit_textChanged);
+    connect(ui->pushButton_left, &QPushButton::clicked, this, &Print::on_flipOver);
+    connect(ui->pushButton_right, &QPushButton::clicked, this, &Print::on_flipOver);
+
+    updatePageLabel(PaintBase::pageCount(m_groups));
+    // After the connections, so that every loaded field also reaches the painter.
+    loadSettings();
+    show();
+}
+
+Print::~Print()
+{
+    qDebug() << "~Print";
+    saveSettings();
+    delete ui;
+}
+
+void Print::setFieldFonts(const QFont &font)
+{
+    for (QWidget *widget : std::initializer_list<QWidget *>{
+             ui->label_7, ui->label_5, ui->label_3, ui->label_4, ui->label_6, ui->label_page, ui->lineEdit_companyName,
+             ui->lineEdit_LOGO, ui->lineEdit_batch, ui->lineEdit_remark, ui->lineEdit_inspector, ui->pushButton_left,
+             ui->pushButton_right, ui->pushButton_logoPath, ui->pushButton_savePDF, ui->pushButton_print})
+        widget->setFont(font);
+}
+
+void Print::loadSettings()
+{
+    const ReportHeader header = ReportSettings::load();
+    ui->lineEdit_batch->setText(header.batch);
+    ui->lineEdit_inspector->setText(header.inspector);
+    ui->lineEdit_remark->setText(header.remark);
+    ui->lineEdit_companyName->setText(header.companyName);
+    if (!header.logoPath.isEmpty()) {
+        ui->lineEdit_LOGO->setToolTip(header.logoPath);
+        ui->lineEdit_LOGO->setText(header.logoPath);
+    }
+}
+
+void Print::saveSettings()
+{
+    ReportHeader header;
+    header.batch = ui->lineEdit_batch->text();
+    header.inspector = ui->lineEdit_inspector->text();
+    header.logoPath = ui->lineEdit_LOGO->text();
+    header.remark = ui->lineEdit_remark->text();
+    header.companyName = ui->lineEdit_companyName->text();
+    if (!ReportSettings::save(header))
+        qDebug() << "cannot write the report fields to" << ReportSettings::fileName;
+}
+
+void Print::updatePageLabel(int count)
+{
+    ui->label_page->setText(QStringLiteral("%1/%2").arg(m_currentPage).arg(count));
+}
+
+void Print::on_lineEdit_textChanged(QString arg1)
+{
+    const QLineEdit *edit = qobject_cast<QLineEdit *>(sender());
+    if (edit == ui->lineEdit_batch)
+        PaintBase::s_batch = arg1;
+    else if (edit == ui->lineEdit_inspector)
+        PaintBase::s_inspector = arg1;
+    else if (edit == ui->lineEdit_LOGO)
+        PaintBase::s_logoPath = arg1;
+    else if (edit == ui->lineEdit_remark)
+        PaintBase::s_remark = arg1;
+    else if (edit == ui->lineEdit_companyName)
+        PaintBase::s_companyName = arg1;
+}
+
+void Print::on_pushButton_logoPath_clicked()
+{
+    const QString fileName =
+        QFileDialog::getOpenFileName(this, tr("打开文件"), QString(), QStringLiteral("*.bmp *.jpg *.png *.ico"));
+    if (fileName.isEmpty())
+        return;
+    ui->lineEdit_LOGO->setText(fileName);
+    ui->lineEdit_LOGO->setToolTip(fileName);
+}
+
+void Print::on_flipOver()
+{
+    const QPushButton *button = qobject_cast<QPushButton *>(sender());
+    const int count = PaintBase::pageCount(m_groups);
+    if (button == ui->pushButton_left) {
+        if (m_currentPage < 2) {
+            m_currentPage = 1;
+            return;
+        }
+        --m_currentPage;
+    } else if (button == ui->pushButton_right) {
+        if (count <= m_currentPage) {
+            m_currentPage = count;
+            return;
+        }
+        ++m_currentPage;
+    }
+    updatePageLabel(count);
+    ui->widget->setPage(m_currentPage);
+}
+
+void Print::on_pushButton_savePDF_clicked()
+{
+    const QString fileName =
+        QFileDialog::getSaveFileName(this, tr("选择文件"), tr("测量报告"), QStringLiteral("*.pdf"));
+    if (fileName.isEmpty())
+        return;
+    QString error;
+    const bool ok = savePdf(fileName, m_groups, &error);
+    if (!ok)
+        qDebug() << error;
+    emit message(ok ? tr("保存成功") : tr("保存失败"));
+}
+
+void Print::on_pushButton_print_clicked()
+{
+    QDialog *window = new QDialog(this, Qt::Dialog | Qt::WindowCloseButtonHint);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowModality(Qt::ApplicationModal);
+    window->setMinimumSize(400, 200);
+    window->setWindowTitle(tr("打印设置"));
+
+    QComboBox *printers = new QComboBox(window);
+    printers->setObjectName(QStringLiteral("comboBox_printer"));
+    for (const QPrinterInfo &info : QPrinterInfo::availablePrinters())
+        printers->addItem(info.printerName());
+    QComboBox *paper = new QComboBox(window);
+    paper->setObjectName(QStringLiteral("comboBox_paper"));
+    paper->addItem(QStringLiteral("A4"));
+
+    QPushButton *start = new QPushButton(tr("开始打印"), window);
+    start->setObjectName(QStringLiteral("pushButton_start"));
+    start->setMinimumHeight(30);
+    start->setCursor(Qt::PointingHandCursor);
+    start->setStyleSheet(QLatin1String(buttonStyle));
+
+    QHBoxLayout *printerRow = new QHBoxLayout;
+    printerRow->addWidget(new QLabel(tr("指定打印机"), window));
+    printerRow->addWidget(printers, 1);
+    QHBoxLayout *paperRow = new QHBoxLayout;
+    paperRow->addWidget(new QLabel(tr("指定纸张"), window));
+    paperRow->addWidget(paper, 1);
+    QVBoxLayout *layout = new QVBoxLayout(window);
+    layout->addLayout(printerRow);
+    layout->addLayout(paperRow);
+    if (printers->count() == 0) {
+        // Printing to no printer would silently write nowhere.
+        QLabel *none = new QLabel(tr("没有可用的打印机"), window);
+        none->setObjectName(QStringLiteral("label_noPrinter"));
+        layout->addWidget(none);
+        start->setEnabled(false);
+    }
+    layout->addWidget(start);
+
+    connect(start, &QPushButton::clicked, this,
+            [this, printers, window] { printReport(printers->currentText(), window); });
+    window->exec();
+}
+
+void Print::printReport(const QString &printerName, QDialog *window)
+{
+    // The printer may have gone since the window listed it, and a name the system does not know would silently
+    // print nowhere (an empty one even turns the printer into a PDF writer without a file).
+    bool ok = QPrinterInfo::availablePrinterNames().contains(printerName);
+    if (ok) {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setPrinterName(printerName);
+        printer.setPageOrientation(QPageLayout::Portrait);
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        ok = printer.outputFormat() == QPrinter::NativeFormat && printer.printerName() == printerName &&
+             paintReport(&printer, m_groups);
+    }
+    emit message(ok ? tr("打印完成") : tr("打印失败"));
+    window->close();
+}

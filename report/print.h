@@ -1,0 +1,49 @@
+#pragma once
+
+#include "measurementgroup.h"
+#include "outputpreview.h"
+#include "paintbase.h"
+
+#include <QDialog>
+#include <QList>
+#include <QString>
+
+namespace Ui {
+class Print;
+}
+
+class QComboBox;
+
+// The print dialog: a live preview of the report with page flipping, the five report header fields (kept in the
+// settings file between sessions), PDF export and printing. It shows itself window-modal and deletes itself when
+// closed, saving the fields on the way.
+class Print : public QDialog
+{
+    Q_OBJECT
+
+public:
+    Print(QList<MeasurementGroup> groups, QWidget *parent);
+    ~Print() override;
+
+signals:
+    // The outcome of a PDF export or a print job, for the status bar.
+    void message(QString text);
+
+private slots:
+    void on_pushButton_print_clicked();
+    void on_pushButton_logoPath_clicked();
+    void on_lineEdit_textChanged(QString arg1);
+    void on_pushButton_savePDF_clicked();
+    void on_flipOver();
+
+private:
+    void setFieldFonts(const QFont &font);
+    void loadSettings();
+    void saveSettings();
+    void updatePageLabel(int count);
+    void printReport(const QString &printerName, QDialog *window);
+
+    Ui::Print *ui;
+    QList<MeasurementGroup> m_groups;
+    int m_currentPage = 1;
+};

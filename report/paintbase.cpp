@@ -1,6 +1,7 @@
 #include "paintbase.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QImage>
 #include <QPageLayout>
@@ -44,6 +45,32 @@ int pixels(double millimetres, double unit)
 QRect box(double x, double y, double width, double height, double unit)
 {
     return QRect(mm(x, unit), mm(y, unit), mm(width, unit), mm(height, unit));
+}
+
+// The logo scaled into its box. The preview paints ten times a second, and decoding and scaling a photo-sized
+// image takes longer than that, so the last result is kept for as long as the file, its name and the box stay the
+// same. Only the GUI thread paints.
+QImage scaledLogo(const QString &path, const QSize &box)
+{
+    struct Entry
+    {
+        QString path;
+        QDateTime modified;
+        qint64 size = -1;
+        QSize box;
+        QImage image;
+    };
+    static Entry last;
+    if (path.isEmpty())
+        return QImage();
+    const QFileInfo file(path);
+    if (path != last.path || file.lastModified() != last.modified || file.size() != last.size || box != last.box) {
+        last = {path, file.lastModified(), file.size(), box, QImage()};
+        const QImage image(path);
+        if (!image.isNull())
+            last.image = image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    }
+    return last.image;
 }
 
 // Passes writes on to a file and remembers whether any of them fell short. The PDF engine ignores the results of its
@@ -141,15 +168,12 @@ void PaintBase::paintHeader(QPainter *painter, double pageWidth, double unit)
                       QStringLiteral("日期(Date): ") +
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd")));
 
-    if (!s_logoPath.isEmpty()) {
-        QImage logo(s_logoPath);
-        if (!logo.isNull()) {
-            logo = logo.scaled(mm(45, unit), mm(22, unit), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            // Centred in the 45 x 22 mm box at (5, 10).
-            const int x = int(5 * unit + std::abs(int(45 * unit - logo.width())) / 2);
-            const int y = int(10 * unit + std::abs(int(22 * unit - logo.height())) / 2);
-            painter->drawImage(QPoint(x, y), logo);
-        }
+    const QImage logo = scaledLogo(s_logoPath, QSize(mm(45, unit), mm(22, unit)));
+    if (!logo.isNull()) {
+        // Centred in the 45 x 22 mm box at (5, 10).
+        const int x = int(5 * unit + std::abs(int(45 * unit - logo.width())) / 2);
+        const int y = int(10 * unit + std::abs(int(22 * unit - logo.height())) / 2);
+        painter->drawImage(QPoint(x, y), logo);
     }
 
     drawLabel(painter, mm(8, unit), mm(45, unit), mm(30, unit), QStringLiteral("信息(Info):"), unit);

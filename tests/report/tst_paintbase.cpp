@@ -133,7 +133,8 @@ void TestPaintBase::logoCentredInItsBox_data()
 {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QRect>("drawn");
-    // At 2 px/mm the box (5, 10, 45, 22) mm is (10, 20, 90, 44) px.
+    // At 2 px/mm the box (5, 10, 45, 22) mm is (10, 20, 90, 44) px. Both rows write the same file name: the second
+    // must not be shown the first one's image.
     QTest::newRow("wide: full width, centred vertically") << QSize(900, 100) << QRect(10, 37, 90, 10);
     QTest::newRow("tall: full height, centred across") << QSize(100, 440) << QRect(50, 20, 10, 44);
 }

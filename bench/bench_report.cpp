@@ -1,0 +1,132 @@
+#include "excelexport.h"
+#include "paintbase.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+ConversionResult ok(double value)
+{
+    return {value + 0.5, ConversionStatus::Ok};
+}
+
+// A realistic download: hardness groups with long material names and 10 impacts each.
+QList<MeasurementGroup> groups(int count)
+{
+    QList<MeasurementGroup> list;
+    for (int i = 0; i < count; ++i) {
+        MeasurementGroup g;
+        for (int k = 0; k < 10; ++k)
+            g.impacts << 440 + (i + k) % 30;
+        g.dateText = QStringLiteral("%1/%2 %3:%4").arg(1 + i % 12).arg(1 + i % 28).arg(i % 24).arg(i % 60);
+        g.deviceName = QStringLiteral("D");
+        g.directionName = QString::fromUtf8("向下");
+        g.scaleName = QStringLiteral("HRC");
+        g.materialName = QString::fromUtf8("合金工具钢");
+        g.hl = ok(450 + i % 50);
+        g.hrb = {0, ConversionStatus::AboveRange};
+        g.hs = ok(60);
+        g.hb = ok(300);
+        g.hrc = ok(45);
+        g.hv = ok(470);
+        g.strength = {0, ConversionStatus::NotAvailable};
+        list << g;
+    }
+    return list;
+}
+
+QTemporaryDir &folder()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+// The header as an operator fills it in; the logo, when asked for, is a photo-sized image.
+void fillHeader(int logoWidth)
+{
+    PaintBase::s_companyName = QString::fromUtf8("华东精密铸造有限公司");
+    PaintBase::s_batch = QStringLiteral("2024-0415-B");
+    PaintBase::s_remark = QString::fromUtf8("出厂检验");
+    PaintBase::s_inspector = QString::fromUtf8("王工");
+    PaintBase::s_logoPath.clear();
+    if (logoWidth > 0) {
+        QImage logo(logoWidth, logoWidth / 2, QImage::Format_RGB32);
+        logo.fill(QColor(30, 90, 160));
+        PaintBase::s_logoPath = folder().filePath(QStringLiteral("logo%1.png").arg(logoWidth));
+        logo.save(PaintBase::s_logoPath);
+    }
+}
+
+// One paint of the preview: the sheet of a 440 x 614 preview widget, antialiased, as its timer does ten times a
+// second.
+void paintPreviewPage(benchmark::State &state)
+{
+    fillHeader(int(state.range(1)));
+    const QList<MeasurementGroup> list = groups(44);
+    const int page = int(state.range(0));
+    QImage image(440, 614, QImage::Format_ARGB32_Premultiplied);
+    QElapsedTimer clock;
+    clock.start();
+    for (auto _ : state) {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillRect(image.rect(), Qt::white);
+        painter.translate(2, 0);
+        PaintBase::paintPage(&painter, QRectF(2, 0, 435.94, 614), list, page);
+    }
+    // Ten paints a second: the share of one core, in percent, is a thousand times the seconds of one paint.
+    state.counters["corePercent"] = 1000.0 * clock.nsecsElapsed() * 1e-9 / double(state.iterations());
+}
+BENCHMARK(paintPreviewPage)
+    ->ArgNames({"page", "logoWidth"})
+    ->Args({1, 0})
+    ->Args({1, 400})
+    ->Args({1, 4000})
+    ->Args({2, 0})
+    ->Unit(benchmark::kMillisecond);
+
+void pdfOf100Groups(benchmark::State &state)
+{
+    fillHeader(400);
+    const QList<MeasurementGroup> list = groups(100);
+    const QString fileName = folder().filePath(QStringLiteral("report.pdf"));
+    for (auto _ : state) {
+        if (!savePdf(fileName, list))
+            state.SkipWithError("savePdf failed");
+    }
+    state.counters["bytes"] = double(QFileInfo(fileName).size());
+}
+BENCHMARK(pdfOf100Groups)->Unit(benchmark::kMillisecond);
+
+void workbookOf100Groups(benchmark::State &state)
+{
+    const QList<MeasurementGroup> list = groups(100);
+    const QString fileName = folder().filePath(QStringLiteral("groups.xlsx"));
+    for (auto _ : state) {
+        if (!exportExcel(fileName, list))
+            state.SkipWithError("exportExcel failed");
+    }
+    state.counters["bytes"] = double(QFileInfo(fileName).size());
+}
+BENCHMARK(workbookOf100Groups)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(resources);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -15,7 +15,16 @@ Options parseOptions(const QStringList &arguments)
                                   QStringLiteral("Also probe the serial port NAME (a device path), after the system's "
                                                  "own ports. May be given more than once."),
                                   QStringLiteral("NAME"));
+    const QCommandLineOption exportFile(QStringLiteral("export"),
+                                        QStringLiteral("Download the groups once, write them to FILE (.xlsx or .pdf) "
+                                                       "and exit, without a window."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"),
+                                     QStringLiteral("With --export: give up after SECONDS (default 30)."),
+                                     QStringLiteral("SECONDS"));
     parser.addOption(port);
+    parser.addOption(exportFile);
+    parser.addOption(timeout);
     Options options;
     if (!parser.parse(arguments)) {
         options.ok = false;
@@ -28,6 +37,24 @@ Options parseOptions(const QStringList &arguments)
         return options;
     }
     options.ports = parser.values(port);
+    options.exportFile = parser.value(exportFile);
+    if (parser.isSet(exportFile) && options.exportFile.isEmpty()) {
+        options.ok = false;
+        options.error = QStringLiteral("--export needs a file name");
+        return options;
+    }
+    if (parser.isSet(timeout)) {
+        bool number = false;
+        options.timeoutSeconds = parser.value(timeout).toInt(&number);
+        if (!number || options.timeoutSeconds <= 0 || !parser.isSet(exportFile)) {
+            options.ok = false;
+            options.error = !parser.isSet(exportFile)
+                                ? QStringLiteral("--timeout is used with --export only")
+                                : QStringLiteral("--timeout takes a whole number of seconds above 0, not '%1'")
+                                      .arg(parser.value(timeout));
+            return options;
+        }
+    }
     return options;
 }
 
@@ -48,4 +75,11 @@ void installCatalogue(QTranslator *translator)
     if (!translator->load(catalogue))
         qWarning() << "cannot load" << catalogue;
     QCoreApplication::installTranslator(translator);
+}
+
+QString usage(const QString &program)
+{
+    return QStringLiteral("Usage: %1 [--port NAME]...\n"
+                          "       %1 --export FILE.xlsx|FILE.pdf [--timeout SECONDS] [--port NAME]...")
+        .arg(program);
 }

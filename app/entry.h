@@ -8,12 +8,15 @@ class QTranslator;
 // What the program was asked to do on its command line.
 struct Options
 {
-    QStringList ports; // --port NAME, repeatable: probed after the system's ports
+    QStringList ports;       // --port NAME, repeatable: probed after the system's ports
+    QString exportFile;      // --export FILE: download once, write FILE, exit; no window
+    int timeoutSeconds = 30; // --timeout SECONDS for --export
     bool ok = true;
     QString error; // why the command line was refused
 };
 
 Options parseOptions(const QStringList &arguments);
+QString usage(const QString &program);
 
 // After the event loop: whether to start the program afresh, and with which arguments. A language switch restarts
 // with the arguments this instance was given (without the program name), so that --port survives the switch.

@@ -1,27 +1,19 @@
+#include "batchexport.h"
 #include "entry.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QTranslator>
 
 #include <cstdio>
 
-int main(int argc, char *argv[])
+namespace {
+
+int runWindow(QApplication &app, const Options &options)
 {
-    QApplication app(argc, argv);
-    initResources();
-
-    const Options options = parseOptions(QCoreApplication::arguments());
-    if (!options.ok) {
-        std::fprintf(stderr, "%s\nUsage: %s [--port NAME]...\n", qPrintable(options.error), argv[0]);
-        return 2;
-    }
-
-    QTranslator translator;
-    installCatalogue(&translator);
-
     int result = 0;
     Restart restart;
     {
@@ -36,4 +28,40 @@ int main(int argc, char *argv[])
         result = 0;
     }
     return result;
+}
+
+int runExport(QApplication &app, const Options &options)
+{
+    BatchExport job(options.ports, options.exportFile, options.timeoutSeconds);
+    QObject::connect(&job, &BatchExport::finished, &app, &QCoreApplication::exit);
+    if (!job.start())
+        return 1;
+    return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The command line is read before the application exists: a batch export must not need a display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const Options options = parseOptions(arguments);
+    if (!options.ok) {
+        std::fprintf(stderr, "%s\n%s\n", qPrintable(options.error), qPrintable(usage(arguments.value(0))));
+        return 2;
+    }
+    const bool batch = !options.exportFile.isEmpty();
+    if (batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A batch run's standard error carries its outcome; the link's diagnostics would bury it.
+    if (batch && qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("leeb.*.debug=false"));
+
+    QApplication app(argc, argv);
+    initResources();
+    QTranslator translator;
+    installCatalogue(&translator);
+    return batch ? runExport(app, options) : runWindow(app, options);
 }

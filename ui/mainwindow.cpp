@@ -1,7 +1,9 @@
 #include "mainwindow.h"
 
+#include "excelexport.h"
 #include "frame.h"
 #include "languagesettings.h"
+#include "print.h"
 #include "resourcesinit.h"
 #include "uart.h"
 #include "ui_mainwindow.h"
@@ -9,6 +11,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDebug>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -214,6 +217,15 @@ void MainWindow::exportToExcel()
         showMessage(tr("暂无数据"));
         return;
     }
+    const QString fileName = QFileDialog::getSaveFileName(this, tr("保存Excel"), tr("测试数据"), tr("*.xlsx"));
+    // A cancelled dialog is no failure: nothing to report.
+    if (fileName.isEmpty())
+        return;
+    QString error;
+    const bool saved = exportExcel(fileName, m_groups, &error);
+    if (!saved)
+        qWarning() << "export failed:" << error;
+    showMessage(saved ? tr("保存成功") : tr("保存失败"));
 }
 
 void MainWindow::openPrintDialog()
@@ -222,6 +234,8 @@ void MainWindow::openPrintDialog()
         showMessage(tr("暂无数据"));
         return;
     }
+    auto *dialog = new Print(m_groups, this);
+    connect(dialog, SIGNAL(message(QString)), this, SLOT(on_printMessage(QString)));
 }
 
 void MainWindow::confirmDeleteAll()

@@ -1,0 +1,71 @@
+#include "batchexport.h"
+
+#include "frame.h"
+#include "reportfile.h"
+#include "uart.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+BatchExport::BatchExport(const QStringList &ports, const QString &fileName, int timeoutSeconds, QObject *parent)
+    : QObject(parent), m_fileName(fileName), m_timeoutSeconds(timeoutSeconds), m_uart(new Uart(this, 115200))
+{
+    m_uart->setHandshakeCommands(CmdHandshakeAck, CmdHandshake);
+    m_uart->setExtraPortNames(ports);
+    connect(m_uart, &Uart::connectionStatus, this, &BatchExport::on_connectionStatus);
+    connect(m_uart, &Uart::readyRead, this, &BatchExport::on_uartReadyRead);
+    m_timeout.setSingleShot(true);
+    connect(&m_timeout, &QTimer::timeout, this, &BatchExport::on_timeout);
+}
+
+bool BatchExport::start()
+{
+    const QString suffix = QFileInfo(m_fileName).suffix().toLower();
+    if (suffix != QLatin1String("xlsx") && suffix != QLatin1String("pdf")) {
+        finish(1, QStringLiteral("cannot export to %1: the file name must end in .xlsx (workbook) or .pdf (report)")
+                      .arg(m_fileName));
+        return false;
+    }
+    m_uart->setScanEnabled(true, 2000);
+    m_timeout.start(m_timeoutSeconds * 1000);
+    return true;
+}
+
+void BatchExport::on_connectionStatus(bool up)
+{
+    m_linked = up || m_linked;
+    if (up)
+        m_uart->sendCommand(CmdGetData);
+}
+
+void BatchExport::on_uartReadyRead(unsigned char cmd, const QByteArray &arr)
+{
+    if (cmd != CmdGroupData || m_done)
+        return;
+    const QList<MeasurementGroup> groups = buildGroups(decodeGroups(arr));
+    QString error;
+    if (!writeReportFile(m_fileName, groups, &error)) {
+        finish(1, QStringLiteral("export to %1 failed: %2").arg(m_fileName, error));
+        return;
+    }
+    finish(0, QStringLiteral("%1 group(s) written to %2").arg(groups.size()).arg(m_fileName));
+}
+
+void BatchExport::on_timeout()
+{
+    finish(1, m_linked ? QStringLiteral("the instrument did not send its groups within %1 s").arg(m_timeoutSeconds)
+                       : QStringLiteral("no instrument answered within %1 s").arg(m_timeoutSeconds));
+}
+
+void BatchExport::finish(int exitCode, const QString &message)
+{
+    if (m_done)
+        return;
+    m_done = true;
+    m_timeout.stop();
+    m_uart->setScanEnabled(false, 0);
+    std::fprintf(exitCode == 0 ? stdout : stderr, "%s\n", qPrintable(message));
+    std::fflush(exitCode == 0 ? stdout : stderr);
+    emit finished(exitCode);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "measurementgroup.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+class Uart;
+
+// Without a window: connects as the window does, downloads the groups once, writes them to a workbook or PDF report
+// and ends the event loop with 0, or with 1 and a message on standard error when that cannot be done in time.
+class BatchExport : public QObject
+{
+    Q_OBJECT
+
+public:
+    BatchExport(const QStringList &ports, const QString &fileName, int timeoutSeconds, QObject *parent = nullptr);
+
+    // Starts the search; false (with the message already written) when the target can be refused at once.
+    bool start();
+    Uart *uart() const { return m_uart; }
+
+signals:
+    void finished(int exitCode);
+
+private:
+    void on_connectionStatus(bool up);
+    void on_uartReadyRead(unsigned char cmd, const QByteArray &arr);
+    void on_timeout();
+    void finish(int exitCode, const QString &message);
+
+    QString m_fileName;
+    int m_timeoutSeconds;
+    Uart *m_uart = nullptr;
+    QTimer m_timeout;
+    bool m_linked = false;
+    bool m_done = false;
+};

@@ -114,6 +114,26 @@
         <source>获取数据</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>保存Excel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测试数据</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>*.xlsx</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>保存成功</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>保存失败</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>
@@ -151,6 +171,85 @@
     </message>
     <message>
         <source>测量数据</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Print</name>
+    <message>
+        <source>打印预览</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>公司名称</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>批次</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>备注</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>检察员</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导出为PDF</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>打印</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>打开文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>选择文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测量报告</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>保存成功</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>保存失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>打印设置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>开始打印</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>指定打印机</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>指定纸张</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有可用的打印机</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>打印完成</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>打印失败</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -114,44 +114,143 @@
         <source>获取数据</source>
         <translation>Get data</translation>
     </message>
+    <message>
+        <source>保存Excel</source>
+        <translation>Save to Excel  </translation>
+    </message>
+    <message>
+        <source>测试数据</source>
+        <translation>Test data</translation>
+    </message>
+    <message>
+        <source>*.xlsx</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>保存成功</source>
+        <translation>Save successfully</translation>
+    </message>
+    <message>
+        <source>保存失败</source>
+        <translation>Save failed</translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>
     <message>
         <source>批次: </source>
-        <translation type="unfinished"></translation>
+        <translation>Batch:</translation>
     </message>
     <message>
         <source>备注: </source>
-        <translation type="unfinished"></translation>
+        <translation>remarks:</translation>
     </message>
     <message>
         <source>检察员: </source>
-        <translation type="unfinished"></translation>
+        <translation>Inspector:</translation>
     </message>
     <message>
         <source>测量日期</source>
-        <translation type="unfinished"></translation>
+        <translation>Meas.date</translation>
     </message>
     <message>
         <source>冲击装置</source>
-        <translation type="unfinished"></translation>
+        <translation>Impact.device</translation>
     </message>
     <message>
         <source>冲击方向</source>
-        <translation type="unfinished"></translation>
+        <translation>Impact.dir</translation>
     </message>
     <message>
         <source>测量类型</source>
-        <translation type="unfinished"></translation>
+        <translation>Meas.type</translation>
     </message>
     <message>
         <source>材料</source>
-        <translation type="unfinished"></translation>
+        <translation>Materials</translation>
     </message>
     <message>
         <source>测量数据</source>
-        <translation type="unfinished"></translation>
+        <translation>Measured data</translation>
+    </message>
+</context>
+<context>
+    <name>Print</name>
+    <message>
+        <source>打印预览</source>
+        <translation>Print preview</translation>
+    </message>
+    <message>
+        <source>公司名称</source>
+        <translation>Company</translation>
+    </message>
+    <message>
+        <source>批次</source>
+        <translation>Batch</translation>
+    </message>
+    <message>
+        <source>备注</source>
+        <translation>Remarks</translation>
+    </message>
+    <message>
+        <source>检察员</source>
+        <translation>Inspecter</translation>
+    </message>
+    <message>
+        <source>导出为PDF</source>
+        <translation>Export to PDF</translation>
+    </message>
+    <message>
+        <source>打印</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>打开文件</source>
+        <translation>Open file</translation>
+    </message>
+    <message>
+        <source>选择文件</source>
+        <translation>Select file</translation>
+    </message>
+    <message>
+        <source>测量报告</source>
+        <translation>Meas.report</translation>
+    </message>
+    <message>
+        <source>保存成功</source>
+        <translation>Save successfully</translation>
+    </message>
+    <message>
+        <source>保存失败</source>
+        <translation>Save failed</translation>
+    </message>
+    <message>
+        <source>打印设置</source>
+        <translation>Print settings</translation>
+    </message>
+    <message>
+        <source>开始打印</source>
+        <translation>Start printing</translation>
+    </message>
+    <message>
+        <source>指定打印机</source>
+        <translation>Specify printer</translation>
+    </message>
+    <message>
+        <source>指定纸张</source>
+        <translation>Specify paper</translation>
+    </message>
+    <message>
+        <source>没有可用的打印机</source>
+        <translation>No printer available</translation>
+    </message>
+    <message>
+        <source>打印完成</source>
+        <translation>Print finished</translation>
+    </message>
+    <message>
+        <source>打印失败</source>
+        <translation>Print failed</translation>
     </message>
 </context>
 <context>
@@ -246,47 +345,47 @@
     </message>
     <message>
         <source>里氏硬度计测量报告</source>
-        <translation type="unfinished"></translation>
+        <translation>Leeb Hardness tester measurement report</translation>
     </message>
     <message>
         <source>LO: 测值过小</source>
-        <translation type="unfinished"></translation>
+        <translation>LO:low</translation>
     </message>
     <message>
         <source>HI: 测值过大</source>
-        <translation type="unfinished"></translation>
+        <translation>HI:high</translation>
     </message>
     <message>
         <source>---: 无法计算</source>
-        <translation type="unfinished"></translation>
+        <translation>---: Cannot be calculated</translation>
     </message>
     <message>
         <source>测量日期</source>
-        <translation type="unfinished"></translation>
+        <translation>Meas.date</translation>
     </message>
     <message>
         <source>冲击装置</source>
-        <translation type="unfinished"></translation>
+        <translation>Impact device</translation>
     </message>
     <message>
         <source>冲击方向</source>
-        <translation type="unfinished"></translation>
+        <translation>Impact direction</translation>
     </message>
     <message>
         <source>测量类型</source>
-        <translation type="unfinished"></translation>
+        <translation>Meas.type</translation>
     </message>
     <message>
         <source>材料</source>
-        <translation type="unfinished"></translation>
+        <translation>Materials</translation>
     </message>
     <message>
         <source>测量次数</source>
-        <translation type="unfinished"></translation>
+        <translation>Meas.times</translation>
     </message>
     <message>
         <source>测量数值</source>
-        <translation type="unfinished"></translation>
+        <translation>Meas.value</translation>
     </message>
 </context>
 </TS>

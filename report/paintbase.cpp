@@ -47,6 +47,24 @@ QRect box(double x, double y, double width, double height, double unit)
     return QRect(mm(x, unit), mm(y, unit), mm(width, unit), mm(height, unit));
 }
 
+// Draws a text centred in its cell. A text wider than the cell is drawn in a smaller font rather than cut at the
+// cell's edges, so that no value or name of a report goes missing; half a millimetre stays free on either side.
+void drawFitted(QPainter *painter, const QRect &cell, const QString &text, double unit)
+{
+    const int room = cell.width() - 2 * mm(0.5, unit);
+    const int width = painter->fontMetrics().horizontalAdvance(text);
+    if (width <= room || room <= 0) {
+        painter->drawText(cell, Qt::AlignCenter, text);
+        return;
+    }
+    painter->save();
+    QFont font = painter->font();
+    font.setPixelSize(qMax(1, int(font.pixelSize() * double(room) / width)));
+    painter->setFont(font);
+    painter->drawText(cell, Qt::AlignCenter, text);
+    painter->restore();
+}
+
 // The logo scaled into its box. The preview paints ten times a second, and decoding and scaling a photo-sized
 // image takes longer than that, so the last result is kept for as long as the file, its name and the box stay the
 // same. Only the GUI thread paints.
@@ -153,7 +171,7 @@ void PaintBase::paintHeader(QPainter *painter, double pageWidth, double unit)
     font.setPixelSize(pixels(8, unit));
     font.setWeight(QFont::Bold);
     painter->setFont(font);
-    painter->drawText(QRect(0, mm(9, unit), width, mm(10, unit)), Qt::AlignCenter, s_companyName);
+    drawFitted(painter, QRect(0, mm(9, unit), width, mm(10, unit)), s_companyName, unit);
     painter->drawText(QRect(0, mm(20, unit), width, mm(10, unit)), Qt::AlignCenter, QStringLiteral("硬度计测量报告"));
 
     font.setPixelSize(pixels(6, unit));
@@ -183,9 +201,9 @@ void PaintBase::paintHeader(QPainter *painter, double pageWidth, double unit)
     painter->drawRect(box(tableLeft, 57, 185, 12, unit));
     painter->drawLine(mm(75, unit), mm(57, unit), mm(75, unit), mm(69, unit));
     painter->drawLine(mm(137, unit), mm(57, unit), mm(137, unit), mm(69, unit));
-    painter->drawText(box(13, 57, 62, 12, unit), Qt::AlignCenter, tr("批次: ") + s_batch);
-    painter->drawText(box(75, 57, 62, 12, unit), Qt::AlignCenter, tr("备注: ") + s_remark);
-    painter->drawText(box(137, 57, 62, 12, unit), Qt::AlignCenter, tr("检察员: ") + s_inspector);
+    drawFitted(painter, box(13, 57, 62, 12, unit), tr("批次: ") + s_batch, unit);
+    drawFitted(painter, box(75, 57, 62, 12, unit), tr("备注: ") + s_remark, unit);
+    drawFitted(painter, box(137, 57, 62, 12, unit), tr("检察员: ") + s_inspector, unit);
 
     drawLabel(painter, mm(8, unit), mm(81, unit), mm(45, unit), QStringLiteral("测量结果(Result):"), unit);
 
@@ -202,8 +220,8 @@ void PaintBase::paintHeader(QPainter *painter, double pageWidth, double unit)
                              tr("测量类型"),        tr("材料"),     tr("测量数据")};
     float x = tableLeft * unit;
     for (int column = 0; column < 7; ++column) {
-        painter->drawText(QRect(int(x), headTop, mm(columnWidths[column], unit), mm(rowHeight, unit)), Qt::AlignCenter,
-                          heads[column]);
+        drawFitted(painter, QRect(int(x), headTop, mm(columnWidths[column], unit), mm(rowHeight, unit)), heads[column],
+                   unit);
         x += columnWidths[column] * unit;
         painter->drawLine(int(x), headTop, int(x), headBottom);
     }
@@ -239,8 +257,8 @@ void PaintBase::paintRows(QPainter *painter, QList<MeasurementGroup> groups, int
                                  group.scaleName,        group.materialName, valuesText(group)};
         float x = tableLeft * unit;
         for (int column = 0; column < 7; ++column) {
-            painter->drawText(QRect(int(x), int(y), mm(columnWidths[column], unit), mm(rowHeight, unit)),
-                              Qt::AlignCenter, cells[column]);
+            drawFitted(painter, QRect(int(x), int(y), mm(columnWidths[column], unit), mm(rowHeight, unit)),
+                       cells[column], unit);
             x += columnWidths[column] * unit;
             painter->drawLine(int(x), int(y), int(x), int(y + rowHeight * unit));
         }

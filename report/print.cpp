@@ -7,7 +7,7 @@
 #include <QDebug>
 #include <QFileDialog>
 #include <QFontDatabase>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPageSize>
 #include <QPrinter>
@@ -188,15 +188,15 @@ void Print::on_pushButton_print_clicked()
     start->setCursor(Qt::PointingHandCursor);
     start->setStyleSheet(QLatin1String(buttonStyle));
 
-    QHBoxLayout *printerRow = new QHBoxLayout;
-    printerRow->addWidget(new QLabel(tr("指定打印机"), window));
-    printerRow->addWidget(printers, 1);
-    QHBoxLayout *paperRow = new QHBoxLayout;
-    paperRow->addWidget(new QLabel(tr("指定纸张"), window));
-    paperRow->addWidget(paper, 1);
+    // One grid for both rows, so that the two combo boxes line up.
+    QGridLayout *choices = new QGridLayout;
+    choices->addWidget(new QLabel(tr("指定打印机"), window), 0, 0);
+    choices->addWidget(printers, 0, 1);
+    choices->addWidget(new QLabel(tr("指定纸张"), window), 1, 0);
+    choices->addWidget(paper, 1, 1);
+    choices->setColumnStretch(1, 1);
     QVBoxLayout *layout = new QVBoxLayout(window);
-    layout->addLayout(printerRow);
-    layout->addLayout(paperRow);
+    layout->addLayout(choices);
     if (printers->count() == 0) {
         // Printing to no printer would silently write nowhere.
         QLabel *none = new QLabel(tr("没有可用的打印机"), window);

@@ -153,8 +153,6 @@ void TestExcelExport::englishTexts()
 {
     QTranslator english;
     QVERIFY(english.load(QStringLiteral(":/english.qm")));
-    if (english.translate("QObject", "里氏硬度计测量报告").isEmpty())
-        QSKIP("the English catalogue has no workbook texts yet");
     QCoreApplication::installTranslator(&english);
     const bool ok = exportExcel(QStringLiteral("english.xlsx"), {strengthGroup()});
     QCoreApplication::removeTranslator(&english);

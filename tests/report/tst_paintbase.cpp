@@ -59,6 +59,7 @@ private slots:
     void logoCentredInItsBox_data();
     void logoCentredInItsBox();
     void pageScalesWithItsWidthOnly();
+    void longTextsShrinkIntoTheirCells();
 };
 
 void TestPaintBase::pageCount_data()
@@ -177,6 +178,21 @@ void TestPaintBase::pageScalesWithItsWidthOnly()
     QVERIFY(smallTitle.width() > 100);
     QVERIFY(qAbs(largeTitle.width() - 2.0 * smallTitle.width()) < 0.05 * largeTitle.width());
     QVERIFY(qAbs(largeTitle.height() - 2 * smallTitle.height()) <= 3);
+}
+
+void TestPaintBase::longTextsShrinkIntoTheirCells()
+{
+    MeasurementGroup group = hardnessGroup();
+    group.materialName = QStringLiteral("Super Strength Steel, Cast Aluminium Alloys");
+    group.hrb = shown(100);
+    group.hl = group.hb = group.hv = shown(999);
+    const QImage page = paintedPage({group}, 840, 1188);
+    // At 4 px/mm the row is 102 to 112 mm down; materials span 103 to 133 mm, values 133 to 198 mm. A clipped text
+    // would reach the cell's edges; a fitted one leaves the outer half millimetre blank.
+    for (int edge : {103, 133, 198}) {
+        for (int x : {edge * 4 - 2, edge * 4 + 1})
+            QVERIFY2(extent(page, dark, QRect(x, 410, 2, 36)).isEmpty(), qPrintable(QString::number(edge)));
+    }
 }
 
 REPORT_TEST_MAIN(TestPaintBase)

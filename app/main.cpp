@@ -32,6 +32,10 @@ int runWindow(QApplication &app, const Options &options)
 
 int runExport(QApplication &app, const Options &options)
 {
+    // The report's rows are drawn in the application font, as they are from the window.
+    QFont font(embeddedFontFamily());
+    font.setPointSize(18);
+    QApplication::setFont(font);
     BatchExport job(options.ports, options.exportFile, options.timeoutSeconds);
     QObject::connect(&job, &BatchExport::finished, &app, &QCoreApplication::exit);
     if (!job.start())

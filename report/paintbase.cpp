@@ -1,8 +1,9 @@
 #include "paintbase.h"
 
+#include "resourcesinit.h"
+
 #include <QDateTime>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
@@ -118,12 +119,7 @@ private:
 
 QString PaintBase::headerFamily()
 {
-    static const QString family = [] {
-        const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/rc/FZHTJW.TTF"));
-        const QStringList families = QFontDatabase::applicationFontFamilies(id);
-        return families.isEmpty() ? QString() : families.first();
-    }();
-    return family;
+    return embeddedFontFamily();
 }
 
 int PaintBase::pageCount(const QList<MeasurementGroup> &groups)

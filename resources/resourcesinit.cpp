@@ -1,6 +1,8 @@
 #include "resourcesinit.h"
 
-#include <QtGlobal>
+#include <QFontDatabase>
+#include <QString>
+#include <QStringList>
 
 static void registerResources()
 {
@@ -11,4 +13,15 @@ void initResources()
 {
     static const bool done = (registerResources(), true);
     Q_UNUSED(done)
+}
+
+QString embeddedFontFamily()
+{
+    static const QString family = [] {
+        initResources();
+        const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/rc/FZHTJW.TTF"));
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        return families.isEmpty() ? QString() : families.first();
+    }();
+    return family;
 }

@@ -12,7 +12,6 @@
 #include <QButtonGroup>
 #include <QDebug>
 #include <QFileDialog>
-#include <QFontDatabase>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QStandardItemModel>
@@ -66,10 +65,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     initResources();
     ui->setupUi(this);
 
-    const int fontId = QFontDatabase::addApplicationFont(QStringLiteral(":/rc/FZHTJW.TTF"));
-    const QStringList families = QFontDatabase::applicationFontFamilies(fontId);
-    if (!families.isEmpty())
-        m_font.setFamily(families.first());
+    const QString family = embeddedFontFamily();
+    if (!family.isEmpty())
+        m_font.setFamily(family);
     m_font.setPointSize(18);
     applyFont(m_font);
 

@@ -3,6 +3,19 @@
 #include <QFile>
 #include <QSettings>
 
+namespace {
+
+// A hand-edited value with an unquoted comma reads back as a list; it is still the operator's one text.
+QString text(const QSettings &settings, const char *key)
+{
+    const QVariant value = settings.value(QLatin1String(key));
+    if (value.type() == QVariant::StringList)
+        return value.toStringList().join(QStringLiteral(", "));
+    return value.toString();
+}
+
+} // namespace
+
 namespace ReportSettings {
 
 ReportHeader load()
@@ -10,11 +23,11 @@ ReportHeader load()
     QSettings settings(QString::fromLatin1(fileName), QSettings::IniFormat);
     settings.beginGroup(QLatin1String(group));
     ReportHeader header;
-    header.batch = settings.value(QLatin1String(keyBatch)).toString();
-    header.inspector = settings.value(QLatin1String(keyInspector)).toString();
-    header.remark = settings.value(QLatin1String(keyRemark)).toString();
-    header.companyName = settings.value(QLatin1String(keyCompanyName)).toString();
-    const QString logoPath = settings.value(QLatin1String(keyLogoPath)).toString();
+    header.batch = text(settings, keyBatch);
+    header.inspector = text(settings, keyInspector);
+    header.remark = text(settings, keyRemark);
+    header.companyName = text(settings, keyCompanyName);
+    const QString logoPath = text(settings, keyLogoPath);
     if (!logoPath.isEmpty() && QFile::exists(logoPath))
         header.logoPath = logoPath;
     settings.endGroup();

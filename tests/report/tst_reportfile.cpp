@@ -99,14 +99,19 @@ void TestReportFile::pdfCarriesTheSettingsHeader()
         QSettings settings(QStringLiteral("./PrintConfig.ini"), QSettings::IniFormat);
         settings.setValue("LineEdit/companyName", QString::fromUtf8("华东检测中心"));
         settings.setValue("LineEdit/batch", "B-17");
-        settings.setValue("LineEdit/remark", "recheck");
         settings.setValue("LineEdit/inspector", QString::fromUtf8("王工"));
         settings.setValue("LineEdit/LOGOPath", "logo.png");
+    }
+    {
+        // As a person edits the file by hand: an unquoted comma, which the settings reader takes for a list.
+        QFile file(QStringLiteral("./PrintConfig.ini"));
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("remark=recheck, flange side\n");
     }
     QString error;
     QVERIFY2(writeReportFile(QStringLiteral("header.pdf"), {hardnessGroup()}, &error), qPrintable(error));
     const QString text = pdfText(QStringLiteral("header.pdf"), 1);
-    for (const char *expected : {"华东检测中心", "B-17", "recheck", "王工", "HL:450 HS:60 HB:300 HRC:45 HV:470"})
+    for (const char *expected : {"华东检测中心", "B-17", "recheck, flange side", "王工", "HL:450 HS:60 HB:300 HRC:45 HV:470"})
         QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
 }
 

@@ -55,10 +55,8 @@ private slots:
     void sendCommand_onlyHandshakeWhileDown();
     void groupFrame_deliveredOnceAndIntact_data();
     void groupFrame_deliveredOnceAndIntact();
-    void corruptAnswer_dropped();
     void lineDropped_whileUp();
     void lineDropped_whileDown();
-    void deleteAll_answered();
 };
 
 void TestUart::scan_findsInstrumentOnSecondPort()
@@ -139,25 +137,6 @@ void TestUart::groupFrame_deliveredOnceAndIntact()
     QCOMPARE(b.instrument.commandCount(CmdGetData), 2);
 }
 
-void TestUart::corruptAnswer_dropped()
-{
-    Bench b(false);
-    QVERIFY(b.open());
-    QVERIFY(b.waitUp());
-    InstrumentFaults faults;
-    faults.badChecksums = 1;
-    b.instrument.setFaults(faults);
-    QSignalSpy sent(&b.instrument, &Instrument::frameSent);
-    b.uart.sendCommand(CmdGetData);
-    QVERIFY(sent.wait(5000));
-    b.uart.sendCommand(CmdGetData);
-    // Only the second, sound answer comes through.
-    QVERIFY(b.frames.wait(5000));
-    QTRY_COMPARE_WITH_TIMEOUT(sent.size(), 2, 5000);
-    QCOMPARE(b.frames.size(), 1);
-    QCOMPARE(b.lastPayload().size(), 5200);
-}
-
 void TestUart::lineDropped_whileUp()
 {
     Bench b;
@@ -197,18 +176,6 @@ void TestUart::lineDropped_whileDown()
     QVERIFY(b.uart.openPort(b.instrument.slavePath()));
     QVERIFY(b.waitUp());
     QCOMPARE(b.status.size(), 1);
-}
-
-void TestUart::deleteAll_answered()
-{
-    Bench b(false);
-    QVERIFY(b.open());
-    QVERIFY(b.waitUp());
-    b.uart.sendCommand(CmdDeleteAll);
-    QVERIFY(b.frames.wait(5000));
-    QCOMPARE(b.frames.last().at(0).value<unsigned char>(), uchar(CmdDeleteDone));
-    QCOMPARE(b.instrument.commandCount(CmdDeleteAll), 1);
-    QVERIFY(b.instrument.groups().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestUart)

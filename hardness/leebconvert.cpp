@@ -53,19 +53,18 @@ QString acceptedScales()
 
 QString usage()
 {
-    return text(
-               "Usage: leeb-convert --device NAME --material N [--set 1|2] [--strength] [--csv] HL...\n"
-               "       leeb-convert --table --scale NAME --device NAME --material N [--set 1|2]\n"
-               "\n"
-               "Converts Leeb hardness values with the program's conversion tables.\n"
-               "  --device NAME   impact device: %1\n"
-               "  --material N    material index 0 to 8 (a strength material with --strength or --scale STR)\n"
-               "  --set 1|2       conversion table set (default 1)\n"
-               "  --strength      convert to tensile strength (STR) instead of the hardness scales\n"
-               "  --csv           one line per conversion: hl,scale,status,value\n"
-               "  --table         print every whole HL of one curve as CSV\n"
-               "  --scale NAME    the curve for --table: %2\n"
-               "HL values are numbers from 0 to %3.\n")
+    return text("Usage: leeb-convert --device NAME --material N [--set 1|2] [--strength] [--csv] HL...\n"
+                "       leeb-convert --table --scale NAME --device NAME --material N [--set 1|2]\n"
+                "\n"
+                "Converts Leeb hardness values with the program's conversion tables.\n"
+                "  --device NAME   impact device: %1\n"
+                "  --material N    material index 0 to 8 (a strength material with --strength or --scale STR)\n"
+                "  --set 1|2       conversion table set (default 1)\n"
+                "  --strength      convert to tensile strength (STR) instead of the hardness scales\n"
+                "  --csv           one line per conversion: hl,scale,status,value\n"
+                "  --table         print every whole HL of one curve as CSV\n"
+                "  --scale NAME    the curve for --table: %2\n"
+                "HL values are numbers from 0 to %3.\n")
         .arg(acceptedDevices(), acceptedScales())
         .arg(MaxHl);
 }
@@ -73,8 +72,7 @@ QString usage()
 int refuse(const QString &message)
 {
     QTextStream err(stderr);
-    err << text("leeb-convert: %1").arg(message) << '\n'
-        << text("Try 'leeb-convert --help'.") << '\n';
+    err << text("leeb-convert: %1").arg(message) << '\n' << text("Try 'leeb-convert --help'.") << '\n';
     return ExitRefused;
 }
 
@@ -205,9 +203,8 @@ int main(int argc, char *argv[])
     bool materialOk = false;
     const uint material = materialText.toUInt(&materialOk, 10);
     if (!materialOk || material > MaxMaterial)
-        return refuse(text("'%1' is not a material index; accepted: whole numbers 0 to %2")
-                          .arg(materialText)
-                          .arg(MaxMaterial));
+        return refuse(
+            text("'%1' is not a material index; accepted: whole numbers 0 to %2").arg(materialText).arg(MaxMaterial));
     request.material = static_cast<quint8>(material);
 
     if (values.contains(QStringLiteral("--set"))) {
@@ -226,8 +223,7 @@ int main(int argc, char *argv[])
         const QString scaleText = values.value(QStringLiteral("--scale"));
         quint8 scale = ScaleNone;
         if (!parseScale(scaleText, &scale))
-            return refuse(
-                text("'%1' is not a scale with curves; accepted: %2").arg(scaleText, acceptedScales()));
+            return refuse(text("'%1' is not a scale with curves; accepted: %2").arg(scaleText, acceptedScales()));
         if (strength && scale != ScaleSTR)
             return refuse(text("--strength converts to STR only; use --scale STR"));
         if (!hlTexts.isEmpty())
@@ -258,8 +254,7 @@ int main(int argc, char *argv[])
     for (const QString &hlText : qAsConst(hlTexts)) {
         float hl = 0;
         if (!parseHl(hlText, &hl))
-            return refuse(
-                text("'%1' is not a valid HL value; accepted: numbers from 0 to %2").arg(hlText).arg(MaxHl));
+            return refuse(text("'%1' is not a valid HL value; accepted: numbers from 0 to %2").arg(hlText).arg(MaxHl));
         hls << hl;
     }
 

@@ -89,8 +89,8 @@ void Print::loadSettings()
         ui->lineEdit_LOGO->setText(header.logoPath);
     }
     // Long texts show their beginning, not their end.
-    for (QLineEdit *edit : {ui->lineEdit_batch, ui->lineEdit_inspector, ui->lineEdit_remark, ui->lineEdit_companyName,
-                            ui->lineEdit_LOGO})
+    for (QLineEdit *edit :
+         {ui->lineEdit_batch, ui->lineEdit_inspector, ui->lineEdit_remark, ui->lineEdit_companyName, ui->lineEdit_LOGO})
         edit->setCursorPosition(0);
 }
 

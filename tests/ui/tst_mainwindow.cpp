@@ -10,6 +10,8 @@
 #include "uart.h"
 
 #include <QAbstractItemModel>
+#include <QDialog>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -61,15 +63,20 @@ QString text(QWidget *w, const char *name)
 }
 
 // Answers the next message box with `button` as soon as it shows.
+// Acts on the next modal dialog of type T as soon as it shows.
+template<typename T> void answerDialog(std::function<void(T *)> answer)
+{
+    QTimer::singleShot(0, [answer] {
+        if (auto *dialog = qobject_cast<T *>(QApplication::activeModalWidget()))
+            answer(dialog);
+        else
+            answerDialog<T>(answer);
+    });
+}
+
 void answerMessageBox(QMessageBox::StandardButton button)
 {
-    QTimer::singleShot(0, [button] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (box)
-            box->button(button)->click();
-        else
-            answerMessageBox(button);
-    });
+    answerDialog<QMessageBox>([button](QMessageBox *box) { box->button(button)->click(); });
 }
 
 struct Bench
@@ -128,6 +135,8 @@ private slots:
     void clickAndKeyboard();
     void lineDropped_keepsTable();
     void deleteAll_confirmation();
+    void exportAndPrint_data();
+    void exportAndPrint();
     void englishCatalogue();
 
 private:
@@ -288,6 +297,50 @@ void TestMainWindow::deleteAll_confirmation()
     QCOMPARE(b.instrument.commandCount(CmdDeleteAll), 1);
     QVERIFY(b.instrument.groups().isEmpty());
     QCOMPARE(b.table->model()->rowCount(), 3);
+}
+
+void TestMainWindow::exportAndPrint_data()
+{
+    QTest::addColumn<QString>("fileName"); // empty: the dialog is cancelled
+    QTest::addColumn<QString>("message");
+    QTest::newRow("cancelled: nothing to report") << ""
+                                                  << "";
+    QTest::newRow("saved") << "groups.xlsx"
+                           << "保存成功";
+    QTest::newRow("folder missing") << "missing/groups.xlsx"
+                                    << "保存失败";
+}
+
+void TestMainWindow::exportAndPrint()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, message);
+    Bench b(knownGroups());
+    QVERIFY(b.connect());
+    QVERIFY(b.waitForDownload());
+    b.status->clearMessage();
+
+    const QString path = fileName.isEmpty() ? QString() : QDir::current().absoluteFilePath(fileName);
+    answerDialog<QFileDialog>([path](QFileDialog *dialog) {
+        if (path.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+    });
+    child<QPushButton>(&b.window, "pushButton_exportExcel")->click();
+    QCOMPARE(b.status->currentMessage(), message);
+    QCOMPARE(QFile::exists(path), message == QStringLiteral("保存成功"));
+
+    // Each print command opens a dialog of its own, which goes away when closed.
+    for (int i = 0; i < 2; ++i) {
+        child<QPushButton>(&b.window, "pushButton_print")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QDialog *>(QApplication::activeModalWidget()), WaitMs);
+        QPointer<QWidget> dialog = QApplication::activeModalWidget();
+        dialog->close();
+        QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), WaitMs);
+    }
 }
 
 void TestMainWindow::englishCatalogue()

@@ -117,11 +117,6 @@ private:
 
 } // namespace
 
-QString PaintBase::headerFamily()
-{
-    return embeddedFontFamily();
-}
-
 int PaintBase::pageCount(const QList<MeasurementGroup> &groups)
 {
     const int n = groups.size();
@@ -160,7 +155,7 @@ void PaintBase::paintHeader(QPainter *painter, double pageWidth, double unit)
 {
     const int width = int(pageWidth);
     QFont font;
-    const QString family = headerFamily();
+    const QString family = embeddedFontFamily();
     if (!family.isEmpty())
         font.setFamily(family);
 

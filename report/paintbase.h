@@ -36,9 +36,6 @@ public:
     static void paintRows(QPainter *painter, QList<MeasurementGroup> groups, int page, double unit);
     static void drawLabel(QPainter *painter, int x, int y, int width, const QString &text, double unit);
 
-    // The family of the embedded report font, registered on first use; empty when the font is missing.
-    static QString headerFamily();
-
 private:
     PaintBase() = default;
 };

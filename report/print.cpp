@@ -1,12 +1,12 @@
 #include "print.h"
 
 #include "reportsettings.h"
+#include "resourcesinit.h"
 #include "ui_print.h"
 
 #include <QComboBox>
 #include <QDebug>
 #include <QFileDialog>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPageSize>
@@ -29,7 +29,7 @@ Print::Print(QList<MeasurementGroup> groups, QWidget *parent) : QDialog(parent),
     ui->setupUi(this);
 
     QFont font;
-    const QString family = PaintBase::headerFamily();
+    const QString family = embeddedFontFamily();
     if (!family.isEmpty())
         font.setFamily(family);
     font.setPointSize(9);

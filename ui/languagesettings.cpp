@@ -1,25 +1,22 @@
 #include "languagesettings.h"
 
+#include "reportsettings.h"
+
 #include <QSettings>
 
 namespace {
 const char *const LanguageKey = "MainWindow/language";
 } // namespace
 
-const char *settingsFilePath()
-{
-    return "./PrintConfig.ini";
-}
-
 int LanguageSettings::load()
 {
-    QSettings settings(QString::fromLatin1(settingsFilePath()), QSettings::IniFormat);
+    QSettings settings(QString::fromLatin1(ReportSettings::fileName), QSettings::IniFormat);
     return settings.value(QLatin1String(LanguageKey), QString()).toInt();
 }
 
 bool LanguageSettings::save(int language)
 {
-    QSettings settings(QString::fromLatin1(settingsFilePath()), QSettings::IniFormat);
+    QSettings settings(QString::fromLatin1(ReportSettings::fileName), QSettings::IniFormat);
     settings.setValue(QLatin1String(LanguageKey), language);
     settings.sync();
     return settings.status() == QSettings::NoError;

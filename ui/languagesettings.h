@@ -1,7 +1,7 @@
 #pragma once
 
-// The language flag in the settings file ./PrintConfig.ini, relative to the working directory: 0 Chinese, anything
-// else English. The file is opened for each operation and closed again.
+// The language flag in the settings file (ReportSettings::fileName, ./PrintConfig.ini), relative to the working
+// directory: 0 Chinese, anything else English. The file is opened for each operation and closed again.
 namespace LanguageSettings {
 // 0 when the file, the key or a number in it is missing.
 int load();
@@ -10,6 +10,3 @@ bool save(int language);
 // The embedded catalogue for a flag.
 const char *catalogue(int language);
 } // namespace LanguageSettings
-
-// The settings file shared by the language flag and the print dialog's fields.
-const char *settingsFilePath();

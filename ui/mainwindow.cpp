@@ -4,6 +4,7 @@
 #include "frame.h"
 #include "languagesettings.h"
 #include "print.h"
+#include "reportsettings.h"
 #include "resourcesinit.h"
 #include "uart.h"
 #include "ui_mainwindow.h"
@@ -305,7 +306,7 @@ void MainWindow::loadLanguage()
 void MainWindow::saveLanguage()
 {
     if (!LanguageSettings::save(m_language))
-        qWarning() << "cannot write the language to" << settingsFilePath();
+        qWarning() << "cannot write the language to" << ReportSettings::fileName;
 }
 
 void MainWindow::retranslateTexts()

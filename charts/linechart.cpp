@@ -8,9 +8,16 @@
 
 using namespace QtCharts;
 
+namespace {
+// Up to this many impacts every impact number has its label at the window's smallest width; beyond, every second
+// one (two-digit labels closer together are cut to "...").
+constexpr int MaxLabelledImpacts = 16;
+} // namespace
+
 LineChart::LineChart(QWidget *parent) : QChartView(parent)
 {
-    auto *chart = new QChart();
+    // The view comes with a chart of its own: set that one up, since replacing it (setChart) would leave it undeleted.
+    QChart *chart = this->chart();
     QFont titleFont = chart->titleFont();
     titleFont.setWeight(QFont::Bold);
     chart->setTitleFont(titleFont);
@@ -19,10 +26,16 @@ LineChart::LineChart(QWidget *parent) : QChartView(parent)
     chart->legend()->hide();
 
     m_series = new QLineSeries(chart);
+    // A marker on every impact: a group of one impact has no line to draw.
+    m_series->setPointsVisible(true);
     chart->addSeries(m_series);
 
     m_axisX = new QValueAxis(chart);
     m_axisX->setLabelFormat(QStringLiteral("%d"));
+    // Ticks at the impact numbers 1, 2, ... whatever the range, which keeps half a step free at both ends.
+    m_axisX->setTickType(QValueAxis::TicksDynamic);
+    m_axisX->setTickAnchor(1);
+    m_axisX->setTickInterval(1);
     chart->addAxis(m_axisX, Qt::AlignBottom);
     m_series->attachAxis(m_axisX);
 
@@ -31,11 +44,12 @@ LineChart::LineChart(QWidget *parent) : QChartView(parent)
     chart->addAxis(m_axisY, Qt::AlignLeft);
     m_series->attachAxis(m_axisY);
 
-    setChart(chart);
     setRenderHint(QPainter::Antialiasing);
+    // Nothing to operate with the keyboard here: Tab passes on to the table and the buttons.
+    setFocusPolicy(Qt::NoFocus);
 }
 
-void LineChart::showImpacts(QList<double> values, QString yTitle, QString titleText)
+void LineChart::showImpacts(QList<double> values, QString titleText)
 {
     QList<QPointF> points;
     points.reserve(values.size());
@@ -46,11 +60,11 @@ void LineChart::showImpacts(QList<double> values, QString yTitle, QString titleT
 
     const double m = maximum(values);
     m_axisY->setRange(0, m + m / 3);
-    m_axisY->setTitleText(yTitle);
 
-    const int n = values.size();
-    m_axisX->setRange(1, n);
-    m_axisX->setTickCount(n);
+    // A single impact (and no impact) still gets a range one step wide, with its tick in the middle.
+    const int n = qMax(1, values.size());
+    m_axisX->setRange(0.5, n + 0.5);
+    m_axisX->setTickInterval(n > MaxLabelledImpacts ? 2 : 1);
 
     chart()->setTitle(tr("%1").arg(titleText));
 }

@@ -18,7 +18,8 @@ public:
     explicit LineChart(QWidget *parent = nullptr);
 
     // Replaces the drawing: one point per value at x = 1, 2, ..., the y axis up to a third above the highest value.
-    void showImpacts(QList<double> values, QString yTitle, QString titleText);
+    // The values are HL whatever the group's measurement type, and the y axis says so.
+    void showImpacts(QList<double> values, QString titleText);
 
     QtCharts::QLineSeries *series() const { return m_series; }
     QtCharts::QValueAxis *axisX() const { return m_axisX; }

@@ -280,7 +280,7 @@ void MainWindow::on_itemClicked(QModelIndex item)
     if (p < 0 || p >= m_groups.size())
         return;
     const MeasurementGroup g = m_groups.at(p);
-    ui->widget_lineChart->showImpacts(g.impacts, g.scaleName, QString::number(p + 1));
+    ui->widget_lineChart->showImpacts(g.impacts, QString::number(p + 1));
 
     const QList<QPair<QLabel *, ConversionResult>> values = {
         {ui->label_HL, g.hl},   {ui->label_HRB, g.hrb}, {ui->label_HS, g.hs},        {ui->label_HB, g.hb},

@@ -1,4 +1,4 @@
-// The line chart after successive groups: every call replaces points, ranges and titles.
+// The line chart after successive groups: every call replaces points, ranges and title; the values are always HL.
 #include "linechart.h"
 
 #include <QtCharts/QChart>
@@ -13,49 +13,45 @@ class TestLineChart : public QObject
     Q_OBJECT
 
 private slots:
-    void startsEmpty();
-    void showImpacts_replacesEverything();
-    void showImpacts_singleAndNone();
+    void showImpacts_data();
+    void showImpacts();
 };
 
-void TestLineChart::startsEmpty()
+void TestLineChart::showImpacts_data()
 {
-    LineChart chart;
-    QCOMPARE(chart.series()->count(), 0);
-    QVERIFY(chart.chart()->title().isEmpty());
-    QCOMPARE(chart.axisY()->titleText(), QStringLiteral("HL"));
-    QVERIFY(chart.chart()->titleFont().bold());
-    QVERIFY(!chart.chart()->legend()->isVisible());
-    QCOMPARE(chart.axisX()->labelFormat(), QStringLiteral("%d"));
+    QTest::addColumn<QList<double>>("values");
+    QTest::addColumn<double>("yMax");
+    QTest::addColumn<double>("xMax"); // the x range starts at 0.5: half a step before impact 1
+    QTest::addColumn<double>("labelStep");
+    QTest::newRow("three impacts: y a third above the highest") << QList<double>{450, 462, 455} << 616.0 << 3.5 << 1.0;
+    QTest::newRow("one impact: a range around its tick") << QList<double>{600} << 800.0 << 1.5 << 1.0;
+    QTest::newRow("16 impacts: every number labelled") << QVector<double>(16, 300).toList() << 400.0 << 16.5 << 1.0;
+    QTest::newRow("32 impacts: every second number") << QVector<double>(32, 300).toList() << 400.0 << 32.5 << 2.0;
+    QTest::newRow("none: the line goes") << QList<double>{} << 0.0 << 1.5 << 1.0;
 }
 
-void TestLineChart::showImpacts_replacesEverything()
+void TestLineChart::showImpacts()
 {
+    QFETCH(QList<double>, values);
     LineChart chart;
-    chart.showImpacts({400, 410, 405, 420, 415}, QStringLiteral("HRC"), QStringLiteral("7"));
-    chart.showImpacts({450, 462, 455}, QStringLiteral("HB"), QStringLiteral("2"));
+    chart.showImpacts(QVector<double>(20, 900).toList(), QStringLiteral("7"));
+    chart.showImpacts(values, QStringLiteral("2"));
 
-    QCOMPARE(chart.series()->points(), (QList<QPointF>{{1, 450}, {2, 462}, {3, 455}}));
+    QCOMPARE(chart.series()->count(), values.size());
+    for (int i = 0; i < values.size(); ++i)
+        QCOMPARE(chart.series()->at(i), QPointF(i + 1, values.at(i)));
+    // A single point has no line: only its marker shows it.
+    QVERIFY(chart.series()->pointsVisible());
     QCOMPARE(chart.axisY()->min(), 0.0);
-    QCOMPARE(chart.axisY()->max(), 616.0);
-    QCOMPARE(chart.axisY()->titleText(), QStringLiteral("HB"));
-    QCOMPARE(chart.axisX()->min(), 1.0);
-    QCOMPARE(chart.axisX()->max(), 3.0);
-    QCOMPARE(chart.axisX()->tickCount(), 3);
+    QTEST(chart.axisY()->max(), "yMax");
+    QCOMPARE(chart.axisY()->titleText(), QStringLiteral("HL"));
+    QCOMPARE(chart.axisX()->min(), 0.5);
+    QTEST(chart.axisX()->max(), "xMax");
+    // Labels sit on the impact numbers 1, 1 + step, ...
+    QCOMPARE(chart.axisX()->tickType(), QValueAxis::TicksDynamic);
+    QCOMPARE(chart.axisX()->tickAnchor(), 1.0);
+    QTEST(chart.axisX()->tickInterval(), "labelStep");
     QCOMPARE(chart.chart()->title(), QStringLiteral("2"));
-}
-
-void TestLineChart::showImpacts_singleAndNone()
-{
-    LineChart chart;
-    chart.showImpacts({500}, QStringLiteral("HL"), QStringLiteral("1"));
-    QCOMPARE(chart.series()->points(), (QList<QPointF>{{1, 500}}));
-    QVERIFY(qAbs(chart.axisY()->max() - 666.6667) < 0.001);
-
-    chart.showImpacts({}, QStringLiteral("HV"), QStringLiteral("3"));
-    QCOMPARE(chart.series()->count(), 0);
-    QCOMPARE(chart.axisY()->titleText(), QStringLiteral("HV"));
-    QCOMPARE(chart.chart()->title(), QStringLiteral("3"));
 }
 
 QTEST_MAIN(TestLineChart)

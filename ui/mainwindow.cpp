@@ -36,26 +36,26 @@ int truncated(double value)
     return int(value);
 }
 
-// The value of a group in its own measurement type, for the table's first column.
-int ownValue(const MeasurementGroup &g)
+// The result of a group in its own measurement type, for the table's first column; a type without a scale has none.
+ConversionResult ownResult(const MeasurementGroup &g)
 {
     switch (g.scale) {
     case ScaleHL:
-        return truncated(g.hl.value);
+        return g.hl;
     case ScaleHRB:
-        return truncated(g.hrb.value);
+        return g.hrb;
     case ScaleHRC:
-        return truncated(g.hrc.value);
+        return g.hrc;
     case ScaleHB:
-        return truncated(g.hb.value);
+        return g.hb;
     case ScaleHV:
-        return truncated(g.hv.value);
+        return g.hv;
     case ScaleHS:
-        return truncated(g.hs.value);
+        return g.hs;
     case ScaleSTR:
-        return truncated(g.strength.value);
+        return g.strength;
     default:
-        return 0;
+        return {};
     }
 }
 
@@ -149,7 +149,9 @@ void MainWindow::setupTable()
     ui->tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui->tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->tableView->setModel(m_model);
-    connect(ui->tableView, &QTableView::clicked, this, &MainWindow::on_itemClicked);
+    // The panel and the chart follow the current row, whether the mouse or the keyboard moves it.
+    connect(ui->tableView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &MainWindow::on_currentRowChanged);
 }
 
 void MainWindow::showMessage(const QString &text)
@@ -239,8 +241,12 @@ void MainWindow::openPrintDialog()
 
 void MainWindow::confirmDeleteAll()
 {
-    const auto answer = QMessageBox::warning(this, tr("警告"), tr("这将删除仪器上所有的数据，请问是否继续？"),
-                                             QMessageBox::Yes | QMessageBox::No);
+    // The count says what is at stake; No is the default, so that Enter keeps the instrument's data.
+    const QString text = m_groups.isEmpty() ? tr("这将删除仪器上所有的数据（目前没有已获取的数据组），请问是否继续？")
+                                            : tr("这将删除仪器上所有的数据（上次获取到 %n 组数据），请问是否继续？",
+                                                 nullptr, m_groups.size());
+    const auto answer =
+        QMessageBox::warning(this, tr("警告"), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::Yes)
         m_uart->sendCommand(CmdDeleteAll);
 }
@@ -256,7 +262,8 @@ void MainWindow::fillTable()
     m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型")});
     for (int i = 0; i < m_groups.size(); ++i) {
         const MeasurementGroup &g = m_groups.at(i);
-        const QStringList texts = {QString::number(ownValue(g)), g.scaleName};
+        // The same text as the panel shows for this scale: "HI", "LO" or "---" where there is no number.
+        const QStringList texts = {resultTexts(ownResult(g)).value(QStringLiteral("value")), g.scaleName};
         for (int column = 0; column < texts.size(); ++column) {
             auto *item = new QStandardItem(texts.at(column));
             item->setTextAlignment(Qt::Alignment(CellAlignment));
@@ -270,15 +277,22 @@ void MainWindow::refreshView()
 {
     showMessage(tr("获取数据"));
     fillTable();
-    // The first group is shown, but no row selected: the panel follows clicks only.
-    on_itemClicked(m_model->index(0, 0));
+    // The first row becomes current, so the table highlights the group the panel shows; a download without groups
+    // leaves nothing of the previous one on screen.
+    if (m_groups.isEmpty())
+        clearDetails();
+    else
+        ui->tableView->setCurrentIndex(m_model->index(0, 0));
 }
 
-void MainWindow::on_itemClicked(QModelIndex item)
+void MainWindow::on_currentRowChanged(QModelIndex current)
 {
-    const int p = item.data(GroupRole).toInt();
-    if (p < 0 || p >= m_groups.size())
+    bool valid = false;
+    const int p = current.data(GroupRole).toInt(&valid);
+    if (!valid || p < 0 || p >= m_groups.size()) {
+        clearDetails();
         return;
+    }
     const MeasurementGroup g = m_groups.at(p);
     ui->widget_lineChart->showImpacts(g.impacts, QString::number(p + 1));
 
@@ -296,6 +310,16 @@ void MainWindow::on_itemClicked(QModelIndex item)
     ui->label_min->setText(QString::number(truncated(minimum(g.impacts))));
     // A group always has an impact; should one come without, its mean has no number to show.
     ui->label_mean->setText(g.impacts.isEmpty() ? QStringLiteral("---") : QString::number(truncated(mean(g.impacts))));
+}
+
+void MainWindow::clearDetails()
+{
+    for (QLabel *label : {ui->label_HL, ui->label_HRB, ui->label_HS, ui->label_HB, ui->label_HRC, ui->label_HV,
+                          ui->label_STR, ui->label_number, ui->label_max, ui->label_min, ui->label_mean}) {
+        label->clear();
+        label->setStatusTip(QString());
+    }
+    ui->widget_lineChart->showImpacts({}, QString());
 }
 
 void MainWindow::loadLanguage()

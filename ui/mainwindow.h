@@ -39,7 +39,7 @@ private slots:
     void on_buttonClicked(int btnID);
     void setCtrlStatuc(bool b);
     void on_printMessage(QString message);
-    void on_itemClicked(QModelIndex item);
+    void on_currentRowChanged(QModelIndex current);
     void on_pushButton_language_clicked();
 
 private:
@@ -50,6 +50,7 @@ private:
     void setupTable();
     void fillTable();
     void refreshView();
+    void clearDetails();
     void showMessage(const QString &text);
     void exportToExcel();
     void openPrintDialog();

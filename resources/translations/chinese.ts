@@ -107,10 +107,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>这将删除仪器上所有的数据，请问是否继续？</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>获取数据</source>
         <translation type="unfinished"></translation>
     </message>
@@ -133,6 +129,16 @@
     <message>
         <source>保存失败</source>
         <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>这将删除仪器上所有的数据（目前没有已获取的数据组），请问是否继续？</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>这将删除仪器上所有的数据（上次获取到 %n 组数据），请问是否继续？</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -107,10 +107,6 @@
         <translation>Warning</translation>
     </message>
     <message>
-        <source>这将删除仪器上所有的数据，请问是否继续？</source>
-        <translation>This will delete all data on the instrument. Do you want to continue?</translation>
-    </message>
-    <message>
         <source>获取数据</source>
         <translation>Get data</translation>
     </message>
@@ -133,6 +129,17 @@
     <message>
         <source>保存失败</source>
         <translation>Save failed</translation>
+    </message>
+    <message>
+        <source>这将删除仪器上所有的数据（目前没有已获取的数据组），请问是否继续？</source>
+        <translation>This will delete all data on the instrument (no groups have been downloaded). Do you want to continue?</translation>
+    </message>
+    <message numerus="yes">
+        <source>这将删除仪器上所有的数据（上次获取到 %n 组数据），请问是否继续？</source>
+        <translation>
+            <numerusform>This will delete all data on the instrument (the last download held %n group). Do you want to continue?</numerusform>
+            <numerusform>This will delete all data on the instrument (the last download held %n groups). Do you want to continue?</numerusform>
+        </translation>
     </message>
 </context>
 <context>

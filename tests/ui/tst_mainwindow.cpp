@@ -1,52 +1,38 @@
 // The main window against the simulated instrument on a pseudo-terminal: link state, download into the table, the
-// detail panel, clicks and keys, the delete-all confirmation, and the English texts.
-#include "conversion.h"
+// detail panel and chart following the current row, the delete-all confirmation, export and print, English texts.
 #include "frame.h"
-#include "groupencoder.h"
 #include "instrument.h"
+#include "linechart.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
-#include "samplegroups.h"
 #include "uart.h"
 
-#include <QAbstractItemModel>
-#include <QDialog>
-#include <QFileDialog>
-#include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTableView>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QTranslator>
+#include <QtCharts>
 #include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
 constexpr int ScanMs = 300; // longer than the 100 ms of silence that completes an answer
 constexpr int WaitMs = 10000;
 
-GroupRecord group(quint16 value, quint8 scale, QList<quint16> impacts, quint8 device = DeviceD)
+GroupRecord group(quint16 value, quint8 scale, QList<quint16> impacts)
 {
     GroupRecord r;
-    r.month = 11;
-    r.day = 2;
-    r.hour = 14;
-    r.minute = 30;
     r.groupValue = value;
     r.scale = scale;
-    r.device = device;
+    r.device = DeviceD;
     r.impactCount = quint8(impacts.size());
     for (int i = 0; i < impacts.size(); ++i)
         r.impacts[i] = impacts.at(i);
     return r;
 }
 
-// Three groups with known panels: an HRC group in range, an HRC group above its range, and measurement type 6.
+// Steel, device D, table set 1: HL 700 is HRC 48.04, HL 950 is above the HRC range, HL 500 is 719.6 MPa.
 QList<GroupRecord> knownGroups()
 {
-    return {group(514, ScaleHRC, {500, 520, 514}), group(950, ScaleHRC, {940, 950, 960}), group(600, ScaleNone, {600})};
+    return {group(700, ScaleHRC, {500, 520, 514}), group(950, ScaleHRC, {940, 950, 960}), group(600, ScaleNone, {600}),
+            group(500, ScaleSTR, {500})};
 }
 
 template<typename T> T *child(QWidget *w, const char *name)
@@ -62,7 +48,6 @@ QString text(QWidget *w, const char *name)
     return child<QLabel>(w, name)->text();
 }
 
-// Answers the next message box with `button` as soon as it shows.
 // Acts on the next modal dialog of type T as soon as it shows.
 template<typename T> void answerDialog(std::function<void(T *)> answer)
 {
@@ -74,29 +59,22 @@ template<typename T> void answerDialog(std::function<void(T *)> answer)
     });
 }
 
-void answerMessageBox(QMessageBox::StandardButton button)
-{
-    answerDialog<QMessageBox>([button](QMessageBox *box) { box->button(button)->click(); });
-}
-
 struct Bench
 {
     Instrument instrument;
     MainWindow window;
     QStatusBar *status = child<QStatusBar>(&window, "statusBar");
     QTableView *table = child<QTableView>(&window, "tableView");
-    QStringList messages;
+    LineChart *chart = child<LineChart>(&window, "widget_lineChart");
+    QSignalSpy messages{status, &QStatusBar::messageChanged};
     QSignalSpy refills{table->model(), &QAbstractItemModel::modelReset};
 
-    explicit Bench(const QList<GroupRecord> &groups)
+    Bench()
     {
-        instrument.setGroups(groups);
+        instrument.setGroups(knownGroups());
         instrument.setPacing(false);
-        QObject::connect(status, &QStatusBar::messageChanged, status, [this](const QString &m) {
-            if (!m.isEmpty())
-                messages.append(m);
-        });
     }
+    // Connects and waits for the first download.
     bool connect()
     {
         if (!instrument.open())
@@ -105,18 +83,28 @@ struct Bench
         window.setExtraPortNames({instrument.slavePath()});
         window.uart()->setScanEnabled(true, ScanMs);
         window.show();
-        return QTest::qWaitForWindowExposed(&window);
+        return QTest::qWaitForWindowExposed(&window) && waitForDownload(1);
     }
-    bool waitForDownload(int downloads = 1)
+    bool waitForDownload(int downloads)
     {
         // Every download refills the model from scratch.
         return QTest::qWaitFor([&] { return refills.count() >= downloads; }, WaitMs);
     }
     QString cell(int row, int column) const { return table->model()->index(row, column).data().toString(); }
-    void click(int row, int column)
+    QPushButton *button(const char *name) { return child<QPushButton>(&window, name); }
+    // Clicks "删除所有", answers with Yes or with the Enter key, and returns the question.
+    QString askDeleteAll(bool yes)
     {
-        const QRect rect = table->visualRect(table->model()->index(row, column));
-        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rect.center());
+        QString question;
+        answerDialog<QMessageBox>([&question, yes](QMessageBox *box) {
+            question = box->text();
+            if (yes)
+                box->button(QMessageBox::Yes)->click();
+            else
+                QTest::keyClick(box, Qt::Key_Return);
+        });
+        button("pushButton_removeAll")->click();
+        return question;
     }
 };
 
@@ -125,256 +113,163 @@ struct Bench
 class TestMainWindow : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_dir;
 
 private slots:
-    void initTestCase();
-    void startState();
-    void linkUp_downloadsIntoTable();
-    void detailPanel_data();
-    void detailPanel();
-    void clickAndKeyboard();
-    void lineDropped_keepsTable();
-    void deleteAll_confirmation();
-    void exportAndPrint_data();
-    void exportAndPrint();
-    void englishCatalogue();
-
-private:
-    QTemporaryDir m_dir;
-};
-
-void TestMainWindow::initTestCase()
-{
-    initResources();
-    QVERIFY(QDir::setCurrent(m_dir.path()));
-}
-
-void TestMainWindow::startState()
-{
-    MainWindow window;
-    QVERIFY(!child<QPushButton>(&window, "pushButton_gain")->isEnabled());
-    QVERIFY(!child<QPushButton>(&window, "pushButton_removeAll")->isEnabled());
-    for (const char *name : {"pushButton_print", "pushButton_exportExcel", "pushButton_language"})
-        QVERIFY2(child<QPushButton>(&window, name)->isEnabled(), name);
-    QCOMPARE(child<QTableView>(&window, "tableView")->model()->rowCount(), 0);
-    QVERIFY(text(&window, "label_HRC").isEmpty());
-
-    // Export and print with nothing downloaded only say so.
-    for (const char *name : {"pushButton_print", "pushButton_exportExcel"}) {
-        child<QPushButton>(&window, name)->click();
-        QCOMPARE(child<QStatusBar>(&window, "statusBar")->currentMessage(), QStringLiteral("暂无数据"));
-        QVERIFY(!QApplication::activeModalWidget());
-    }
-}
-
-void TestMainWindow::linkUp_downloadsIntoTable()
-{
-    const QList<GroupRecord> groups = sampleGroups();
-    Bench b(groups);
-    QVERIFY(b.connect());
-    QVERIFY(b.waitForDownload());
-    QCOMPARE(b.messages.first(), QStringLiteral("连接成功"));
-    QCOMPARE(b.instrument.commandCount(CmdGetData), 1);
-    QVERIFY(child<QPushButton>(&b.window, "pushButton_gain")->isEnabled());
-    QVERIFY(child<QPushButton>(&b.window, "pushButton_removeAll")->isEnabled());
-
-    // One row per group in instrument order, the first group in the panel, no row selected.
-    QCOMPARE(b.table->model()->rowCount(), groups.size());
-    const QList<MeasurementGroup> shown = b.window.groups();
-    for (int i = 0; i < groups.size(); ++i) {
-        QCOMPARE(shown.at(i).dateText, QStringLiteral("%1/%2 %3:%4")
-                                           .arg(groups[i].month)
-                                           .arg(groups[i].day)
-                                           .arg(groups[i].hour)
-                                           .arg(groups[i].minute));
-        QCOMPARE(b.cell(i, 1), shown.at(i).scaleName);
-    }
-    QCOMPARE(text(&b.window, "label_number"), QString::number(groups.first().impactCount));
-    QVERIFY(!b.table->selectionModel()->hasSelection());
-
-    // Re-acquire downloads again.
-    child<QPushButton>(&b.window, "pushButton_gain")->click();
-    QVERIFY(b.waitForDownload(2));
-    QCOMPARE(b.instrument.commandCount(CmdGetData), 2);
-}
-
-void TestMainWindow::detailPanel_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("cell");
-    QTest::addColumn<QString>("scale");
-    QTest::addColumn<QString>("hrc");
-    QTest::addColumn<QString>("hrcTip");
-    QTest::addColumn<QStringList>("stats"); // number, min, max, mean
-    float hrc = 514;
-    QCOMPARE(convertLeebSet1(&hrc, ScaleHRC, DeviceD, 0), ConversionStatus::Ok);
-    const QString inRange = QString::number(int(double(hrc) + 0.5));
-    QTest::newRow("HRC in range: cell equals the label, HL statistics truncated")
-        << 0 << inRange << "HRC" << inRange << "" << QStringList{"3", "500", "520", "511"};
-    QTest::newRow("HRC above range: HI with its hint, the cell shows HL")
-        << 1 << "950"
-        << "HRC"
-        << "HI"
-        << "测值过大" << QStringList{"3", "940", "960", "950"};
-    float hrc600 = 600;
-    QCOMPARE(convertLeebSet1(&hrc600, ScaleHRC, DeviceD, 0), ConversionStatus::Ok);
-    QTest::newRow("measurement type 6: 0 and no name, still converted")
-        << 2 << "0"
-        << "" << QString::number(int(double(hrc600) + 0.5)) << "" << QStringList{"1", "600", "600", "600"};
-}
-
-void TestMainWindow::detailPanel()
-{
-    QFETCH(int, row);
-    QFETCH(QStringList, stats);
-    Bench b(knownGroups());
-    QVERIFY(b.connect());
-    QVERIFY(b.waitForDownload());
-    b.click(row, 0);
-
-    QTEST(b.cell(row, 0), "cell");
-    QTEST(b.cell(row, 1), "scale");
-    QTEST(text(&b.window, "label_HRC"), "hrc");
-    QTEST(child<QLabel>(&b.window, "label_HRC")->statusTip(), "hrcTip");
-    QCOMPARE(text(&b.window, "label_STR"), QStringLiteral("---"));
-    QCOMPARE(text(&b.window, "label_number"), stats.at(0));
-    QCOMPARE(text(&b.window, "label_min"), stats.at(1));
-    QCOMPARE(text(&b.window, "label_max"), stats.at(2));
-    QCOMPARE(text(&b.window, "label_mean"), stats.at(3));
-}
-
-void TestMainWindow::clickAndKeyboard()
-{
-    Bench b(knownGroups());
-    QVERIFY(b.connect());
-    QVERIFY(b.waitForDownload());
-    QCOMPARE(text(&b.window, "label_max"), QStringLiteral("520"));
-
-    b.click(1, 1); // the type column shows the row's group as well
-    QCOMPARE(text(&b.window, "label_max"), QStringLiteral("960"));
-    QCOMPARE(text(&b.window, "label_HL"), QStringLiteral("950"));
-
-    // The keyboard moves the selection, not the panel.
-    b.table->setFocus();
-    QTest::keyClick(b.table, Qt::Key_Down);
-    QCOMPARE(b.table->selectionModel()->selectedRows().value(0).row(), 2);
-    QCOMPARE(text(&b.window, "label_max"), QStringLiteral("960"));
-
-    b.click(0, 0);
-    QCOMPARE(text(&b.window, "label_max"), QStringLiteral("520"));
-}
-
-void TestMainWindow::lineDropped_keepsTable()
-{
-    Bench b(knownGroups());
-    QVERIFY(b.connect());
-    QVERIFY(b.waitForDownload());
-    b.instrument.dropLine();
-    QTRY_COMPARE_WITH_TIMEOUT(b.status->currentMessage(), QStringLiteral("连接断开"), WaitMs);
-    QVERIFY(!child<QPushButton>(&b.window, "pushButton_gain")->isEnabled());
-    QVERIFY(!child<QPushButton>(&b.window, "pushButton_removeAll")->isEnabled());
-    QCOMPARE(b.table->model()->rowCount(), 3);
-    QCOMPARE(b.window.groups().size(), 3);
-}
-
-void TestMainWindow::deleteAll_confirmation()
-{
-    Bench b(knownGroups());
-    QVERIFY(b.connect());
-    QVERIFY(b.waitForDownload());
-    auto *removeAll = child<QPushButton>(&b.window, "pushButton_removeAll");
-
-    answerMessageBox(QMessageBox::No);
-    removeAll->click();
-    // Whatever "No" had sent would arrive before the answer to this request.
-    child<QPushButton>(&b.window, "pushButton_gain")->click();
-    QVERIFY(b.waitForDownload(2));
-    QCOMPARE(b.instrument.commandCount(CmdDeleteAll), 0);
-
-    answerMessageBox(QMessageBox::Yes);
-    removeAll->click();
-    QTRY_COMPARE_WITH_TIMEOUT(b.status->currentMessage(), QStringLiteral("数据删除完成"), WaitMs);
-    QCOMPARE(b.instrument.commandCount(CmdDeleteAll), 1);
-    QVERIFY(b.instrument.groups().isEmpty());
-    QCOMPARE(b.table->model()->rowCount(), 3);
-}
-
-void TestMainWindow::exportAndPrint_data()
-{
-    QTest::addColumn<QString>("fileName"); // empty: the dialog is cancelled
-    QTest::addColumn<QString>("message");
-    QTest::newRow("cancelled: nothing to report") << ""
-                                                  << "";
-    QTest::newRow("saved") << "groups.xlsx"
-                           << "保存成功";
-    QTest::newRow("folder missing") << "missing/groups.xlsx"
-                                    << "保存失败";
-}
-
-void TestMainWindow::exportAndPrint()
-{
-    QFETCH(QString, fileName);
-    QFETCH(QString, message);
-    Bench b(knownGroups());
-    QVERIFY(b.connect());
-    QVERIFY(b.waitForDownload());
-    b.status->clearMessage();
-
-    const QString path = fileName.isEmpty() ? QString() : QDir::current().absoluteFilePath(fileName);
-    answerDialog<QFileDialog>([path](QFileDialog *dialog) {
-        if (path.isEmpty()) {
-            dialog->reject();
-        } else {
-            dialog->selectFile(path);
-            QMetaObject::invokeMethod(dialog, "accept");
-        }
-    });
-    child<QPushButton>(&b.window, "pushButton_exportExcel")->click();
-    QCOMPARE(b.status->currentMessage(), message);
-    QCOMPARE(QFile::exists(path), message == QStringLiteral("保存成功"));
-
-    // Each print command opens a dialog of its own, which goes away when closed.
-    for (int i = 0; i < 2; ++i) {
-        child<QPushButton>(&b.window, "pushButton_print")->click();
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<QDialog *>(QApplication::activeModalWidget()), WaitMs);
-        QPointer<QWidget> dialog = QApplication::activeModalWidget();
-        dialog->close();
-        QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), WaitMs);
-    }
-}
-
-void TestMainWindow::englishCatalogue()
-{
-    QTranslator english;
-    QVERIFY(english.load(QStringLiteral(":/english.qm")));
-    QCoreApplication::installTranslator(&english);
+    void initTestCase()
     {
-        QList<GroupRecord> groups = knownGroups();
-        groups[0].material = 3; // Gray Cast Iron has no HRC curve
-        groups.append(group(200, ScaleHB, {200, 201}));
-        Bench b(groups);
-        QCOMPARE(b.window.windowTitle(), QStringLiteral("Hardness tester"));
-        QCOMPARE(child<QPushButton>(&b.window, "pushButton_gain")->text(), QStringLiteral("Reacquire"));
-        QCOMPARE(child<QPushButton>(&b.window, "pushButton_removeAll")->text(), QStringLiteral("Delete all"));
-        QCOMPARE(child<QPushButton>(&b.window, "pushButton_print")->text(), QStringLiteral("Print"));
-        QCOMPARE(child<QPushButton>(&b.window, "pushButton_exportExcel")->text(), QStringLiteral("Export Excel"));
-        QCOMPARE(child<QPushButton>(&b.window, "pushButton_language")->text(),
-                 QStringLiteral("chinese-english switch"));
-        QCOMPARE(text(&b.window, "label"), QStringLiteral("Average"));
-        QVERIFY(b.connect());
-        QVERIFY(b.waitForDownload());
-        QCOMPARE(b.messages.first(), QStringLiteral("Connection succeeded"));
-        QCOMPARE(b.messages.last(), QStringLiteral("Get data"));
-        QCOMPARE(b.table->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Meas.value"));
-        QCOMPARE(b.window.groups().first().materialName, QStringLiteral("Gray Cast Iron"));
-        QCOMPARE(child<QLabel>(&b.window, "label_HRC")->statusTip(), QStringLiteral("Cannot be calculated"));
-        b.click(1, 0);
-        QCOMPARE(child<QLabel>(&b.window, "label_HRC")->statusTip(), QStringLiteral("High"));
-        b.click(3, 0);
-        QCOMPARE(child<QLabel>(&b.window, "label_HB")->statusTip(), QStringLiteral("Low"));
+        initResources();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
     }
-    QCoreApplication::removeTranslator(&english);
-}
+
+    void linkUpAndDown()
+    {
+        Bench b;
+        QCOMPARE(b.button("pushButton_gain")->isEnabled() + b.button("pushButton_removeAll")->isEnabled(), 0);
+        // Export and print with nothing downloaded only say so.
+        for (const char *name : {"pushButton_print", "pushButton_exportExcel"}) {
+            b.button(name)->click();
+            QCOMPARE(b.status->currentMessage(), QStringLiteral("暂无数据"));
+            QVERIFY(!QApplication::activeModalWidget());
+        }
+
+        b.messages.clear();
+        QVERIFY(b.connect());
+        QCOMPARE(b.messages.first().first().toString(), QStringLiteral("连接成功"));
+        QCOMPARE(b.instrument.commandCount(CmdGetData), 1);
+        QCOMPARE(b.button("pushButton_gain")->isEnabled() + b.button("pushButton_removeAll")->isEnabled(), 2);
+        // One row per group in instrument order; the first row is current and shown.
+        QCOMPARE(b.table->model()->rowCount(), 4);
+        QCOMPARE(b.table->selectionModel()->selectedRows().value(0).row(), 0);
+        // A click in the type column shows the row's group as well.
+        QTest::mouseClick(b.table->viewport(), Qt::LeftButton, {},
+                          b.table->visualRect(b.table->model()->index(2, 1)).center());
+        QCOMPARE(text(&b.window, "label_HL"), QStringLiteral("600"));
+
+        // Tab leaves the table for the buttons instead of walking its cells; the chart takes no focus.
+        b.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&b.window));
+        b.table->setFocus();
+        for (const char *name : {"pushButton_gain", "pushButton_removeAll", "pushButton_print"}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), b.button(name));
+        }
+
+        // A lost link disables the instrument's commands and keeps the table.
+        b.instrument.dropLine();
+        QTRY_COMPARE_WITH_TIMEOUT(b.status->currentMessage(), QStringLiteral("连接断开"), WaitMs);
+        QCOMPARE(b.button("pushButton_gain")->isEnabled() + b.button("pushButton_removeAll")->isEnabled(), 0);
+        QCOMPARE(b.table->model()->rowCount(), 4);
+    }
+
+    void detailPanel_data()
+    {
+        QTest::addColumn<int>("row"); // reached with the Down key from the first row
+        // Cell, type cell, a panel label, its text and status tip, then number, min, max, mean over the HL impacts.
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("HRC in range: the cell reads as the label, the mean truncated")
+            << 0 << QStringList{"48", "HRC", "label_HRC", "48", "", "3", "500", "520", "511"};
+        QTest::newRow("HRC above range: HI in the cell too")
+            << 1 << QStringList{"HI", "HRC", "label_HRC", "HI", "测值过大", "3", "940", "960", "950"};
+        QTest::newRow("measurement type 6: no value, no name")
+            << 2 << QStringList{"---", "", "label_HL", "600", "", "1", "600", "600", "600"};
+        QTest::newRow("strength: its value in the cell, no HL")
+            << 3 << QStringList{"720", "STR", "label_HL", "---", "无法计算", "1", "500", "500", "500"};
+    }
+
+    void detailPanel()
+    {
+        QFETCH(int, row);
+        QFETCH(QStringList, shown);
+        Bench b;
+        QVERIFY(b.connect());
+        for (int i = 0; i < row; ++i)
+            QTest::keyClick(b.table, Qt::Key_Down);
+
+        const QByteArray label = shown.at(2).toLatin1();
+        QStringList panel;
+        panel << b.cell(row, 0) << b.cell(row, 1) << shown.at(2) << text(&b.window, label)
+              << child<QLabel>(&b.window, label)->statusTip();
+        for (const char *name : {"label_number", "label_min", "label_max", "label_mean"})
+            panel << text(&b.window, name);
+        QCOMPARE(panel, shown);
+        // The chart draws the same impacts, in HL whatever the scale, titled with the group's number.
+        QCOMPARE(b.chart->series()->count(), shown.at(5).toInt());
+        QCOMPARE(b.chart->series()->at(0).y(), shown.at(6).toDouble());
+        QCOMPARE(b.chart->axisY()->titleText(), QStringLiteral("HL"));
+        QCOMPARE(b.chart->chart()->title(), QString::number(row + 1));
+    }
+
+    void commands()
+    {
+        Bench b;
+        QVERIFY(b.connect());
+        // The file name (empty: the dialog is cancelled) and the start of the status text.
+        const QList<QStringList> cases = {
+            {QString(), QString()}, {"groups.xlsx", "保存成功"}, {"missing/groups.xlsx", "保存失败"}};
+        for (const QStringList &c : cases) {
+            b.status->clearMessage();
+            const QString path = c.at(0).isEmpty() ? QString() : QDir::current().absoluteFilePath(c.at(0));
+            answerDialog<QFileDialog>([path](QFileDialog *dialog) {
+                if (path.isEmpty())
+                    return dialog->reject();
+                dialog->selectFile(path);
+                QMetaObject::invokeMethod(dialog, "accept");
+            });
+            b.button("pushButton_exportExcel")->click();
+            const QString message = b.status->currentMessage();
+            QVERIFY2(message.startsWith(c.at(1)) && message.isEmpty() == c.at(1).isEmpty(),
+                     qPrintable(c.at(0) + ": " + message));
+            QCOMPARE(QFile::exists(path), c.at(1) == QStringLiteral("保存成功"));
+        }
+
+        // Each print command opens a dialog of its own, which goes away when closed.
+        for (int i = 0; i < 2; ++i) {
+            b.button("pushButton_print")->click();
+            QPointer<QDialog> dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->close();
+            QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), WaitMs);
+        }
+
+        // Enter answers No; the question names the groups at stake.
+        QCOMPARE(b.askDeleteAll(false),
+                 QStringLiteral("这将删除仪器上所有的数据（上次获取到 4 组数据），请问是否继续？"));
+        // Whatever Enter had sent would arrive before the answer to this re-acquire.
+        b.button("pushButton_gain")->click();
+        QVERIFY(b.waitForDownload(2));
+        QCOMPARE(b.instrument.commandCount(CmdDeleteAll), 0);
+
+        b.askDeleteAll(true);
+        QTRY_COMPARE_WITH_TIMEOUT(b.status->currentMessage(), QStringLiteral("数据删除完成"), WaitMs);
+        QCOMPARE(b.instrument.commandCount(CmdDeleteAll), 1);
+        QCOMPARE(b.table->model()->rowCount(), 4);
+
+        // The next download brings nothing: nothing of the old groups stays on screen.
+        b.button("pushButton_gain")->click();
+        QVERIFY(b.waitForDownload(3));
+        QCOMPARE(b.table->model()->rowCount(), 0);
+        for (const char *name : {"label_HL", "label_HRC", "label_number", "label_mean"})
+            QVERIFY2(text(&b.window, name).isEmpty(), name);
+        QVERIFY(b.chart->series()->count() == 0 && b.chart->chart()->title().isEmpty());
+    }
+
+    void englishCatalogue()
+    {
+        QTranslator english;
+        QVERIFY(english.load(QStringLiteral(":/english.qm")));
+        QCoreApplication::installTranslator(&english);
+        {
+            Bench b;
+            QVERIFY(b.connect());
+            QCOMPARE(b.table->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Meas.value"));
+            QCOMPARE(b.askDeleteAll(false),
+                     QStringLiteral("This will delete all data on the instrument (the last download held 4 "
+                                    "groups). Do you want to continue?"));
+        }
+        QCoreApplication::removeTranslator(&english);
+    }
+};
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

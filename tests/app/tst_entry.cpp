@@ -1,5 +1,5 @@
-// Start-up and language switching with real settings files in a temporary working directory, and the entry's
-// decisions (command line, restart) through its seams.
+// Start-up, language switching and restart with real settings files in a temporary working directory, and the
+// command line with the environment that decides whether the window can come up.
 #include "entry.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
@@ -18,7 +18,6 @@ private slots:
     void initTestCase();
     void language_data();
     void language();
-    void restart();
     void options_data();
     void options();
 
@@ -65,7 +64,11 @@ void TestEntry::language()
 
     auto *language = window.findChild<QPushButton *>(QStringLiteral("pushButton_language"));
     QTimer::singleShot(0, language, &QPushButton::click);
-    QCOMPARE(qApp->exec(), RestartExitCode);
+    // The switch restarts the program with the arguments it was given; a window closed starts nothing.
+    const QStringList arguments{"/opt/prog", "--port", "/dev/pts/4", "--port=/dev/ttyUSB1"};
+    const Restart restart = restartAfter(qApp->exec(), QStringLiteral("/opt/prog"), arguments);
+    QVERIFY(restart.needed && restart.program == arguments[0] && restart.arguments == arguments.mid(1));
+    QVERIFY(!restartAfter(0, arguments[0], arguments).needed && !restartAfter(1, arguments[0], arguments).needed);
 
     // The file as it was (or as the program makes it), only the language changed.
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -74,66 +77,38 @@ void TestEntry::language()
     QCoreApplication::removeTranslator(&translator);
 }
 
-void TestEntry::restart()
-{
-    // A language switch restarts with the same arguments; any other end of the event loop starts nothing.
-    const QStringList arguments{"/opt/prog", "--port", "/dev/pts/4", "--port=/dev/ttyUSB1"};
-    const Restart r = restartAfter(RestartExitCode, QStringLiteral("/opt/prog"), arguments);
-    QVERIFY(r.needed);
-    QCOMPARE(r.program, QStringLiteral("/opt/prog"));
-    QCOMPARE(r.arguments, arguments.mid(1));
-    QVERIFY(!restartAfter(0, r.program, arguments).needed);
-    QVERIFY(!restartAfter(1, r.program, arguments).needed);
-}
-
 void TestEntry::options_data()
 {
-    // outcome: "refused", or whether the window may start: "window" or "no display" (where Qt would abort).
-    // parsed: the ports, "|", the unknown arguments.
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QStringList>("environment");
-    QTest::addColumn<QString>("outcome");
-    QTest::addColumn<QString>("parsed");
-    QTest::newRow("two ports in order, nothing set")
-        << QStringList{"--port", "/dev/pts/3", "--port=ttyUSB0"} << QStringList{} << "no display"
-        << "/dev/pts/3 ttyUSB0|";
+    // As on a shell, variables first, then "=>" and what comes of it: "refused", or whether the window may start
+    // ("window", or "no display" where Qt would abort), the ports and the arguments left for a warning.
+    QTest::addColumn<QString>("run");
+    QTest::newRow("two ports, nothing set") << "--port /dev/pts/3 --port=ttyUSB0 => no display; /dev/pts/3 ttyUSB0; ";
     QTest::newRow("Qt's options with their values, -platform before QT_QPA_PLATFORM")
-        << QStringList{"-platform",    "offscreen",      "-style",   "fusion",
-                       "--stylesheet", "a.qss",          "-reverse", "-qwindowgeometry",
-                       "640x480",      "-title",         "T",        "-graphicssystem",
-                       "raster",       "--style=fusion", "--port",   "p"}
-        << QStringList{"QT_QPA_PLATFORM=xcb"} << "window"
-        << "p|";
-    QTest::newRow("unknown ones are left for a warning, DISPLAY")
-        << QStringList{"--baud", "9600", "-platform=offscreen"} << QStringList{"DISPLAY=:0"} << "window"
-        << "|--baud 9600 -platform=offscreen";
-    QTest::newRow("-platform xcb, QT_QPA_PLATFORM headless")
-        << QStringList{"-platform", "xcb"} << QStringList{"QT_QPA_PLATFORM=offscreen"} << "no display"
-        << "|";
-    QTest::newRow("headless fallback with plugin options")
-        << QStringList{} << QStringList{"QT_QPA_PLATFORM=xcb;offscreen:size=64x64"} << "window"
-        << "|";
-    QTest::newRow("WAYLAND_DISPLAY") << QStringList{} << QStringList{"WAYLAND_DISPLAY=wayland-1"} << "window"
-                                     << "|";
-    QTest::newRow("wayland without its socket")
-        << QStringList{} << QStringList{"QT_QPA_PLATFORM=wayland", "XDG_RUNTIME_DIR=/nonexistent"} << "no display"
-        << "|";
-    QTest::newRow("port without name") << QStringList{"--port"} << QStringList{} << "refused"
-                                       << "";
+        << "QT_QPA_PLATFORM=xcb -platform offscreen -style fusion --stylesheet a.qss -reverse -qwindowgeometry 640x480 "
+           "-title T -graphicssystem raster --style=fusion --port p => window; p; ";
+    QTest::newRow("unknown ones for a warning")
+        << "DISPLAY=:0 --baud 9600 -platform=offscreen => window; ; --baud 9600 -platform=offscreen";
+    QTest::newRow("-platform xcb") << "QT_QPA_PLATFORM=offscreen -platform xcb => no display; ; ";
+    QTest::newRow("headless fallback") << "QT_QPA_PLATFORM=xcb;offscreen:size=64x64 => window; ; ";
+    QTest::newRow("WAYLAND_DISPLAY") << "WAYLAND_DISPLAY=wayland-1 => window; ; ";
+    QTest::newRow("wayland without its socket") << "QT_QPA_PLATFORM=wayland XDG_RUNTIME_DIR=/none => no display; ; ";
+    QTest::newRow("port without name") << "--port => refused";
 }
 
 void TestEntry::options()
 {
-    QFETCH(QStringList, arguments);
-    QFETCH(QStringList, environment);
-    const Options o = parseOptions(QStringList{"prog"} + arguments);
+    QFETCH(QString, run);
+    QStringList arguments = run.section(" => ", 0, 0).split(' ', Qt::SkipEmptyParts);
     QProcessEnvironment env;
-    for (const QString &variable : environment)
+    while (arguments.value(0).contains('=') && !arguments.value(0).startsWith('-')) {
+        const QString variable = arguments.takeFirst();
         env.insert(variable.section('=', 0, 0), variable.section('=', 1));
+    }
+    const Options o = parseOptions(QStringList{"prog"} + arguments);
     QCOMPARE(o.error.isEmpty(), o.ok);
-    QTEST(QString(!o.ok ? "refused" : displayReachable(o, env) ? "window" : "no display"), "outcome");
-    if (o.ok)
-        QTEST(o.ports.join(' ') + '|' + o.unknown.join(' '), "parsed");
+    const QString outcome = !o.ok ? "refused" : displayReachable(o, env) ? "window" : "no display";
+    const QStringList parsed{outcome, o.ports.join(' '), o.unknown.join(' ')};
+    QCOMPARE(o.ok ? parsed.join("; ") : outcome, run.section(" => ", 1));
 }
 
 QTEST_MAIN(TestEntry)

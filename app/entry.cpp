@@ -42,6 +42,7 @@ Options refused(Options options, const QString &error)
 Options parseOptions(const QStringList &arguments)
 {
     Options options;
+    options.arguments = arguments;
     QString timeout;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);

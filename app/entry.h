@@ -10,6 +10,7 @@ class QTranslator;
 // here and left in argv for the application object, which takes them itself.
 struct Options
 {
+    QStringList arguments;      // as given, Qt's options included (the application object takes those out of argv)
     QStringList ports;          // --port NAME, repeatable: probed after the system's ports
     QString exportFile;         // --export FILE: download once, write FILE, exit; no window
     int timeoutSeconds = 30;    // --timeout SECONDS for --export

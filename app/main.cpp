@@ -22,7 +22,7 @@ int runWindow(QApplication &app, const Options &options)
         window.setExtraPortNames(options.ports);
         window.show();
         result = app.exec();
-        restart = restartAfter(result, QCoreApplication::applicationFilePath(), QCoreApplication::arguments());
+        restart = restartAfter(result, QCoreApplication::applicationFilePath(), options.arguments);
     }
     if (restart.needed) {
         QProcess::startDetached(restart.program, restart.arguments);

@@ -65,12 +65,14 @@ int main(int argc, char *argv[])
     const bool batch = !options.exportFile.isEmpty();
     if (!options.unknown.isEmpty())
         std::fprintf(stderr, "ignoring unknown arguments: %s\n", qPrintable(options.unknown.join(QLatin1Char(' '))));
-    if (!batch && !displayReachable(options, QProcessEnvironment::systemEnvironment())) {
+    const bool display = displayReachable(options, QProcessEnvironment::systemEnvironment());
+    if (!batch && !display) {
         std::fprintf(stderr, "the window needs a display and none is set (DISPLAY, WAYLAND_DISPLAY, -platform); "
                              "without one, use --export FILE.xlsx|FILE.pdf\n");
         return 1;
     }
-    if (batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // A batch run needs no display: offscreen, unless the platform chosen in the environment can come up.
+    if (batch && (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !display))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Debug output on request only, QT_LOGGING_RULES="leeb.*.debug=true": its rules override these. A batch run's
     // standard error carries its outcome, and the window's terminal stays quiet.

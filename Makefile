@@ -32,8 +32,11 @@ fuzz: setup
 	QT_LOGGING_RULES="leeb.*.debug=false" $(FUZZ_BUILD)/tests/fuzz/fuzz_receive $(FUZZ_BUILD)/corpus \
 	    -dict=tests/fuzz/frame.dict -max_total_time=$(FUZZ_SECONDS) -max_len=16384 -print_final_stats=1
 
+# Only the programs: the folder also holds the build's *_autogen directories. A failing benchmark fails the target.
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done
+	@set -e; for b in $(BUILD)/bench/bench_*; do \
+	    if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; "$$b"; fi; \
+	done
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -44,6 +44,10 @@ void BatchExport::on_uartReadyRead(unsigned char cmd, const QByteArray &arr)
     if (cmd != CmdGroupData || m_done)
         return;
     const QList<MeasurementGroup> groups = buildGroups(decodeGroups(arr));
+    if (groups.isEmpty()) { // as the window's "no data": an empty workbook or report would pass for a result
+        finish(1, QStringLiteral("the instrument holds no measurement groups"));
+        return;
+    }
     QString error;
     if (!writeReportFile(m_fileName, groups, &error)) {
         finish(1, QStringLiteral("export to %1 failed: %2").arg(m_fileName, error));

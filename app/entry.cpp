@@ -3,59 +3,127 @@
 #include "languagesettings.h"
 #include "mainwindow.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QFileInfo>
 #include <QTranslator>
+
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+// Qt's own options, as QGuiApplication, QApplication and the xcb platform read them (with one dash or two). Those
+// that take the next argument as their value, then those that stand alone or carry it after "=".
+const char *const qtOptionsWithValue[] = {
+    "platform", "platformpluginpath", "platformtheme", "plugin",      "qwindowgeometry",
+    "geometry", "qwindowtitle",       "title",         "qwindowicon", "icon",
+    "style",    "stylesheet",         "session",       "display",     "name",
+    "visual",   "graphicssystem"};
+const char *const qtOptionsAlone[] = {"reverse", "widgetcount", "testability", "nograb", "dograb", "sync"};
+const char *const qtOptionsWithEquals[] = {"style=", "stylesheet=", "qmljsdebugger="};
+
+bool oneOf(const QString &name, const char *const *begin, const char *const *end, bool prefix = false)
+{
+    return std::any_of(begin, end, [&](const char *known) {
+        return prefix ? name.startsWith(QLatin1String(known)) : name == QLatin1String(known);
+    });
+}
+
+Options refused(Options options, const QString &error)
+{
+    options.ok = false;
+    options.error = error;
+    return options;
+}
+
+} // namespace
 
 Options parseOptions(const QStringList &arguments)
 {
-    QCommandLineParser parser;
-    const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Also probe the serial port NAME (a device path), after the system's "
-                                                 "own ports. May be given more than once."),
-                                  QStringLiteral("NAME"));
-    const QCommandLineOption exportFile(QStringLiteral("export"),
-                                        QStringLiteral("Download the groups once, write them to FILE (.xlsx or .pdf) "
-                                                       "and exit, without a window."),
-                                        QStringLiteral("FILE"));
-    const QCommandLineOption timeout(QStringLiteral("timeout"),
-                                     QStringLiteral("With --export: give up after SECONDS (default 30)."),
-                                     QStringLiteral("SECONDS"));
-    parser.addOption(port);
-    parser.addOption(exportFile);
-    parser.addOption(timeout);
     Options options;
-    if (!parser.parse(arguments)) {
-        options.ok = false;
-        options.error = parser.errorText();
-        return options;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        options.ok = false;
-        options.error = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
-        return options;
-    }
-    options.ports = parser.values(port);
-    options.exportFile = parser.value(exportFile);
-    if (parser.isSet(exportFile) && options.exportFile.isEmpty()) {
-        options.ok = false;
-        options.error = QStringLiteral("--export needs a file name");
-        return options;
-    }
-    if (parser.isSet(timeout)) {
-        bool number = false;
-        options.timeoutSeconds = parser.value(timeout).toInt(&number);
-        if (!number || options.timeoutSeconds <= 0 || !parser.isSet(exportFile)) {
-            options.ok = false;
-            options.error = !parser.isSet(exportFile)
-                                ? QStringLiteral("--timeout is used with --export only")
-                                : QStringLiteral("--timeout takes a whole number of seconds above 0, not '%1'")
-                                      .arg(parser.value(timeout));
-            return options;
+    options.arguments = arguments;
+    QString timeout;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        // Ours come as "--name VALUE" or "--name=VALUE"; Qt's with one dash or two, as Qt reads them.
+        const bool ours = argument.startsWith(QLatin1String("--"));
+        const QString bare = argument.mid(ours ? 2 : 1);
+        const int equals = bare.indexOf(QLatin1Char('='));
+        const QString name = ours && equals >= 0 ? bare.left(equals) : bare;
+        const auto value = [&](QString *target) {
+            if (ours && equals >= 0)
+                *target = bare.mid(equals + 1);
+            else if (i + 1 < arguments.size())
+                *target = arguments.at(++i);
+            else
+                return false;
+            return true;
+        };
+        QString text;
+        if (ours && name == QLatin1String("port")) {
+            if (!value(&text) || text.isEmpty())
+                return refused(options, QStringLiteral("--port needs a device name"));
+            options.ports << text;
+        } else if (ours && name == QLatin1String("export")) {
+            if (!value(&text) || text.isEmpty())
+                return refused(options, QStringLiteral("--export needs a file name"));
+            options.exportFile = text;
+        } else if (ours && name == QLatin1String("timeout")) {
+            if (!value(&timeout))
+                return refused(options, QStringLiteral("--timeout needs a number of seconds"));
+        } else if ((ours && name == QLatin1String("help")) || argument == QLatin1String("-h")) {
+            options.help = true;
+        } else if (ours && name == QLatin1String("version")) {
+            options.version = true;
+        } else if (!argument.startsWith(QLatin1Char('-'))) {
+            options.unknown << argument;
+        } else if (oneOf(bare, std::begin(qtOptionsWithValue), std::end(qtOptionsWithValue))) {
+            // The application object takes these from argv itself; only the platform matters before it exists.
+            const QString given = i + 1 < arguments.size() ? arguments.at(++i) : QString();
+            if (bare == QLatin1String("platform"))
+                options.platform = given;
+            options.displayOption = options.displayOption || bare == QLatin1String("display");
+        } else if (!oneOf(bare, std::begin(qtOptionsAlone), std::end(qtOptionsAlone)) &&
+                   !oneOf(bare, std::begin(qtOptionsWithEquals), std::end(qtOptionsWithEquals), true)) {
+            options.unknown << argument;
         }
     }
+    if (!options.unknown.isEmpty() && !options.exportFile.isEmpty()) // scripts must not run on a mistyped option
+        return refused(options, QStringLiteral("Unknown option or argument: %1").arg(options.unknown.join(' ')));
+    if (!timeout.isNull()) {
+        if (options.exportFile.isEmpty())
+            return refused(options, QStringLiteral("--timeout is used with --export only"));
+        bool number = false;
+        options.timeoutSeconds = timeout.toInt(&number);
+        if (!number || options.timeoutSeconds <= 0)
+            return refused(options,
+                           QStringLiteral("--timeout takes a whole number of seconds above 0, not '%1'").arg(timeout));
+    }
     return options;
+}
+
+bool displayReachable(const Options &options, const QProcessEnvironment &environment)
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    if (options.displayOption || !environment.value(QStringLiteral("DISPLAY")).isEmpty() ||
+        !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty())
+        return true;
+    // As in Qt: -platform before QT_QPA_PLATFORM, "name:plugin options", ";" between fallbacks; none means xcb.
+    const QString platforms =
+        options.platform.isEmpty() ? environment.value(QStringLiteral("QT_QPA_PLATFORM")) : options.platform;
+    const QString socket = environment.value(QStringLiteral("XDG_RUNTIME_DIR")) + QLatin1String("/wayland-0");
+    for (const QString &entry : platforms.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString name = entry.section(QLatin1Char(':'), 0, 0);
+        if (name.startsWith(QLatin1String("wayland")) ? QFileInfo::exists(socket) : name != QLatin1String("xcb"))
+            return true; // offscreen, minimal, eglfs, linuxfb, vnc..., or a plugin Qt shall judge
+    }
+    return false;
+#else
+    Q_UNUSED(options)
+    Q_UNUSED(environment)
+    return true;
+#endif
 }
 
 Restart restartAfter(int exitCode, const QString &program, const QStringList &arguments)
@@ -79,7 +147,18 @@ void installCatalogue(QTranslator *translator)
 
 QString usage(const QString &program)
 {
-    return QStringLiteral("Usage: %1 [--port NAME]...\n"
-                          "       %1 --export FILE.xlsx|FILE.pdf [--timeout SECONDS] [--port NAME]...")
+    return QStringLiteral("Usage: %1 [--port NAME]... [Qt options such as -platform NAME, -style NAME, -reverse]\n"
+                          "       %1 --export FILE.xlsx|FILE.pdf [--timeout SECONDS] [--port NAME]...\n"
+                          "       %1 --help | --version\n"
+                          "  --port NAME       also probe the serial port NAME (a device path), after the system's "
+                          "own ports\n"
+                          "  --export FILE     download the groups once, write them to FILE and exit, without a "
+                          "window\n"
+                          "  --timeout SECONDS with --export: give up after SECONDS (default 30)")
         .arg(program);
+}
+
+QString versionText()
+{
+    return QStringLiteral("leeb-companion " LEEB_VERSION);
 }

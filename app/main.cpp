@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTranslator>
 
 #include <cstdio>
@@ -21,7 +22,7 @@ int runWindow(QApplication &app, const Options &options)
         window.setExtraPortNames(options.ports);
         window.show();
         result = app.exec();
-        restart = restartAfter(result, QCoreApplication::applicationFilePath(), QCoreApplication::arguments());
+        restart = restartAfter(result, QCoreApplication::applicationFilePath(), options.arguments);
     }
     if (restart.needed) {
         QProcess::startDetached(restart.program, restart.arguments);
@@ -47,21 +48,35 @@ int runExport(QApplication &app, const Options &options)
 
 int main(int argc, char *argv[])
 {
-    // The command line is read before the application exists: a batch export must not need a display.
+    // The command line is read before the application exists: a batch export must not need a display, and the window
+    // must say it needs one rather than let Qt abort. Qt's own options stay in argv for the application object.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const Options options = parseOptions(arguments);
+    if (options.help || options.version) {
+        std::printf("%s\n", qPrintable(options.help ? usage(arguments.value(0)) : versionText()));
+        return 0;
+    }
     if (!options.ok) {
         std::fprintf(stderr, "%s\n%s\n", qPrintable(options.error), qPrintable(usage(arguments.value(0))));
         return 2;
     }
     const bool batch = !options.exportFile.isEmpty();
-    if (batch && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    if (!options.unknown.isEmpty())
+        std::fprintf(stderr, "ignoring unknown arguments: %s\n", qPrintable(options.unknown.join(QLatin1Char(' '))));
+    const bool display = displayReachable(options, QProcessEnvironment::systemEnvironment());
+    if (!batch && !display) {
+        std::fprintf(stderr, "the window needs a display and none is set (DISPLAY, WAYLAND_DISPLAY, -platform); "
+                             "without one, use --export FILE.xlsx|FILE.pdf\n");
+        return 1;
+    }
+    // A batch run needs no display: offscreen, unless the platform chosen in the environment can come up.
+    if (batch && (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !display))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // A batch run's standard error carries its outcome; the link's diagnostics would bury it.
-    if (batch && qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
-        QLoggingCategory::setFilterRules(QStringLiteral("leeb.*.debug=false"));
+    // Debug output on request only, QT_LOGGING_RULES="leeb.*.debug=true": its rules override these. A batch run's
+    // standard error carries its outcome, and the window's terminal stays quiet.
+    QLoggingCategory::setFilterRules(QStringLiteral("leeb.*.debug=false\ndefault.debug=false"));
 
     QApplication app(argc, argv);
     initResources();

@@ -151,7 +151,7 @@ QList<QByteArray> splitFrames(const QByteArray &data)
 bool checkFrame(const QByteArray &piece)
 {
     if (piece.size() < frame::Overhead || !headerAt(piece, 0)) {
-        qCDebug(lcFrame) << "包头尾不正确";
+        qCDebug(lcFrame) << "no frame header, or too short";
         return false;
     }
     uchar sum = 0;
@@ -160,7 +160,7 @@ bool checkFrame(const QByteArray &piece)
     const uchar received = uchar(piece[piece.size() - 1]);
     if (sum == received)
         return true;
-    qCDebug(lcFrame).noquote() << "和校验失败" << sum << received;
+    qCDebug(lcFrame).noquote() << "checksum mismatch: computed" << sum << "received" << received;
     qCDebug(lcFrame).noquote() << piece.toHex();
     return false;
 }
@@ -202,9 +202,9 @@ QList<QByteArray> takeFrames(QByteArray &buffer)
         return pieces;
     // Frame checks would only repeat what mayBeUnfinished found out; keep the tail quietly for the next burst.
     if (pieces.size() == 1)
-        qCDebug(lcFrame) << "serial: 可能还没发完1";
+        qCDebug(lcFrame) << "serial: the only piece may be unfinished, kept";
     else
-        qCDebug(lcFrame) << "serial: 可能还没发完2";
+        qCDebug(lcFrame) << "serial: the last piece may be unfinished, kept";
     buffer = pieces.takeLast();
     return pieces;
 }

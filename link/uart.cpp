@@ -151,7 +151,7 @@ void Uart::onPortError(QSerialPort::SerialPortError error)
 
 void Uart::onHandshakeAck()
 {
-    qCDebug(lcUart) << "连接";
+    qCDebug(lcUart) << "connected";
     m_connected = true;
     emit connectionStatus(true);
 }

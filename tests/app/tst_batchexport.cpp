@@ -1,4 +1,6 @@
-// The batch export for real: the program runs as its own process against the simulator on a pseudo-terminal.
+// The program for real, as its own process against the simulator on a pseudo-terminal: the batch export, the command
+// line and the window's start.
+#include "frame.h"
 #include "instrument.h"
 #include "samplegroups.h"
 
@@ -6,111 +8,94 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runProgram(const QStringList &arguments, const QString &dir)
-{
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // the program must get by without a display by itself
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("QT_LOGGING_RULES"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(LEEB_PROGRAM_PATH), arguments);
-    Run run;
-    // The simulator lives in this process: keep its event loop turning while the program talks to it.
-    if (!QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 60000))
-        p.kill();
-    p.waitForFinished(5000);
-    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    run.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return run;
-}
-
-} // namespace
-
 class TestBatchExport : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void exports_data();
-    void exports();
-    void refusals_data();
-    void refusals();
+    void program_data();
+    void program();
 
 private:
     Instrument m_instrument;
-    QTemporaryDir m_dir;
 };
 
 void TestBatchExport::initTestCase()
 {
-    m_instrument.setGroups(sampleGroups());
     m_instrument.setPacing(false);
     QVERIFY(m_instrument.open());
 }
 
-void TestBatchExport::exports_data()
+void TestBatchExport::program_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("magic");
-    QTest::newRow("workbook") << "groups.xlsx" << QByteArray("PK");
-    QTest::newRow("report") << "groups.pdf" << QByteArray("%PDF");
-}
-
-void TestBatchExport::exports()
-{
-    QFETCH(QString, name);
-    QFETCH(QByteArray, magic);
-    const Run run = runProgram({"--port", m_instrument.slavePath(), "--export", name}, m_dir.path());
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY2(run.out.contains(QStringLiteral("%1 group(s)").arg(sampleGroups().size())), qPrintable(run.out));
-    QFile file(m_dir.filePath(name));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(file.read(4).startsWith(magic));
-    QVERIFY(file.size() > 1000);
-    // Nothing left beside it.
-    for (const QString &left : QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden))
-        QVERIFY2(left == QLatin1String("groups.xlsx") || left == QLatin1String("groups.pdf"), qPrintable(left));
-}
-
-void TestBatchExport::refusals_data()
-{
-    QTest::addColumn<QStringList>("arguments");
+    // As on a shell: variables, then the arguments; "@" is the simulator's port. Exit code -1: a window, ended by the
+    // test once it asked for the groups, after it logged the link coming up.
+    QTest::addColumn<QString>("command");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("message"); // in standard output for exit code 0, else in standard error
+    const QString written = QStringLiteral("%1 group(s) written to a.").arg(sampleGroups().size());
+    QTest::newRow("workbook") << "--port @ --export a.xlsx" << 0 << written + "xlsx\n";
+    QTest::newRow("report") << "--export=a.pdf --port=@ --timeout 20" << 0 << written + "pdf\n";
     QTest::newRow("no instrument within the timeout")
-        << QStringList{"--port", "/dev/pts/nonexistent", "--export", "a.pdf", "--timeout", "1"} << 1
-        << "no instrument answered within 1 s";
-    QTest::newRow("unknown extension") << QStringList{"--export", "a.csv"} << 1 << "must end in .xlsx";
-    QTest::newRow("unwritable target") << QStringList{"--export", "/nonexistent-dir/a.xlsx", "--timeout", "20"} << 1
+        << "--port /dev/pts/nonexistent --export a.pdf --timeout 1" << 1 << "no instrument answered within 1 s";
+    QTest::newRow("unknown extension, no X") << "QT_QPA_PLATFORM=xcb --export a.csv" << 1 << "must end in .xlsx";
+    QTest::newRow("unwritable target") << "--export /nonexistent-dir/a.xlsx --port @" << 1
                                        << "export to /nonexistent-dir/a.xlsx failed";
-    QTest::newRow("bad timeout") << QStringList{"--export", "a.pdf", "--timeout", "soon"} << 2 << "--timeout";
-    QTest::newRow("timeout without export") << QStringList{"--timeout", "5"} << 2 << "--export only";
+    QTest::newRow("no groups") << "--export a.xlsx --port @" << 1 << "the instrument holds no measurement groups\n";
+    QTest::newRow("bad timeout") << "--export a.pdf --timeout soon" << 2 << "--timeout";
+    QTest::newRow("timeout without export") << "--timeout 5" << 2 << "--export only";
+    QTest::newRow("unknown option with export")
+        << "--export a.pdf -reverse --baud" << 2 << "Unknown option or argument: --baud\n";
+    QTest::newRow("help") << "--port x --help --baud" << 0 << "--export FILE";
+    QTest::newRow("version") << "--version" << 0 << "leeb-companion " LEEB_VERSION "\n";
+    QTest::newRow("window without a display") << "-style fusion" << 1 << "use --export";
+    QTest::newRow("window: Qt's options, an unknown one named, no debug output")
+        << "-platform offscreen -style fusion -reverse --baud 9600 --port @" << -1
+        << "ignoring unknown arguments: --baud 9600\n";
+    QTest::newRow("window: debug output on request")
+        << "QT_LOGGING_RULES=leeb.*.debug=true -platform offscreen --port @" << -1 << "leeb.link.uart: connected\n";
 }
 
-void TestBatchExport::refusals()
+void TestBatchExport::program()
 {
-    QFETCH(QStringList, arguments);
+    QFETCH(QString, command);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
-    if (arguments.contains(QStringLiteral("/nonexistent-dir/a.xlsx")))
-        arguments << "--port" << m_instrument.slavePath();
-    const Run run = runProgram(arguments, m_dir.path());
-    QCOMPARE(run.exitCode, exitCode);
-    QVERIFY2(run.err.contains(message), qPrintable(run.err + run.out));
-    QVERIFY(QDir(m_dir.path()).entryList({"a.*"}, QDir::Files).isEmpty());
+    m_instrument.setGroups(QTest::currentDataTag() == QLatin1String("no groups") ? QList<GroupRecord>{}
+                                                                                 : sampleGroups());
+    m_instrument.resetCounts();
+    QTemporaryDir dir;
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    // No display, Qt platform or logging rules but those the row sets.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "QT_LOGGING_RULES", "QT_MESSAGE_PATTERN"})
+        env.remove(QString::fromLatin1(name));
+    QStringList arguments = command.replace('@', m_instrument.slavePath()).split(' ', Qt::SkipEmptyParts);
+    while (arguments.value(0).contains('=') && !arguments.value(0).startsWith('-')) {
+        const QString variable = arguments.takeFirst();
+        env.insert(variable.section('=', 0, 0), variable.section('=', 1));
+    }
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(LEEB_PROGRAM_PATH), arguments);
+    // The simulator lives in this process: keep its event loop turning while the program talks to it.
+    const auto asked = [&] { return exitCode == -1 && m_instrument.commandCount(CmdGetData) > 0; };
+    QVERIFY(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning || asked(); }, 60000));
+    p.kill();
+    p.waitForFinished(5000);
+    const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    QCOMPARE(asked() ? -1 : p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, exitCode);
+    QVERIFY2((exitCode == 0 ? out : err).contains(message), qPrintable(err + out));
+    QVERIFY2(message.startsWith("leeb.") || !err.contains("leeb."), qPrintable(err)); // debug output on request only
+    // A written file is whole and alone; nothing else leaves one.
+    const QString target = message.section(QLatin1String("written to "), 1).trimmed();
+    const QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(files, target.isEmpty() ? QStringList{} : QStringList{target});
+    QFile file(dir.filePath(target));
+    QVERIFY(target.isEmpty() || (file.open(QIODevice::ReadOnly) && file.size() > 1000 &&
+                                 file.read(4).startsWith(target.endsWith("pdf") ? "%PDF" : "PK")));
 }
 
 QTEST_GUILESS_MAIN(TestBatchExport)

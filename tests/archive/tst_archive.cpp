@@ -39,8 +39,10 @@ int writer(const QStringList &args)
     for (int i = 0; i < args.at(4).toInt() && opened.ok(); ++i) {
         const StoreResult stored =
             archive.storeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, 1)}), args.at(3));
-        if (!stored.ok())
+        if (!stored.ok()) {
+            std::fprintf(stderr, "%s\n", qPrintable(stored.reason));
             return 1;
+        }
         std::printf("stored %lld\n", stored.downloadId);
         std::fflush(stdout);
     }
@@ -321,9 +323,13 @@ private slots:
         QByteArray output[2];
         for (int i = 0; i < 2; ++i)
             writers[i].start(QCoreApplication::applicationFilePath(), {"--writer", location, QString::number(i), "20"});
-        QTRY_VERIFY_WITH_TIMEOUT((output[0] += writers[0].readAllStandardOutput()).contains("done") &&
-                                     (output[1] += writers[1].readAllStandardOutput()).contains("done"),
-                                 60000);
+        const auto over = [&](int i) {
+            output[i] += writers[i].readAllStandardOutput();
+            return output[i].contains("done") || writers[i].state() == QProcess::NotRunning;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(over(0) && over(1), 60000);
+        QVERIFY2(output[0].contains("done") && output[1].contains("done"),
+                 writers[0].readAllStandardError() + writers[1].readAllStandardError());
         for (QProcess &writer : writers) {
             writer.kill(); // SIGKILL: no destructor, no close
             QVERIFY(writer.waitForFinished());

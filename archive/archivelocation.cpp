@@ -27,7 +27,7 @@ QString ArchiveLocation::text() const
     QString text = QStringLiteral("postgresql://");
     if (!user.isEmpty())
         text += user + QLatin1Char('@');
-    if (!host.startsWith(QLatin1Char('/')))
+    if (!host.isEmpty() && !host.startsWith(QLatin1Char('/')))
         text += host + QStringLiteral(":%1").arg(port);
     text += QLatin1Char('/') + databaseName;
     if (host.startsWith(QLatin1Char('/')))

@@ -69,7 +69,6 @@ int failed(const QString &message)
 struct Command
 {
     QString archive;
-    bool archiveGiven = false;
     QString name;
     QStringList operands;
     QDate from;
@@ -93,7 +92,6 @@ Command parse(const QStringList &arguments)
         }
         if (a == QLatin1String("--archive")) {
             c.archive = arguments.at(++i);
-            c.archiveGiven = true;
         } else if (a == QLatin1String("--from") || a == QLatin1String("--to")) {
             const QString value = arguments.at(++i);
             const QDate date = QDate::fromString(value, Qt::ISODate);

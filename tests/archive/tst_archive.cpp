@@ -129,12 +129,11 @@ private:
             const QList<QByteArray> payloads = {Payload, encodeGroups({group(560, DeviceG, 3, ScaleHB, 1, 4)}),
                                                 encodeGroups({str}),
                                                 encodeGroups({str, group(650, DeviceDL, 2, ScaleHL, 1, 9)})};
-            const QList<int> minutes = {0, 3 * 1440, 8 * 1440, 8 * 1440 + 1};
             QList<qint64> stored;
-            for (int i = 0; i < 4; ++i)
+            for (int minutes : {0, 3 * 1440, 8 * 1440, 8 * 1440 + 1})
                 stored << archive
-                              .storeDownload(payloads[i], i ? "p" : "/dev/ttyUSB0",
-                                             DownloadTime.addSecs(60 * minutes[i]), "lab-3")
+                              .storeDownload(payloads[stored.size()], minutes ? "p" : "/dev/ttyUSB0",
+                                             DownloadTime.addSecs(60 * minutes), "lab-3")
                               .downloadId;
             m_shared.insert(backend(), {location, stored});
         }
@@ -181,27 +180,25 @@ private slots:
     {
         QTest::addColumn<QDate>("downloaded");
         QTest::addColumn<QList<int>>("monthDayHour");
-        QTest::addColumn<QDateTime>("expected");
+        QTest::addColumn<QDate>("expected"); // at hour:05; null: no such date
         const QDate jan2(2027, 1, 2);
-        QTest::newRow("same day: this year") << jan2 << QList<int>{1, 2, 9} << QDateTime(jan2, QTime(9, 5));
-        QTest::newRow("day after: last year")
-            << jan2 << QList<int>{1, 3, 9} << QDateTime(QDate(2026, 1, 3), QTime(9, 5));
-        QTest::newRow("new year's eve") << jan2 << QList<int>{12, 31, 23}
-                                        << QDateTime(QDate(2026, 12, 31), QTime(23, 5));
-        QTest::newRow("29 Feb, leap year")
-            << QDate(2028, 3, 1) << QList<int>{2, 29, 9} << QDateTime(QDate(2028, 2, 29), QTime(9, 5));
-        QTest::newRow("29 Feb, common year: none") << QDate(2027, 3, 1) << QList<int>{2, 29, 9} << QDateTime();
+        QTest::newRow("same day: this year") << jan2 << QList<int>{1, 2, 9} << jan2;
+        QTest::newRow("day after: last year") << jan2 << QList<int>{1, 3, 9} << QDate(2026, 1, 3);
+        QTest::newRow("new year's eve") << jan2 << QList<int>{12, 31, 23} << QDate(2026, 12, 31);
+        QTest::newRow("29 Feb, leap year") << QDate(2028, 3, 1) << QList<int>{2, 29, 9} << QDate(2028, 2, 29);
+        QTest::newRow("29 Feb, common year: none") << QDate(2027, 3, 1) << QList<int>{2, 29, 9} << QDate();
         QTest::newRow("29 Feb of the leap year before")
-            << QDate(2029, 1, 5) << QList<int>{2, 29, 9} << QDateTime(QDate(2028, 2, 29), QTime(9, 5));
-        QTest::newRow("hour 24: none") << jan2 << QList<int>{1, 1, 24} << QDateTime();
+            << QDate(2029, 1, 5) << QList<int>{2, 29, 9} << QDate(2028, 2, 29);
+        QTest::newRow("hour 24: none") << jan2 << QList<int>{1, 1, 24} << QDate();
     }
 
     void yearRule()
     {
         QFETCH(QDate, downloaded);
         QFETCH(QList<int>, monthDayHour);
-        QFETCH(QDateTime, expected);
-        QCOMPARE(groupDateTime(monthDayHour[0], monthDayHour[1], monthDayHour[2], 5, downloaded), expected);
+        QFETCH(QDate, expected);
+        QCOMPARE(groupDateTime(monthDayHour[0], monthDayHour[1], monthDayHour[2], 5, downloaded),
+                 expected.isValid() ? QDateTime(expected, QTime(monthDayHour[2], 5)) : QDateTime());
     }
 
     void storeAndLoad_data() { backends(); }
@@ -233,9 +230,6 @@ private slots:
             QCOMPARE(archived[i].measuredAt, dates[i]);
             QVERIFY(archived[i].record == Groups[i]);
         }
-        QByteArray payload;
-        QVERIFY(archive.payload(ids[0], &payload, &error));
-        QCOMPARE(payload, Payload);
         QVERIFY(archive.latestDownload(&info, &error));
         QCOMPARE(info.id, ids[3]);
     }
@@ -450,8 +444,6 @@ private slots:
             << QStringList{"show", "999"} << 1 << QByteArrayList{"no download 999"};
         QTest::newRow("sqlite: bad option")
             << QStringList{"list", "--since", "x"} << 2 << QByteArrayList{"accepted: --archive, --from"};
-        QTest::newRow("sqlite: bad date")
-            << QStringList{"list", "--from", "2027-13-01"} << 2 << QByteArrayList{"YYYY-MM-DD"};
         QTest::newRow("sqlite: no archive there") << QStringList{"list", "--archive", "/nonexistent/a.sqlite"} << 1
                                                   << QByteArrayList{"no archive at /nonexistent/a.sqlite"};
     }

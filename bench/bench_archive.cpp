@@ -66,6 +66,23 @@ void storeOneDownload(benchmark::State &state)
 }
 BENCHMARK(storeOneDownload)->Unit(benchmark::kMillisecond)->Iterations(200);
 
+// The same into the PostgreSQL database that LEEB_BENCH_POSTGRESQL names (a location), when it names one.
+void storeOneDownloadPostgres(benchmark::State &state)
+{
+    Archive archive;
+    if (qEnvironmentVariableIsEmpty("LEEB_BENCH_POSTGRESQL") ||
+        !archive.open(qEnvironmentVariable("LEEB_BENCH_POSTGRESQL")).ok())
+        state.SkipWithError("set LEEB_BENCH_POSTGRESQL to a postgresql:// location");
+    int n = int(QDateTime::currentSecsSinceEpoch() % 100000) * 1000;
+    for (auto _ : state) {
+        const StoreResult r = archive.storeDownload(download(n), "/dev/ttyUSB0", downloadTime(n));
+        ++n;
+        if (r.outcome != StoreResult::Stored)
+            state.SkipWithError(qPrintable(r.reason));
+    }
+}
+BENCHMARK(storeOneDownloadPostgres)->Unit(benchmark::kMillisecond)->Iterations(100);
+
 // The large archive, built once per run; LEEB_BENCH_ARCHIVE names a file to keep it in and reuse it from.
 QString largeArchive()
 {

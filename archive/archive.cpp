@@ -730,6 +730,7 @@ bool Archive::groupsMeasuredBetween(const QDate &from, const QDate &to, QList<Ar
         return false;
     // A group stays on the instrument until it is cleared, so later downloads of the same station carry it again.
     QSet<QByteArray> seen;
+    seen.reserve(4096);
     while (query.next()) {
         ArchivedGroup g = groupFromRow(query);
         const GroupRecord &r = g.record;

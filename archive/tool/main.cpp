@@ -154,7 +154,11 @@ QString statusName(ConversionStatus status)
 
 QString dateText(const ArchivedGroup &g)
 {
-    return g.measuredAt.isValid() ? g.measuredAt.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString();
+    if (!g.measuredAt.isValid())
+        return QString();
+    const QDate d = g.measuredAt.date();
+    const QTime t = g.measuredAt.time();
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d", d.year(), d.month(), d.day(), t.hour(), t.minute());
 }
 
 QString csvField(const QString &text)
@@ -182,30 +186,43 @@ QString csvHeader()
     return columns.join(QLatin1Char(',')) + QLatin1Char('\n');
 }
 
+// Appended field by field: an export writes one for every group.
 QString csvLine(const ArchivedGroup &g)
 {
     const MeasurementGroup m = buildGroup(g.record);
-    QStringList fields = {QString::number(g.downloadId),
-                          csvField(g.station),
-                          csvField(g.port),
-                          QString::number(g.slot + 1),
-                          dateText(g),
-                          csvField(m.deviceName),
-                          QString::number(m.device),
-                          csvField(m.materialName),
-                          QString::number(m.material),
-                          csvField(m.directionName),
-                          QString::number(m.direction),
-                          csvField(m.scaleName),
-                          QString::number(m.scale),
-                          QString::number(g.record.tableSet + 1)};
-    for (const ConversionResult &r : results(m))
-        fields << resultTexts(r).value(QStringLiteral("value")) << statusName(r.status);
-    QStringList impacts;
-    for (double impact : m.impacts)
-        impacts << QString::number(impact);
-    fields << QString::number(m.impacts.size()) << impacts.join(QLatin1Char(' '));
-    return fields.join(QLatin1Char(',')) + QLatin1Char('\n');
+    QString line;
+    line.reserve(256);
+    const auto add = [&line](const QString &field) {
+        line += field;
+        line += QLatin1Char(',');
+    };
+    add(QString::number(g.downloadId));
+    add(csvField(g.station));
+    add(csvField(g.port));
+    add(QString::number(g.slot + 1));
+    add(dateText(g));
+    add(csvField(m.deviceName));
+    add(QString::number(m.device));
+    add(csvField(m.materialName));
+    add(QString::number(m.material));
+    add(csvField(m.directionName));
+    add(QString::number(m.direction));
+    add(csvField(m.scaleName));
+    add(QString::number(m.scale));
+    add(QString::number(g.record.tableSet + 1));
+    for (const ConversionResult &r : results(m)) {
+        add(resultTexts(r).value(QStringLiteral("value")));
+        add(statusName(r.status));
+    }
+    add(QString::number(g.record.impactCount));
+    for (int i = 0; i < g.record.impactCount && i < groups::MaxImpacts; ++i) {
+        line += QString::number(g.record.impacts[i]);
+        line += QLatin1Char(' ');
+    }
+    if (line.endsWith(QLatin1Char(' ')))
+        line.chop(1);
+    line += QLatin1Char('\n');
+    return line;
 }
 
 QString textBlock(const ArchivedGroup &g)

@@ -377,10 +377,15 @@ ArchiveOpenResult Archive::open(const ArchiveLocation &location, OpenMode mode)
     if (!m_postgres && mode == ReadWrite) {
         // WAL lets a reader and a writer, or the window and a batch export, work at the same time; the busy
         // timeout makes a second writer wait for the first instead of failing.
-        QSqlQuery pragma(m_db);
-        if (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-            !pragma.exec(QStringLiteral("PRAGMA foreign_keys=ON"))) {
-            fail(&result.reason, QStringLiteral("cannot open the archive %1").arg(location.path), pragma.lastError());
+        bool set;
+        {
+            QSqlQuery pragma(m_db);
+            set = (pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
+                   pragma.exec(QStringLiteral("PRAGMA foreign_keys=ON"))) ||
+                  fail(&result.reason, QStringLiteral("cannot open the archive %1").arg(location.path),
+                       pragma.lastError());
+        }
+        if (!set) {
             close();
             return result;
         }
@@ -592,11 +597,11 @@ bool Archive::downloads(const DownloadFilter &filter, int offset, int limit, QLi
     QVariantList values;
     if (filter.from.isValid()) {
         where << QStringLiteral("d.downloaded_at >= ?");
-        values << utcText(QDateTime(filter.from, QTime(0, 0), Qt::UTC));
+        values << utcText(QDateTime(filter.from, QTime(0, 0), filter.timeSpec));
     }
     if (filter.to.isValid()) {
         where << QStringLiteral("d.downloaded_at < ?");
-        values << utcText(QDateTime(filter.to.addDays(1), QTime(0, 0), Qt::UTC));
+        values << utcText(QDateTime(filter.to.addDays(1), QTime(0, 0), filter.timeSpec));
     }
     if (!filter.text.trimmed().isEmpty()) {
         const QString condition = textCondition(filter.text.trimmed());

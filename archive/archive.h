@@ -39,13 +39,15 @@ struct ArchivedGroup
     GroupRecord record;
 };
 
-// Which downloads a listing shows. A null date leaves that side open; the dates are UTC days, both inclusive. text
-// matches any group's material, measurement type or impact device text, in either language, ignoring case.
+// Which downloads a listing shows. A null date leaves that side open; both are included, as days of timeSpec (UTC
+// for the tool, local time for a window). text matches any group's material, measurement type or impact device text
+// as shown in the language of the moment, ignoring case.
 struct DownloadFilter
 {
     QDate from;
     QDate to;
     QString text;
+    Qt::TimeSpec timeSpec = Qt::UTC;
 };
 
 struct ArchiveOpenResult

@@ -10,7 +10,6 @@
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QSysInfo>
 
 Q_LOGGING_CATEGORY(lcArchive, "leeb.archive")

@@ -1,0 +1,763 @@
+#include "archive.h"
+
+#include "groupdate.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSysInfo>
+
+Q_LOGGING_CATEGORY(lcArchive, "leeb.archive")
+
+namespace {
+
+QAtomicInt connectionCounter;
+
+constexpr int BusyTimeoutMs = 10000;
+constexpr char UtcFormat[] = "yyyy-MM-ddTHH:mm:ss.zzzZ";
+constexpr char LocalFormat[] = "yyyy-MM-ddTHH:mm";
+// SQLite's primary result codes for a file that is no (intact) database.
+const QString SqliteCorrupt = QStringLiteral("11");
+const QString SqliteNotADatabase = QStringLiteral("26");
+
+// Schema steps, applied in order to bring an archive from the version it has to the last one, each in the same
+// transaction as the version it leaves behind. Placeholders stand for the column types that differ between SQLite
+// and PostgreSQL. Times are UTC except measured_at, which is the instrument's clock.
+struct SchemaStep
+{
+    int version;
+    QStringList statements;
+};
+
+const QList<SchemaStep> &schemaSteps()
+{
+    static const QList<SchemaStep> steps = {
+        {1,
+         {
+             QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)"),
+             QStringLiteral("CREATE TABLE download ("
+                            " id %ID,"
+                            " downloaded_at %UTC NOT NULL,"
+                            " confirmed_at %UTC NOT NULL,"
+                            " station TEXT NOT NULL,"
+                            " port TEXT NOT NULL,"
+                            " program_version TEXT NOT NULL,"
+                            " group_count INTEGER NOT NULL,"
+                            " payload %BLOB NOT NULL)"),
+             QStringLiteral("CREATE INDEX download_by_time ON download (downloaded_at, id)"),
+             QStringLiteral("CREATE INDEX download_by_origin ON download (station, port, id)"),
+             QStringLiteral("CREATE INDEX download_by_confirmation ON download (confirmed_at, id)"),
+             QStringLiteral("CREATE TABLE measurement_group ("
+                            " download_id BIGINT NOT NULL REFERENCES download (id) ON DELETE CASCADE,"
+                            " slot SMALLINT NOT NULL,"
+                            " measured_at %LOCAL,"
+                            " month SMALLINT NOT NULL, day SMALLINT NOT NULL,"
+                            " hour SMALLINT NOT NULL, minute SMALLINT NOT NULL,"
+                            " table_set SMALLINT NOT NULL, group_value INTEGER NOT NULL,"
+                            " device SMALLINT NOT NULL, scale SMALLINT NOT NULL, direction SMALLINT NOT NULL,"
+                            " material SMALLINT NOT NULL, impact_count SMALLINT NOT NULL,"
+                            " impacts TEXT NOT NULL,"
+                            " PRIMARY KEY (download_id, slot))"),
+             QStringLiteral(
+                 "CREATE INDEX measurement_group_by_date ON measurement_group (measured_at, download_id, slot)"),
+         }},
+    };
+    return steps;
+}
+
+QString dialect(QString statement, bool postgres)
+{
+    statement.replace(QLatin1String("%ID"),
+                      postgres ? QLatin1String("BIGSERIAL PRIMARY KEY") : QLatin1String("INTEGER PRIMARY KEY"));
+    statement.replace(QLatin1String("%UTC"),
+                      postgres ? QLatin1String("TIMESTAMP WITH TIME ZONE") : QLatin1String("TEXT"));
+    statement.replace(QLatin1String("%LOCAL"),
+                      postgres ? QLatin1String("TIMESTAMP WITHOUT TIME ZONE") : QLatin1String("TEXT"));
+    statement.replace(QLatin1String("%BLOB"), postgres ? QLatin1String("BYTEA") : QLatin1String("BLOB"));
+    return statement;
+}
+
+// SQLite keeps times as ISO 8601 text that sorts as it reads; PostgreSQL gives its timestamps back in the same form.
+QString utcColumn(const char *column, bool postgres)
+{
+    if (!postgres)
+        return QLatin1String(column);
+    return QStringLiteral("to_char(%1 AT TIME ZONE 'UTC', 'YYYY-MM-DD\"T\"HH24:MI:SS.MS\"Z\"')").arg(column);
+}
+
+QString localColumn(const char *column, bool postgres)
+{
+    if (!postgres)
+        return QLatin1String(column);
+    return QStringLiteral("to_char(%1, 'YYYY-MM-DD\"T\"HH24:MI')").arg(column);
+}
+
+QString utcText(const QDateTime &time)
+{
+    return time.toUTC().toString(QLatin1String(UtcFormat));
+}
+
+QDateTime fromUtcText(const QString &text)
+{
+    QDateTime time = QDateTime::fromString(text, QLatin1String(UtcFormat));
+    time.setTimeSpec(Qt::UTC);
+    return time;
+}
+
+// Read by hand: an export reads this for every group, and the format parser is slow.
+QDateTime fromLocalText(const QString &text)
+{
+    if (text.size() != 16)
+        return QDateTime();
+    const auto number = [&](int at, int size) { return text.midRef(at, size).toInt(); };
+    const QDate date(number(0, 4), number(5, 2), number(8, 2));
+    const QTime time(number(11, 2), number(14, 2));
+    return date.isValid() && time.isValid() ? QDateTime(date, time) : QDateTime();
+}
+
+bool fail(QString *error, const QString &what, const QSqlError &sqlError)
+{
+    const QString reason = sqlError.text().simplified();
+    if (error)
+        *error = reason.isEmpty() ? what : QStringLiteral("%1: %2").arg(what, reason);
+    qCWarning(lcArchive).noquote() << what << reason;
+    return false;
+}
+
+bool fail(QString *error, const QString &reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+bool exec(QSqlQuery &query, const QString &what, QString *error)
+{
+    return query.exec() || fail(error, what, query.lastError());
+}
+
+// The codes whose texts contain text, in the language of the moment.
+QStringList matchingCodes(const QString &text, int first, int last, QString (*textOf)(quint8))
+{
+    QStringList codes;
+    for (int code = first; code <= last; ++code) {
+        if (textOf(quint8(code)).contains(text, Qt::CaseInsensitive))
+            codes << QString::number(code - first);
+    }
+    return codes;
+}
+
+// SQL condition on the groups "g" for a text filter; empty when nothing can match.
+QString textCondition(const QString &text)
+{
+    QStringList terms;
+    const QStringList scales = matchingCodes(text, 0, 7, scaleText);
+    const QStringList devices = matchingCodes(text, 0, 7, deviceText);
+    const QStringList hardnessMaterials = matchingCodes(text, 0, 8, materialText);
+    const QStringList strengthMaterials = matchingCodes(text, 9, 17, materialText);
+    if (!scales.isEmpty())
+        terms << QStringLiteral("g.scale IN (%1)").arg(scales.join(QLatin1Char(',')));
+    if (!devices.isEmpty())
+        terms << QStringLiteral("g.device IN (%1)").arg(devices.join(QLatin1Char(',')));
+    if (!hardnessMaterials.isEmpty())
+        terms << QStringLiteral("(g.scale <> %1 AND g.material IN (%2))")
+                     .arg(ScaleSTR)
+                     .arg(hardnessMaterials.join(QLatin1Char(',')));
+    if (!strengthMaterials.isEmpty())
+        terms << QStringLiteral("(g.scale = %1 AND g.material IN (%2))")
+                     .arg(ScaleSTR)
+                     .arg(strengthMaterials.join(QLatin1Char(',')));
+    return terms.join(QStringLiteral(" OR "));
+}
+
+QString downloadColumns(bool postgres)
+{
+    return QStringLiteral("d.id, %1, %2, d.station, d.port, d.program_version, d.group_count")
+        .arg(utcColumn("d.downloaded_at", postgres), utcColumn("d.confirmed_at", postgres));
+}
+
+DownloadInfo downloadFromRow(const QSqlQuery &query)
+{
+    DownloadInfo info;
+    info.id = query.value(0).toLongLong();
+    info.downloadedAt = fromUtcText(query.value(1).toString());
+    info.confirmedAt = fromUtcText(query.value(2).toString());
+    info.station = query.value(3).toString();
+    info.port = query.value(4).toString();
+    info.programVersion = query.value(5).toString();
+    info.groupCount = query.value(6).toInt();
+    return info;
+}
+
+QString groupColumns(bool postgres)
+{
+    return QStringLiteral("g.download_id, d.station, d.port, g.slot, %1, g.month, g.day, g.hour, g.minute, "
+                          "g.table_set, g.group_value, g.device, g.scale, g.direction, g.material, g.impact_count, "
+                          "g.impacts")
+        .arg(localColumn("g.measured_at", postgres));
+}
+
+ArchivedGroup groupFromRow(const QSqlQuery &query)
+{
+    ArchivedGroup g;
+    g.downloadId = query.value(0).toLongLong();
+    g.station = query.value(1).toString();
+    g.port = query.value(2).toString();
+    g.slot = query.value(3).toInt();
+    g.measuredAt = fromLocalText(query.value(4).toString());
+    GroupRecord &r = g.record;
+    r.month = quint8(query.value(5).toUInt());
+    r.day = quint8(query.value(6).toUInt());
+    r.hour = quint8(query.value(7).toUInt());
+    r.minute = quint8(query.value(8).toUInt());
+    r.tableSet = quint8(query.value(9).toUInt());
+    r.groupValue = quint16(query.value(10).toUInt());
+    r.device = quint8(query.value(11).toUInt());
+    r.scale = quint8(query.value(12).toUInt());
+    r.direction = quint8(query.value(13).toUInt());
+    r.material = quint8(query.value(14).toUInt());
+    // A row edited by hand must not make the record claim impacts it does not hold.
+    const QVector<QStringRef> impacts = query.value(16).toString().splitRef(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const int count = qMin(qMin(query.value(15).toInt(), impacts.size()), groups::MaxImpacts);
+    r.impactCount = quint8(qMax(count, 1));
+    for (int i = 0; i < count; ++i)
+        r.impacts[i] = quint16(impacts.at(i).toUInt());
+    return g;
+}
+
+QString impactsText(const GroupRecord &r)
+{
+    QString text;
+    for (int i = 0; i < r.impactCount && i < groups::MaxImpacts; ++i) {
+        if (i)
+            text += QLatin1Char(' ');
+        text += QString::number(r.impacts[i]);
+    }
+    return text;
+}
+
+// Renames a corrupt SQLite file and its journal files aside; never removes anything.
+bool moveAside(const QString &path, QString *movedTo, QString *error)
+{
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target = QStringLiteral("%1.corrupt-%2").arg(path, stamp);
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = QStringLiteral("%1.corrupt-%2-%3").arg(path, stamp).arg(n);
+    if (!QFile::rename(path, target))
+        return fail(error,
+                    QStringLiteral("the archive %1 failed its integrity check and cannot be moved aside").arg(path));
+    for (const char *suffix : {"-wal", "-shm"}) {
+        if (QFileInfo::exists(path + QLatin1String(suffix)))
+            QFile::rename(path + QLatin1String(suffix), target + QLatin1String(suffix));
+    }
+    *movedTo = target;
+    return true;
+}
+
+} // namespace
+
+QString archiveProgramVersion()
+{
+    return QStringLiteral(LEEB_VERSION);
+}
+
+Archive::Archive() = default;
+
+Archive::~Archive()
+{
+    close();
+}
+
+int Archive::schemaVersion()
+{
+    return schemaSteps().last().version;
+}
+
+bool Archive::isOpen() const
+{
+    return m_db.isOpen();
+}
+
+void Archive::close()
+{
+    if (m_connectionName.isEmpty())
+        return;
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+    m_connectionName.clear();
+}
+
+ArchiveOpenResult Archive::open(const QString &location, OpenMode mode)
+{
+    ArchiveLocation parsed;
+    ArchiveOpenResult result;
+    if (!parseArchiveLocation(location, &parsed, &result.reason))
+        return result;
+    return open(parsed, mode);
+}
+
+ArchiveOpenResult Archive::open(const ArchiveLocation &location, OpenMode mode)
+{
+    close();
+    m_location = location;
+    m_postgres = location.kind == ArchiveLocation::PostgreSQL;
+    ArchiveOpenResult result;
+    const QString driver = m_postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
+    if (!QSqlDatabase::isDriverAvailable(driver)) {
+        result.reason = QStringLiteral("Qt's %1 driver is missing (Debian package %2)")
+                            .arg(driver, m_postgres ? "libqt5sql5-psql" : "libqt5sql5-sqlite");
+        return result;
+    }
+
+    bool existed = true;
+    if (!m_postgres) {
+        const QFileInfo file(location.path);
+        existed = file.exists();
+        if (!existed && mode == ReadOnly) {
+            result.reason = QStringLiteral("there is no archive at %1").arg(location.path);
+            return result;
+        }
+        if (!existed && !QDir().mkpath(file.absolutePath())) {
+            result.reason = QStringLiteral("cannot create the archive folder %1").arg(file.absolutePath());
+            return result;
+        }
+    }
+
+    const auto connect = [&]() {
+        m_connectionName = QStringLiteral("leeb-archive-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+        m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
+        if (m_postgres) {
+            m_db.setHostName(location.host);
+            m_db.setPort(location.port);
+            m_db.setUserName(location.user);
+            m_db.setDatabaseName(location.databaseName);
+            m_db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        } else {
+            m_db.setDatabaseName(location.path);
+            m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        }
+        if (m_db.open())
+            return true;
+        result.reason =
+            QStringLiteral("cannot open the archive %1: %2").arg(location.text(), m_db.lastError().text().simplified());
+        close();
+        return false;
+    };
+    if (!connect())
+        return result;
+
+    // Readers skip the check: it reads the whole file, and a damaged page shows as a failed query all the same.
+    if (!m_postgres && existed && mode == ReadWrite) {
+        bool corrupt = false;
+        QString detail;
+        if (!integrityCheck(&corrupt, &detail)) {
+            result.reason = detail;
+            close();
+            return result;
+        }
+        if (corrupt) {
+            close();
+            if (!moveAside(location.path, &result.movedAsidePath, &result.reason))
+                return result;
+            qCWarning(lcArchive).noquote() << QStringLiteral("archive %1 failed its integrity check (%2), moved to %3")
+                                                  .arg(location.path, detail, result.movedAsidePath);
+            result.reason = detail;
+            if (!connect())
+                return result;
+        }
+    }
+
+    if (!m_postgres && mode == ReadWrite) {
+        // WAL lets a reader and a writer, or the window and a batch export, work at the same time; the busy
+        // timeout makes a second writer wait for the first instead of failing.
+        bool set;
+        {
+            QSqlQuery pragma(m_db);
+            set = (pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
+                   pragma.exec(QStringLiteral("PRAGMA foreign_keys=ON"))) ||
+                  fail(&result.reason, QStringLiteral("cannot open the archive %1").arg(location.path),
+                       pragma.lastError());
+        }
+        if (!set) {
+            close();
+            return result;
+        }
+    }
+
+    const bool hadSchema = m_db.tables().contains(QStringLiteral("schema_version"));
+    if (mode == ReadOnly && !hadSchema) {
+        result.reason = QStringLiteral("%1 holds no archive").arg(location.text());
+        close();
+        return result;
+    }
+    if (!prepareSchema(mode, &result.reason)) {
+        result.reason = QStringLiteral("cannot use the archive %1: %2").arg(location.text(), result.reason);
+        close();
+        return result;
+    }
+    if (!result.movedAsidePath.isEmpty())
+        result.outcome = ArchiveOpenResult::Replaced;
+    else
+        result.outcome = hadSchema ? ArchiveOpenResult::Opened : ArchiveOpenResult::Created;
+    if (result.outcome != ArchiveOpenResult::Replaced)
+        result.reason.clear();
+    return result;
+}
+
+bool Archive::integrityCheck(bool *corrupt, QString *detail)
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("PRAGMA quick_check"))) {
+        const QSqlError error = query.lastError();
+        *corrupt = error.nativeErrorCode() == SqliteCorrupt || error.nativeErrorCode() == SqliteNotADatabase;
+        *detail = error.text().simplified();
+        if (!*corrupt)
+            return fail(detail, QStringLiteral("cannot open the archive %1").arg(m_location.path), error);
+        return true;
+    }
+    QStringList problems;
+    while (query.next())
+        problems << query.value(0).toString();
+    *corrupt = problems != QStringList{QStringLiteral("ok")};
+    *detail = problems.mid(0, 3).join(QStringLiteral("; "));
+    return true;
+}
+
+bool Archive::prepareSchema(OpenMode mode, QString *error)
+{
+    QSqlQuery query(m_db);
+    if (mode == ReadOnly) {
+        if (!query.exec(QStringLiteral("SELECT version FROM schema_version")))
+            return fail(error, QStringLiteral("cannot read the schema version"), query.lastError());
+        const int version = query.next() ? query.value(0).toInt() : 0;
+        if (version != schemaVersion())
+            return fail(error, QStringLiteral("the archive has schema version %1, this program reads %2%3")
+                                   .arg(version)
+                                   .arg(schemaVersion())
+                                   .arg(version < schemaVersion()
+                                            ? QStringLiteral(": open it once with the program to bring it up to date")
+                                            : QString()));
+        return true;
+    }
+    // The whole check runs in one writing transaction: two programs starting on a new archive at once must not both
+    // create it, and an archive the program may not write to shows here and not at the first download.
+    const QString begin = m_postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE");
+    if (!query.exec(begin))
+        return fail(error, QStringLiteral("cannot start a transaction"), query.lastError());
+    const auto rollback = [&](const QString &what, const QSqlError &sqlError) {
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        return fail(error, what, sqlError);
+    };
+    if (m_postgres && !query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(7710301)")))
+        return rollback(QStringLiteral("cannot lock the schema"), query.lastError());
+
+    int version = 0;
+    if (m_db.tables().contains(QStringLiteral("schema_version"))) {
+        if (!query.exec(QStringLiteral("SELECT version FROM schema_version")))
+            return rollback(QStringLiteral("cannot read the schema version"), query.lastError());
+        if (query.next())
+            version = query.value(0).toInt();
+    }
+    if (version > schemaVersion()) {
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        return fail(error, QStringLiteral("the archive has schema version %1, newer than this program's %2")
+                               .arg(version)
+                               .arg(schemaVersion()));
+    }
+    for (const SchemaStep &step : schemaSteps()) {
+        if (step.version <= version)
+            continue;
+        for (const QString &statement : step.statements) {
+            if (!query.exec(dialect(statement, m_postgres)))
+                return rollback(QStringLiteral("cannot update the schema to version %1").arg(step.version),
+                                query.lastError());
+        }
+    }
+    QString write = QStringLiteral("UPDATE schema_version SET version = %1").arg(schemaVersion());
+    if (version == 0)
+        write = QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(schemaVersion());
+    if (!query.exec(write))
+        return rollback(QStringLiteral("cannot write to the archive"), query.lastError());
+    if (!query.exec(QStringLiteral("COMMIT")))
+        return rollback(QStringLiteral("cannot write to the archive"), query.lastError());
+    return true;
+}
+
+StoreResult Archive::storeDownload(const QByteArray &payload, const QString &port, const QDateTime &utcTime,
+                                   const QString &station)
+{
+    StoreResult result;
+    if (!isOpen()) {
+        result.reason = QStringLiteral("the archive is not open");
+        return result;
+    }
+    if (payload.size() < groups::PayloadSize) {
+        result.reason =
+            QStringLiteral("a group download has %1 bytes, this one %2").arg(groups::PayloadSize).arg(payload.size());
+        return result;
+    }
+    if (!utcTime.isValid()) {
+        result.reason = QStringLiteral("the download has no valid time");
+        return result;
+    }
+    const QString origin = station.isEmpty() ? QSysInfo::machineHostName() : station;
+    const QString time = utcText(utcTime);
+    const QDate downloadDate = utcTime.toLocalTime().date();
+    QList<GroupRecord> used = decodeGroups(payload);
+    for (int i = 0; i < used.size(); ++i) {
+        if (used.at(i).groupValue == 0) {
+            used = used.mid(0, i);
+            break;
+        }
+    }
+
+    QSqlQuery query(m_db);
+    if (!query.exec(m_postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"))) {
+        fail(&result.reason, QStringLiteral("cannot start a transaction"), query.lastError());
+        return result;
+    }
+    const auto failed = [&](const QString &what, const QSqlError &sqlError) {
+        fail(&result.reason, what, sqlError);
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        result.outcome = StoreResult::Failed;
+        result.downloadId = 0;
+        return result;
+    };
+
+    query.prepare(QStringLiteral("SELECT id, payload FROM download WHERE station = ? AND port = ? "
+                                 "ORDER BY id DESC LIMIT 1"));
+    query.addBindValue(origin);
+    query.addBindValue(port);
+    if (!query.exec())
+        return failed(QStringLiteral("cannot read the latest download"), query.lastError());
+    if (query.next() && query.value(1).toByteArray() == payload) {
+        result.downloadId = query.value(0).toLongLong();
+        query.prepare(QStringLiteral("UPDATE download SET confirmed_at = ? WHERE id = ?"));
+        query.addBindValue(time);
+        query.addBindValue(result.downloadId);
+        if (!query.exec())
+            return failed(QStringLiteral("cannot confirm the download"), query.lastError());
+        result.outcome = StoreResult::Confirmed;
+    } else {
+        query.prepare(QStringLiteral("INSERT INTO download (downloaded_at, confirmed_at, station, port, "
+                                     "program_version, group_count, payload) VALUES (?, ?, ?, ?, ?, ?, ?) "
+                                     "RETURNING id"));
+        query.addBindValue(time);
+        query.addBindValue(time);
+        query.addBindValue(origin);
+        query.addBindValue(port);
+        query.addBindValue(archiveProgramVersion());
+        query.addBindValue(used.size());
+        query.addBindValue(payload);
+        if (!query.exec() || !query.next())
+            return failed(QStringLiteral("cannot store the download"), query.lastError());
+        result.downloadId = query.value(0).toLongLong();
+        query.finish();
+
+        QSqlQuery insert(m_db);
+        insert.prepare(QStringLiteral("INSERT INTO measurement_group (download_id, slot, measured_at, month, day, "
+                                      "hour, minute, table_set, group_value, device, scale, direction, material, "
+                                      "impact_count, impacts) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        for (int slot = 0; slot < used.size(); ++slot) {
+            const GroupRecord &r = used.at(slot);
+            const QDateTime measured = groupDateTime(r.month, r.day, r.hour, r.minute, downloadDate);
+            insert.bindValue(0, result.downloadId);
+            insert.bindValue(1, slot);
+            insert.bindValue(2, measured.isValid() ? QVariant(measured.toString(QLatin1String(LocalFormat)))
+                                                   : QVariant(QVariant::String));
+            const int fields[] = {r.month,  r.day,   r.hour,      r.minute,   r.tableSet,   r.groupValue,
+                                  r.device, r.scale, r.direction, r.material, r.impactCount};
+            for (int f = 0; f < int(std::size(fields)); ++f)
+                insert.bindValue(3 + f, fields[f]);
+            insert.bindValue(14, impactsText(r));
+            if (!insert.exec())
+                return failed(QStringLiteral("cannot store group %1").arg(slot + 1), insert.lastError());
+        }
+        result.outcome = StoreResult::Stored;
+    }
+    if (!query.exec(QStringLiteral("COMMIT")))
+        return failed(QStringLiteral("cannot commit the download"), query.lastError());
+    result.groupCount = used.size();
+    return result;
+}
+
+bool Archive::downloads(const DownloadFilter &filter, int offset, int limit, QList<DownloadInfo> *out, QString *error)
+{
+    out->clear();
+    if (!isOpen())
+        return fail(error, QStringLiteral("the archive is not open"));
+    QStringList where;
+    QVariantList values;
+    if (filter.from.isValid()) {
+        where << QStringLiteral("d.downloaded_at >= ?");
+        values << utcText(QDateTime(filter.from, QTime(0, 0), filter.timeSpec));
+    }
+    if (filter.to.isValid()) {
+        where << QStringLiteral("d.downloaded_at < ?");
+        values << utcText(QDateTime(filter.to.addDays(1), QTime(0, 0), filter.timeSpec));
+    }
+    if (!filter.text.trimmed().isEmpty()) {
+        const QString condition = textCondition(filter.text.trimmed());
+        if (condition.isEmpty())
+            return true; // no text of the program contains it
+        where << QStringLiteral("EXISTS (SELECT 1 FROM measurement_group g WHERE g.download_id = d.id AND (%1))")
+                     .arg(condition);
+    }
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM download d %2 ORDER BY d.downloaded_at DESC, d.id DESC "
+                                 "LIMIT %3 OFFSET %4")
+                      .arg(downloadColumns(m_postgres),
+                           where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")))
+                      .arg(qMax(limit, 0))
+                      .arg(qMax(offset, 0)));
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!exec(query, QStringLiteral("cannot list the downloads"), error))
+        return false;
+    while (query.next())
+        out->append(downloadFromRow(query));
+    return true;
+}
+
+bool Archive::latestDownload(DownloadInfo *out, QString *error, const QString &station)
+{
+    *out = DownloadInfo();
+    if (!isOpen())
+        return fail(error, QStringLiteral("the archive is not open"));
+    QSqlQuery query(m_db);
+    query.prepare(
+        QStringLiteral("SELECT %1 FROM download d %2 ORDER BY d.confirmed_at DESC, d.id DESC LIMIT 1")
+            .arg(downloadColumns(m_postgres), station.isEmpty() ? QString() : QStringLiteral("WHERE d.station = ?")));
+    if (!station.isEmpty())
+        query.addBindValue(station);
+    if (!exec(query, QStringLiteral("cannot read the latest download"), error))
+        return false;
+    if (query.next())
+        *out = downloadFromRow(query);
+    return true;
+}
+
+bool Archive::download(qint64 id, DownloadInfo *out, QString *error)
+{
+    if (!isOpen())
+        return fail(error, QStringLiteral("the archive is not open"));
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT %1 FROM download d WHERE d.id = ?").arg(downloadColumns(m_postgres)));
+    query.addBindValue(id);
+    if (!exec(query, QStringLiteral("cannot read download %1").arg(id), error))
+        return false;
+    if (!query.next())
+        return fail(error, QStringLiteral("the archive holds no download %1").arg(id));
+    *out = downloadFromRow(query);
+    return true;
+}
+
+bool Archive::loadArchivedGroups(qint64 id, QList<ArchivedGroup> *groups, QString *error)
+{
+    groups->clear();
+    if (!isOpen())
+        return fail(error, QStringLiteral("the archive is not open"));
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM measurement_group g JOIN download d ON d.id = g.download_id "
+                                 "WHERE g.download_id = ? ORDER BY g.slot")
+                      .arg(groupColumns(m_postgres)));
+    query.addBindValue(id);
+    if (!exec(query, QStringLiteral("cannot read the groups of download %1").arg(id), error))
+        return false;
+    while (query.next())
+        groups->append(groupFromRow(query));
+    return true;
+}
+
+bool Archive::loadGroups(qint64 id, QList<MeasurementGroup> *groups, DownloadInfo *info, QString *error)
+{
+    groups->clear();
+    DownloadInfo found;
+    QList<ArchivedGroup> archived;
+    if (!download(id, &found, error) || !loadArchivedGroups(id, &archived, error))
+        return false;
+    for (const ArchivedGroup &g : archived)
+        groups->append(buildGroup(g.record));
+    if (info)
+        *info = found;
+    return true;
+}
+
+bool Archive::payload(qint64 id, QByteArray *out, QString *error)
+{
+    if (!isOpen())
+        return fail(error, QStringLiteral("the archive is not open"));
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("SELECT payload FROM download WHERE id = ?"));
+    query.addBindValue(id);
+    if (!exec(query, QStringLiteral("cannot read download %1").arg(id), error))
+        return false;
+    if (!query.next())
+        return fail(error, QStringLiteral("the archive holds no download %1").arg(id));
+    *out = query.value(0).toByteArray();
+    return true;
+}
+
+bool Archive::groupsMeasuredBetween(const QDate &from, const QDate &to, QList<ArchivedGroup> *out, QString *error)
+{
+    out->clear();
+    if (!isOpen())
+        return fail(error, QStringLiteral("the archive is not open"));
+    QStringList where;
+    QVariantList values;
+    if (from.isValid()) {
+        where << QStringLiteral("g.measured_at >= ?");
+        values << QDateTime(from, QTime(0, 0)).toString(QLatin1String(LocalFormat));
+    }
+    if (to.isValid()) {
+        where << QStringLiteral("g.measured_at < ?");
+        values << QDateTime(to.addDays(1), QTime(0, 0)).toString(QLatin1String(LocalFormat));
+    }
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    query.prepare(
+        QStringLiteral("SELECT %1 FROM measurement_group g JOIN download d ON d.id = g.download_id %2 "
+                       "ORDER BY g.measured_at IS NULL, g.measured_at, g.download_id, g.slot")
+            .arg(groupColumns(m_postgres),
+                 where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND "))));
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!exec(query, QStringLiteral("cannot read the groups"), error))
+        return false;
+    // A group stays on the instrument until it is cleared, so later downloads of the same station carry it again.
+    QSet<QByteArray> seen;
+    seen.reserve(4096);
+    while (query.next()) {
+        ArchivedGroup g = groupFromRow(query);
+        const GroupRecord &r = g.record;
+        QByteArray key = g.station.toUtf8();
+        // The record holds the rest of the date.
+        const quint16 fields[] = {quint16(g.measuredAt.isValid() ? g.measuredAt.date().year() : 0),
+                                  r.month,
+                                  r.day,
+                                  r.hour,
+                                  r.minute,
+                                  r.tableSet,
+                                  r.groupValue,
+                                  r.device,
+                                  r.scale,
+                                  r.direction,
+                                  r.material,
+                                  r.impactCount};
+        key.append(reinterpret_cast<const char *>(fields), sizeof fields);
+        key.append(reinterpret_cast<const char *>(r.impacts), int(sizeof(quint16)) * r.impactCount);
+        if (!seen.contains(key)) {
+            seen.insert(key);
+            out->append(g);
+        }
+    }
+    return true;
+}

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "archivelocation.h"
+#include "groups.h"
+#include "measurementgroup.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+// The program version kept with every download.
+QString archiveProgramVersion();
+
+// One stored download, without its groups.
+struct DownloadInfo
+{
+    qint64 id = 0;          // 0: none
+    QDateTime downloadedAt; // UTC
+    QDateTime confirmedAt;  // UTC: the last time the same payload came in again from the same station and port
+    QString station;
+    QString port;
+    QString programVersion;
+    int groupCount = 0;
+
+    bool isNull() const { return id == 0; }
+};
+
+// One stored group with what the archive knows beyond its record.
+struct ArchivedGroup
+{
+    qint64 downloadId = 0;
+    QString station;
+    QString port;
+    int slot = 0;         // 0 to 99, the position in the instrument's memory
+    QDateTime measuredAt; // instrument clock (local time); null when the record's date does not exist
+    GroupRecord record;
+};
+
+// Which downloads a listing shows. A null date leaves that side open; both are included, as days of timeSpec (UTC
+// for the tool, local time for a window). text matches any group's material, measurement type or impact device text
+// as shown in the language of the moment, ignoring case.
+struct DownloadFilter
+{
+    QDate from;
+    QDate to;
+    QString text;
+    Qt::TimeSpec timeSpec = Qt::UTC;
+};
+
+struct ArchiveOpenResult
+{
+    enum Outcome {
+        Opened,   // an existing archive
+        Created,  // a new, empty one
+        Replaced, // the file failed its integrity check: moved aside to movedAsidePath, a new one started
+        Failed,   // no archive: reason says why
+    };
+    Outcome outcome = Failed;
+    QString reason;
+    QString movedAsidePath;
+
+    bool ok() const { return outcome != Failed; }
+};
+
+struct StoreResult
+{
+    enum Outcome {
+        Stored,    // a new download
+        Confirmed, // the same payload as the latest download of this station and port: its time was updated
+        Failed,    // nothing written: reason says why
+    };
+    Outcome outcome = Failed;
+    qint64 downloadId = 0;
+    int groupCount = 0;
+    QString reason;
+
+    bool ok() const { return outcome != Failed; }
+};
+
+// The measurement archive: every group download kept, with when, where and from which port it came, in an SQLite
+// file or a PostgreSQL database. One object is one connection, used from the thread that opened it. Nothing throws;
+// every failure comes back with a reason in English, and the caller can go on without the archive.
+class Archive
+{
+public:
+    enum OpenMode {
+        ReadWrite, // creates the archive (and its folder) when missing, sets aside a corrupt SQLite file
+        ReadOnly,  // for readers: neither creates nor changes anything
+    };
+
+    Archive();
+    ~Archive();
+    Archive(const Archive &) = delete;
+    Archive &operator=(const Archive &) = delete;
+
+    ArchiveOpenResult open(const QString &location, OpenMode mode = ReadWrite);
+    ArchiveOpenResult open(const ArchiveLocation &location, OpenMode mode = ReadWrite);
+    void close();
+    bool isOpen() const;
+    QString locationText() const { return m_location.text(); }
+
+    // Keeps a group data payload as received (5200 bytes or more) in one transaction, with its groups up to the first
+    // unused slot. utcTime is the time of the download; station defaults to this machine's host name.
+    StoreResult storeDownload(const QByteArray &payload, const QString &port,
+                              const QDateTime &utcTime = QDateTime::currentDateTimeUtc(),
+                              const QString &station = QString());
+
+    // Newest first (by download time); at most limit downloads after skipping offset of them.
+    bool downloads(const DownloadFilter &filter, int offset, int limit, QList<DownloadInfo> *out, QString *error);
+    // The download seen last (stored or confirmed), of one station or of all when station is empty; a null info when
+    // the archive holds none.
+    bool latestDownload(DownloadInfo *out, QString *error, const QString &station = QString());
+    bool download(qint64 id, DownloadInfo *out, QString *error);
+    // The groups of one download in slot order, rebuilt with the program's tables.
+    bool loadGroups(qint64 id, QList<MeasurementGroup> *groups, DownloadInfo *info, QString *error);
+    bool loadArchivedGroups(qint64 id, QList<ArchivedGroup> *groups, QString *error);
+    bool payload(qint64 id, QByteArray *out, QString *error);
+    // Every group measured on the days from..to (instrument clock, inclusive; null: open), each measurement once
+    // although a group stays on the instrument over several downloads; in measuring order. Without dates also the
+    // groups whose date does not exist.
+    bool groupsMeasuredBetween(const QDate &from, const QDate &to, QList<ArchivedGroup> *out, QString *error);
+
+    static int schemaVersion();
+
+private:
+    bool prepareSchema(OpenMode mode, QString *error);
+    bool integrityCheck(bool *corrupt, QString *detail);
+
+    QSqlDatabase m_db;
+    QString m_connectionName;
+    ArchiveLocation m_location;
+    bool m_postgres = false;
+};

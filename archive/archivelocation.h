@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+
+// Where an archive lives: an SQLite file, or a PostgreSQL database shared by the stations of a lab.
+//
+// Written as text (on the command line or in the settings file):
+//   empty                               archive.sqlite in the application data folder (defaultArchivePath)
+//   PATH                                another SQLite file
+//   postgresql://USER@HOST:PORT/DBNAME  a PostgreSQL database over TCP; USER, :PORT (5432) and HOST may be left out
+//   postgresql://USER@/DBNAME?host=/run/postgresql
+//                                       the same over the server's Unix socket in that folder
+// The password never goes into the location: libpq takes it from PGPASSWORD or ~/.pgpass.
+struct ArchiveLocation
+{
+    enum Kind { SQLite, PostgreSQL };
+    Kind kind = SQLite;
+    QString path; // SQLite
+    QString user; // PostgreSQL, the rest too; empty: libpq's default
+    QString host; // a host name, or a socket folder (starts with '/')
+    int port = 5432;
+    QString databaseName;
+
+    // The location as written, for messages.
+    QString text() const;
+};
+
+// False with *error naming what is accepted when the text is no location.
+bool parseArchiveLocation(const QString &text, ArchiveLocation *location, QString *error);
+
+// archive.sqlite in QStandardPaths::AppDataLocation of the running program; programs that share the archive share
+// their application name.
+QString defaultArchivePath();
+
+// The Archive section of the settings file, the one place that knows its key.
+namespace ArchiveSettings {
+constexpr char group[] = "Archive";
+constexpr char keyLocation[] = "location";
+
+// The location the settings file names; empty when it names none.
+QString location(const QString &settingsFile);
+} // namespace ArchiveSettings
+
+// The location to use: the command line's when given, else the settings file's, else empty (the default).
+QString resolveArchiveLocation(const QString &commandLine, const QString &settingsFile);

@@ -1,0 +1,487 @@
+// The measurement archive, the same cases on SQLite and on a PostgreSQL server the test starts itself: what a
+// download keeps, the year of its groups, the identical-payload rule, listing, writers killed mid-run, damaged and
+// unusable archives, and leeb-archive. Started with --writer, the program is a station storing downloads instead.
+#include "archive.h"
+#include "groupdate.h"
+#include "groupencoder.h"
+
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <ctime>
+#include <unistd.h>
+
+namespace {
+
+const QDateTime DownloadTime(QDate(2027, 1, 2), QTime(10, 0), Qt::UTC);
+
+GroupRecord group(quint16 hl, quint8 device, quint8 material, quint8 scale, quint8 month, quint8 day,
+                  quint8 tableSet = 0)
+{
+    // month, minute, day, hour, table set, HL, device, scale, direction, impact count, impacts, material
+    return {month, 5, day, 9, tableSet, hl, device, scale, 0, 3, {quint16(hl - 4), hl, quint16(hl + 4)}, material};
+}
+
+// D_15 steel HRC at HL 700; D steel HRC at HL 505, inside set 1's curve (500 to 880) but below set 2's (510 to 855);
+// D Cr-V steel STR at HL 600 on 29 February of a common year; a gap, then a slot that must not count.
+const QList<GroupRecord> Groups = {group(700, DeviceD15, 0, ScaleHRC, 12, 30),
+                                   group(505, DeviceD, 0, ScaleHRC, 1, 2, 1), group(600, DeviceD, 2, ScaleSTR, 2, 29)};
+const QByteArray Payload = encodeGroups(Groups + QList<GroupRecord>{GroupRecord(), group(650, DeviceD, 0, 2, 3, 3)});
+
+// A station: stores COUNT different downloads from PORT, one "stored ID" line each, then "done", and waits to be
+// killed; exits 1 with the reason when the archive cannot be used.
+int writer(const QStringList &args)
+{
+    Archive archive;
+    const ArchiveOpenResult opened = archive.open(args.at(2));
+    for (int i = 0; i < args.at(4).toInt() && opened.ok(); ++i) {
+        const StoreResult stored =
+            archive.storeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, 1)}), args.at(3));
+        if (!stored.ok()) {
+            std::fprintf(stderr, "%s\n", qPrintable(stored.reason));
+            return 1;
+        }
+        std::printf("stored %lld\n", stored.downloadId);
+        std::fflush(stdout);
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(opened.reason));
+    if (!opened.ok() || args.at(4) == "0")
+        return opened.ok() ? 0 : 1;
+    std::printf("done\n");
+    std::fflush(stdout);
+    for (;;)
+        ::pause();
+}
+
+// Runs a program as nobody when the test runs as root: the server refuses root, and permissions mean nothing to it.
+int runAsNobody(const QString &program, const QStringList &args, const QString &dir, QByteArray *err = nullptr)
+{
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    if (::geteuid() == 0)
+        p.start("setpriv", QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", program} + args);
+    else
+        p.start(program, args);
+    p.waitForFinished(120000);
+    if (err)
+        *err = p.readAllStandardError();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+void giveToNobody(const QString &path)
+{
+    if (::geteuid() == 0)
+        QVERIFY(::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0);
+}
+
+} // namespace
+
+class TestArchive : public QObject
+{
+    Q_OBJECT
+
+public:
+    ~TestArchive() override { stopServer(); } // also when a check failed
+
+private:
+    QTemporaryDir m_dir;
+    QString m_pgBin;
+    QString m_pgSkip;
+    bool m_pgRunning = false;
+    int m_databases = 0;
+    QMap<QString, QPair<QString, QList<qint64>>> m_shared; // per backend: location, ids of its downloads
+
+    void stopServer()
+    {
+        if (m_pgRunning)
+            runAsNobody(m_pgBin + "pg_ctl", {"-D", m_dir.filePath("pg"), "-m", "immediate", "-w", "stop"},
+                        m_dir.path());
+        m_pgRunning = false;
+    }
+
+    static QString backend() { return QString::fromLatin1(QTest::currentDataTag()).section(':', 0, 0); }
+
+    // A new, empty archive of the row's backend; empty without a server.
+    QString freshLocation()
+    {
+        const QString name = QStringLiteral("a%1").arg(++m_databases);
+        if (backend() == "sqlite")
+            return m_dir.filePath(name + ".sqlite");
+        if (!m_pgRunning)
+            return QString();
+        if (runAsNobody(m_pgBin + "createdb", {"-h", m_dir.path(), "-U", "leeb", name}, m_dir.path()) != 0)
+            qWarning() << "cannot create the test database" << name;
+        return QStringLiteral("postgresql://leeb@/%1?host=%2").arg(name, m_dir.path());
+    }
+
+    // One archive per backend: Payload first, then downloads of other days, the last one repeating a group.
+    QString sharedArchive(QList<qint64> *ids)
+    {
+        if (!m_shared.contains(backend())) {
+            const QString location = freshLocation();
+            if (location.isEmpty())
+                return QString();
+            Archive archive;
+            archive.open(location);
+            const GroupRecord str = group(600, DeviceD, 2, ScaleSTR, 1, 9);
+            const QList<QByteArray> payloads = {Payload, encodeGroups({group(560, DeviceG, 3, ScaleHB, 1, 4)}),
+                                                encodeGroups({str}),
+                                                encodeGroups({str, group(650, DeviceDL, 2, ScaleHL, 1, 9)})};
+            QList<qint64> stored;
+            for (int minutes : {0, 3 * 1440, 8 * 1440, 8 * 1440 + 1})
+                stored << archive
+                              .storeDownload(payloads[stored.size()], minutes ? "p" : "/dev/ttyUSB0",
+                                             DownloadTime.addSecs(60 * minutes), "lab-3")
+                              .downloadId;
+            m_shared.insert(backend(), {location, stored});
+        }
+        *ids = m_shared[backend()].second;
+        return m_shared[backend()].first;
+    }
+
+    void backends()
+    {
+        QTest::addColumn<QString>("unused");
+        QTest::newRow("sqlite");
+        QTest::newRow("postgresql");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("TZ", "UTC");
+        ::tzset();
+        QVERIFY(m_dir.isValid());
+        giveToNobody(m_dir.path());
+        for (const QString &version : QDir("/usr/lib/postgresql").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            if (QFileInfo::exists(QStringLiteral("/usr/lib/postgresql/%1/bin/initdb").arg(version)))
+                m_pgBin = QStringLiteral("/usr/lib/postgresql/%1/bin/").arg(version);
+        }
+        m_pgSkip = "no PostgreSQL server binaries under /usr/lib/postgresql (Debian package postgresql)";
+        if (m_pgBin.isEmpty())
+            return;
+        const QString data = m_dir.filePath("pg");
+        QByteArray err;
+        QCOMPARE(runAsNobody(m_pgBin + "initdb", {"-D", data, "-U", "leeb", "--auth=trust", "--no-locale", "--no-sync"},
+                             m_dir.path(), &err),
+                 0);
+        m_pgRunning = runAsNobody(m_pgBin + "pg_ctl",
+                                  {"-D", data, "-l", m_dir.filePath("pg.log"), "-w", "-o",
+                                   "-k " + m_dir.path() + " -c listen_addresses='' -F", "start"},
+                                  m_dir.path(), &err) == 0;
+        QVERIFY2(m_pgRunning, err.constData());
+    }
+
+    void cleanupTestCase() { stopServer(); }
+
+    void yearRule_data()
+    {
+        QTest::addColumn<QDate>("downloaded");
+        QTest::addColumn<QList<int>>("monthDayHour");
+        QTest::addColumn<QDate>("expected"); // at hour:05; null: no such date
+        const QDate jan2(2027, 1, 2);
+        QTest::newRow("same day: this year") << jan2 << QList<int>{1, 2, 9} << jan2;
+        QTest::newRow("day after: last year") << jan2 << QList<int>{1, 3, 9} << QDate(2026, 1, 3);
+        QTest::newRow("new year's eve") << jan2 << QList<int>{12, 31, 23} << QDate(2026, 12, 31);
+        QTest::newRow("29 Feb, leap year") << QDate(2028, 3, 1) << QList<int>{2, 29, 9} << QDate(2028, 2, 29);
+        QTest::newRow("29 Feb, common year: none") << QDate(2027, 3, 1) << QList<int>{2, 29, 9} << QDate();
+        QTest::newRow("29 Feb of the leap year before")
+            << QDate(2029, 1, 5) << QList<int>{2, 29, 9} << QDate(2028, 2, 29);
+        QTest::newRow("hour 24: none") << jan2 << QList<int>{1, 1, 24} << QDate();
+    }
+
+    void yearRule()
+    {
+        QFETCH(QDate, downloaded);
+        QFETCH(QList<int>, monthDayHour);
+        QFETCH(QDate, expected);
+        QCOMPARE(groupDateTime(monthDayHour[0], monthDayHour[1], monthDayHour[2], 5, downloaded),
+                 expected.isValid() ? QDateTime(expected, QTime(monthDayHour[2], 5)) : QDateTime());
+    }
+
+    void storeAndLoad_data() { backends(); }
+    void storeAndLoad()
+    {
+        QList<qint64> ids;
+        const QString location = sharedArchive(&ids);
+        if (location.isEmpty())
+            QSKIP(qPrintable(m_pgSkip));
+        Archive archive;
+        QCOMPARE(archive.open(location).outcome, ArchiveOpenResult::Opened);
+        QList<MeasurementGroup> groups;
+        DownloadInfo info;
+        QString error;
+        QVERIFY2(archive.loadGroups(ids[0], &groups, &info, &error), qPrintable(error));
+        QCOMPARE(info.downloadedAt, DownloadTime);
+        QCOMPARE(info.station + info.port + info.programVersion, "lab-3/dev/ttyUSB0" LEEB_VERSION);
+        QCOMPARE(info.groupCount, 3);
+        QCOMPARE(groups.size(), 3);
+        // -92.626 + 0.2661 * 700 - 9.6506e-5 * 700^2 = 46.36; 1976.8 - 7.5915 * 600 + 0.01012 * 600^2 = 1065.1
+        QCOMPARE(int(groups[0].hrc.value), 46);
+        QCOMPARE(groups[1].hrc.status, ConversionStatus::BelowRange);
+        QCOMPARE(int(groups[2].strength.value), 1065);
+        QList<ArchivedGroup> archived;
+        QVERIFY(archive.loadArchivedGroups(ids[0], &archived, &error));
+        const QList<QDateTime> dates = {QDateTime(QDate(2026, 12, 30), QTime(9, 5)),
+                                        QDateTime(QDate(2027, 1, 2), QTime(9, 5)), QDateTime()};
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(archived[i].measuredAt, dates[i]);
+            QVERIFY(archived[i].record == Groups[i]);
+        }
+        QVERIFY(archive.latestDownload(&info, &error));
+        QCOMPARE(info.id, ids[3]);
+    }
+
+    void identicalPayload_data() { backends(); }
+    void identicalPayload()
+    {
+        const QString location = freshLocation();
+        if (location.isEmpty())
+            QSKIP(qPrintable(m_pgSkip));
+        Archive archive;
+        QVERIFY(archive.open(location).ok());
+        const QByteArray other = encodeGroups({Groups[0]});
+        // station, port, payload; the download that results, numbered in storing order
+        const QList<std::tuple<QString, QString, QByteArray, int>> steps = {
+            {"s", "p", Payload, 0}, {"s", "p", Payload, 0}, {"s", "q", Payload, 1},
+            {"t", "p", Payload, 2}, {"s", "p", other, 3},   {"s", "p", Payload, 4}};
+        QList<qint64> ids;
+        for (int i = 0; i < steps.size(); ++i) {
+            const auto &[station, port, payload, expected] = steps[i];
+            const StoreResult r = archive.storeDownload(payload, port, DownloadTime.addSecs(i), station);
+            QCOMPARE(r.outcome, expected < ids.size() ? StoreResult::Confirmed : StoreResult::Stored);
+            if (expected == ids.size())
+                ids << r.downloadId;
+            QCOMPARE(r.downloadId, ids[expected]);
+        }
+        DownloadInfo first;
+        QString error;
+        QVERIFY(archive.download(ids[0], &first, &error));
+        QCOMPARE(first.downloadedAt, DownloadTime);
+        QCOMPARE(first.confirmedAt, DownloadTime.addSecs(1));
+    }
+
+    void listing_data()
+    {
+        QTest::addColumn<QDate>("from");
+        QTest::addColumn<QDate>("to");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QList<int>>("expected"); // indexes of the downloads, in the order listed
+        for (const char *b : {"sqlite", "postgresql"}) {
+            const auto row = [b](const char *name) -> QTestData & { return QTest::addRow("%s: %s", b, name); };
+            row("all, newest first") << QDate() << QDate() << QString() << 0 << QList<int>{3, 2, 1, 0};
+            row("second page") << QDate() << QDate() << QString() << 1 << QList<int>{2, 1};
+            row("span of days") << QDate(2027, 1, 3) << QDate(2027, 1, 5) << QString() << 0 << QList<int>{1};
+            row("last day included") << QDate(2027, 1, 10) << QDate(2027, 1, 10) << QString() << 0 << QList<int>{3, 2};
+            row("scale, any case") << QDate() << QDate() << "hrc" << 0 << QList<int>{0};
+            row("hardness material") << QDate() << QDate() << "铸铝合金" << 0 << QList<int>{3};
+            row("strength material") << QDate() << QDate() << "铬钒钢" << 0 << QList<int>{3, 2, 0};
+            row("device") << QDate() << QDate() << "DL" << 0 << QList<int>{3};
+            row("no text matches") << QDate() << QDate() << "xyz" << 0 << QList<int>{};
+        }
+    }
+
+    void listing()
+    {
+        QFETCH(QDate, from);
+        QFETCH(QDate, to);
+        QFETCH(QString, text);
+        QFETCH(int, offset);
+        QFETCH(QList<int>, expected);
+        QList<qint64> ids;
+        const QString location = sharedArchive(&ids);
+        if (location.isEmpty())
+            QSKIP(qPrintable(m_pgSkip));
+        Archive archive;
+        QVERIFY(archive.open(location).ok());
+        QList<DownloadInfo> listed;
+        QString error;
+        QVERIFY2(archive.downloads({from, to, text}, offset, offset ? 2 : 4, &listed, &error), qPrintable(error));
+        QList<int> indexes;
+        for (const DownloadInfo &d : listed)
+            indexes << ids.indexOf(d.id);
+        QCOMPARE(indexes, expected);
+    }
+
+    void killedWriters_data() { backends(); }
+    void killedWriters()
+    {
+        const QString location = freshLocation();
+        if (location.isEmpty())
+            QSKIP(qPrintable(m_pgSkip));
+        QVERIFY(Archive().open(location).ok()); // created before the race
+        QProcess writers[2];
+        QByteArray output[2];
+        for (int i = 0; i < 2; ++i)
+            writers[i].start(QCoreApplication::applicationFilePath(), {"--writer", location, QString::number(i), "20"});
+        const auto over = [&](int i) {
+            output[i] += writers[i].readAllStandardOutput();
+            return output[i].contains("done") || writers[i].state() == QProcess::NotRunning;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(over(0) && over(1), 60000);
+        QVERIFY2(output[0].contains("done") && output[1].contains("done"),
+                 writers[0].readAllStandardError() + writers[1].readAllStandardError());
+        for (QProcess &writer : writers) {
+            writer.kill(); // SIGKILL: no destructor, no close
+            QVERIFY(writer.waitForFinished());
+        }
+        Archive archive;
+        QVERIFY(archive.open(location).ok());
+        QList<DownloadInfo> listed;
+        QList<MeasurementGroup> groups;
+        QString error;
+        QVERIFY(archive.downloads(DownloadFilter(), 0, 100, &listed, &error));
+        QCOMPARE(listed.size(), 40);
+        QVERIFY(archive.loadGroups(output[1].split('\n').at(19).mid(7).toLongLong(), &groups, nullptr, &error));
+        QCOMPARE(groups.size(), 1);
+        QCOMPARE(groups[0].hl.value, 419.5);
+    }
+
+    void damagedFileMovedAside_data()
+    {
+        QTest::addColumn<bool>("damagedPage");
+        QTest::newRow("sqlite: not a database") << false;
+        QTest::newRow("sqlite: damaged page") << true;
+    }
+
+    void damagedFileMovedAside()
+    {
+        QFETCH(bool, damagedPage);
+        const QString path = freshLocation();
+        if (damagedPage) {
+            Archive archive;
+            QVERIFY(archive.open(path).ok() && archive.storeDownload(Payload, "p").ok());
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(4096) && file.write(QByteArray(4096, '\xab')) == 4096);
+        file.seek(0);
+        const QByteArray damaged = file.readAll();
+        file.close();
+        Archive archive;
+        const ArchiveOpenResult opened = archive.open(path);
+        QCOMPARE(opened.outcome, ArchiveOpenResult::Replaced);
+        QVERIFY2(opened.movedAsidePath.startsWith(path + ".corrupt-"), qPrintable(opened.movedAsidePath));
+        QFile aside(opened.movedAsidePath);
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), damaged);
+        QList<DownloadInfo> listed;
+        QString error;
+        QVERIFY(archive.downloads(DownloadFilter(), 0, 10, &listed, &error) && listed.isEmpty());
+        QVERIFY(archive.storeDownload(Payload, "p").ok());
+    }
+
+    void unusable_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("sqlite: read-only folder, as nobody") << "folder"
+                                                             << "unable to open";
+        QTest::newRow("sqlite: read-only file, as nobody") << "file"
+                                                           << "readonly";
+        QTest::newRow("sqlite: newer schema") << "newer"
+                                              << "newer";
+        QTest::newRow("postgresql: server down") << "down"
+                                                 << "cannot open the archive";
+    }
+
+    void unusable()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, reason);
+        const QString folder = m_dir.filePath(QStringLiteral("u%1").arg(++m_databases));
+        QVERIFY(QDir().mkpath(folder));
+        giveToNobody(folder);
+        const QString location =
+            setup == "down" ? QStringLiteral("postgresql://leeb@/leeb?host=%1").arg(folder) : folder + "/a.sqlite";
+        if (setup == "newer" || setup == "file")
+            QVERIFY(Archive().open(location).ok());
+        if (setup == "newer") {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", location); // left open: the test's own
+            db.setDatabaseName(location);
+            QVERIFY(db.open() && QSqlQuery(db).exec("UPDATE schema_version SET version = 99"));
+        }
+        QByteArray failure;
+        if (setup == "folder" || setup == "file") {
+            if (setup == "file")
+                giveToNobody(location);
+            QFile::setPermissions(setup == "file" ? location : folder,
+                                  QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+            QCOMPARE(runAsNobody(QCoreApplication::applicationFilePath(), {"--writer", location, "p", "0"}, folder,
+                                 &failure),
+                     1);
+        } else {
+            const ArchiveOpenResult opened = Archive().open(location);
+            QCOMPARE(opened.outcome, ArchiveOpenResult::Failed);
+            failure = opened.reason.toUtf8();
+        }
+        QVERIFY2(failure.contains(reason.toUtf8()), failure.constData());
+    }
+
+    void tool_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArrayList>(
+            "output"); // each in standard output or error; "=" first: all of standard output
+        for (const char *b : {"sqlite", "postgresql"}) {
+            const auto row = [b](const char *name) -> QTestData & { return QTest::addRow("%s: %s", b, name); };
+            row("raw: the payload as received") << QStringList{"raw", "@ID"} << 0 << QByteArrayList{"=" + Payload};
+            row("list a day") << QStringList{"list", "--from", "2027-01-02", "--to", "2027-01-02"} << 0
+                              << QByteArrayList{"=@ID\t2027-01-02T10:00:00.000Z\tlab-3\t/dev/ttyUSB0\t3\n"};
+            row("show --csv") << QStringList{"show", "@ID", "--csv"} << 0
+                              << QByteArrayList{
+                                     "download,station,port,slot,date,device,device_code,material,material_code,"
+                                     "direction,direction_code,scale,scale_code,table_set,HL,HL_status,HRB,",
+                                     "@ID,lab-3,/dev/ttyUSB0,1,2026-12-30 09:05,D_15,4,", ",46,Ok,"};
+            row("export a span: each measurement once")
+                << QStringList{"export", "--from", "2026-12-30", "--to", "2027-01-09", "OUT.csv"} << 0
+                << QByteArrayList{"5 group(s) written"};
+        }
+        QTest::newRow("sqlite: unknown download")
+            << QStringList{"show", "999"} << 1 << QByteArrayList{"no download 999"};
+        QTest::newRow("sqlite: bad option")
+            << QStringList{"list", "--since", "x"} << 2 << QByteArrayList{"accepted: --archive, --from"};
+        QTest::newRow("sqlite: no archive there") << QStringList{"list", "--archive", "/nonexistent/a.sqlite"} << 1
+                                                  << QByteArrayList{"no archive at /nonexistent/a.sqlite"};
+    }
+
+    void tool()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArrayList, output);
+        QList<qint64> ids;
+        const QString location = sharedArchive(&ids);
+        if (location.isEmpty())
+            QSKIP(qPrintable(m_pgSkip));
+        args.replaceInStrings("@ID", QString::number(ids[0]));
+        args.replaceInStrings("OUT.csv", m_dir.filePath("out.csv"));
+        QProcess tool;
+        tool.start(LEEB_ARCHIVE_TOOL, QStringList{"--archive", location} + args);
+        QVERIFY(tool.waitForFinished(60000));
+        const QByteArray out = tool.readAllStandardOutput();
+        const QByteArray all = out + tool.readAllStandardError();
+        QCOMPARE(tool.exitCode(), exitCode);
+        for (QByteArray expected : output) {
+            if (expected.startsWith('='))
+                QCOMPARE(out, expected.mid(1).replace("@ID", QByteArray::number(ids[0])));
+            else
+                QVERIFY2(all.contains(expected.replace("@ID", QByteArray::number(ids[0]))), all.constData());
+        }
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if (app.arguments().value(1) == "--writer" && app.arguments().size() == 5)
+        return writer(app.arguments());
+    TestArchive test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_archive.moc"

@@ -5,6 +5,7 @@
 #include "reportfile.h"
 #include "reportsettings.h"
 
+#include <QFileDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTranslator>
 
 #include <csignal>
@@ -393,6 +395,16 @@ private slots:
             pages << dialog->findChild<QLabel *>(QStringLiteral("label_page"))->text() + (grey ? "*" : "");
         }
         QCOMPARE(pages, QStringList({"1/3*", "2/3", "3/3", "3/3", "2/3", "1/3*"}));
+        // A PDF saved under a name without its ending gets it, and the status bar is told where it went.
+        QTimer::singleShot(0, dialog, [] {
+            QFileDialog *files = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            files->selectFile(QDir::current().absoluteFilePath("报告"));
+            QMetaObject::invokeMethod(files, "accept");
+        });
+        QSignalSpy saved(dialog, &Print::message);
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("pushButton_savePDF")), Qt::LeftButton);
+        QCOMPARE(saved.value(0).value(0).toString(), "保存成功: " + QDir::current().absoluteFilePath("报告.pdf"));
+        QVERIFY(contentOf("报告.pdf").startsWith("%PDF"));
         for (int i = 0; i < 5; ++i)
             field(i)->setText(texts.at(i));
         QLabel *notice = dialog->findChild<QLabel *>(QStringLiteral("label_logoNotice"));

@@ -110,11 +110,15 @@ bool save(const QString &target, const QByteArray &content, QString *error)
         const int code = errno;
         return exists ? writeInPlace(path, true, content, error) : fail(code, error);
     }
-    mode_t mode = existing.st_mode & 07777;
-    if (!exists) {
+    // The temporary file is private to its owner; the result gets what the replaced file had, or what a new file
+    // would get.
+    mode_t mode = 0666;
+    if (exists) {
+        mode = existing.st_mode & 07777;
+    } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        mode = 0666 & ~mask;
+        mode &= ~mask;
     }
     int code = writeAll(fd, content);
     if (code == 0 && (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0))

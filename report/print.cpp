@@ -54,6 +54,7 @@ Print::Print(QList<MeasurementGroup> groups, QWidget *parent) : QDialog(parent),
     ui->pushButton_logoPath->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     m_logoNotice = new QLabel(ui->widget_info);
     m_logoNotice->setObjectName(QStringLiteral("label_logoNotice"));
+    m_logoNotice->setFont(font);
     m_logoNotice->setWordWrap(true);
     m_logoNotice->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
     m_logoNotice->hide();

@@ -388,9 +388,9 @@ private slots:
         for (const QChar click : QStringLiteral("LRRRLL")) {
             QTest::mouseClick(dialog->findChild<QPushButton *>(click == 'L' ? "pushButton_left" : "pushButton_right"),
                               Qt::LeftButton);
-            const QImage preview = dialog->findChild<OutputPreview *>(QStringLiteral("widget"))->grab().toImage();
-            const auto *pixels =
-                reinterpret_cast<const QRgb *>(preview.convertToFormat(QImage::Format_RGB32).constBits());
+            QImage preview = dialog->findChild<OutputPreview *>(QStringLiteral("widget"))->grab().toImage();
+            preview = preview.convertToFormat(QImage::Format_RGB32); // kept: pixels points into it
+            const auto *pixels = reinterpret_cast<const QRgb *>(preview.constBits());
             const bool grey = std::count(pixels, pixels + preview.width() * preview.height(), QColor(Qt::gray).rgb());
             pages << dialog->findChild<QLabel *>(QStringLiteral("label_page"))->text() + (grey ? "*" : "");
         }

@@ -1,6 +1,6 @@
 #include "archive.h"
 
-#include "groupdate.h"
+#include "measurementgroup.h"
 
 #include <QAtomicInt>
 #include <QDir>

@@ -83,12 +83,24 @@ QString materialText(quint8 index)
     return translated(MaterialTexts[index]);
 }
 
-MeasurementGroup buildGroup(const GroupRecord &record)
+QDateTime groupDateTime(int month, int day, int hour, int minute, const QDate &downloadDate)
+{
+    const bool afterDownload =
+        month > downloadDate.month() || (month == downloadDate.month() && day > downloadDate.day());
+    const QDate date(downloadDate.year() - (afterDownload ? 1 : 0), month, day);
+    const QTime time(hour, minute);
+    if (!downloadDate.isValid() || !date.isValid() || !time.isValid())
+        return QDateTime();
+    return QDateTime(date, time);
+}
+
+MeasurementGroup buildGroup(const GroupRecord &record, const QDate &downloadDate)
 {
     MeasurementGroup g;
     for (int i = 0; i < record.impactCount && i < groups::MaxImpacts; ++i)
         g.impacts.append(record.impacts[i]);
     g.dateText = QStringLiteral("%1/%2 %3:%4").arg(record.month).arg(record.day).arg(record.hour).arg(record.minute);
+    g.measured = groupDateTime(record.month, record.day, record.hour, record.minute, downloadDate);
     g.device = record.device;
     g.deviceName = deviceText(record.device);
     g.material = record.material;
@@ -116,13 +128,13 @@ MeasurementGroup buildGroup(const GroupRecord &record)
     return g;
 }
 
-QList<MeasurementGroup> buildGroups(const QList<GroupRecord> &records)
+QList<MeasurementGroup> buildGroups(const QList<GroupRecord> &records, const QDate &downloadDate)
 {
     QList<MeasurementGroup> out;
     for (const GroupRecord &record : records) {
         if (record.groupValue == 0)
             break;
-        out.append(buildGroup(record));
+        out.append(buildGroup(record, downloadDate));
     }
     return out;
 }

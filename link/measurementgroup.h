@@ -4,6 +4,8 @@
 #include "scales.h"
 #include "valuetext.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -12,6 +14,7 @@ struct MeasurementGroup
 {
     QList<double> impacts; // HL, in stored order
     QString dateText;      // month/day hour:minute, no year
+    QDateTime measured;    // with its year (groupDateTime); invalid for a date no calendar has
     quint8 device = 0;
     QString deviceName;
     quint8 material = 0; // the code as received
@@ -40,7 +43,13 @@ QString directionText(quint8 code);
 // Hardness materials at 0 to 8, strength materials at 9 to 17.
 QString materialText(quint8 index);
 
-// Builds the group of one used slot, with its texts and conversions.
-MeasurementGroup buildGroup(const GroupRecord &record);
+// When a group was measured. The instrument keeps no year: it is the year of the download, or the year before when
+// the group's month and day lie after the download date (a group is never younger than its download). Invalid when
+// there is no such day or time, such as 29 February of a year without one.
+QDateTime groupDateTime(int month, int day, int hour, int minute, const QDate &downloadDate);
+
+// Builds the group of one used slot, with its texts and conversions, downloaded on downloadDate.
+MeasurementGroup buildGroup(const GroupRecord &record, const QDate &downloadDate = QDate::currentDate());
 // The groups of a download, in slot order, up to the first unused slot (group value 0).
-QList<MeasurementGroup> buildGroups(const QList<GroupRecord> &records);
+QList<MeasurementGroup> buildGroups(const QList<GroupRecord> &records,
+                                    const QDate &downloadDate = QDate::currentDate());

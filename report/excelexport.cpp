@@ -4,10 +4,15 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QDateTime>
 #include <QFile>
 #include <QObject>
+#include <QTemporaryFile>
 
 #include <xlsxwriter.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -35,6 +40,22 @@ public:
     void setColumnWidth(int column, double width)
     {
         keep(worksheet_set_column(m_sheet, lxw_col_t(column - 1), lxw_col_t(column - 1), width, nullptr));
+    }
+    void writeNumber(int row, int column, double value)
+    {
+        keep(worksheet_write_number(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), value, nullptr));
+    }
+    void writeDateTime(int row, int column, const QDateTime &value, lxw_format *format)
+    {
+        lxw_datetime when = {value.date().year(), value.date().month(),  value.date().day(),
+                             value.time().hour(), value.time().minute(), 0};
+        keep(worksheet_write_datetime(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), &when, format));
+    }
+    void freezeHeader() { worksheet_freeze_panes(m_sheet, 1, 0); }
+    void autofilter(int firstRow, int firstColumn, int lastRow, int lastColumn)
+    {
+        keep(worksheet_autofilter(m_sheet, lxw_row_t(firstRow - 1), lxw_col_t(firstColumn - 1), lxw_row_t(lastRow - 1),
+                                  lxw_col_t(lastColumn - 1)));
     }
     lxw_error error() const { return m_error; }
 
@@ -122,42 +143,108 @@ void fillSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGroup> &
         sheet.setColumnWidth(column.first, column.second);
 }
 
+// The second sheet, for computing: one row per group with real numbers and dates, filterable.
+void fillDataSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGroup> &groups)
+{
+    lxw_format *header = workbook_add_format(book);
+    format_set_bold(header);
+    lxw_format *date = workbook_add_format(book);
+    format_set_num_format(date, "yyyy-mm-dd hh:mm");
+
+    QStringList headers = {QStringLiteral("NO"),    QObject::tr("测量日期"), QObject::tr("冲击装置"),
+                           QObject::tr("冲击方向"), QObject::tr("测量类型"), QObject::tr("材料"),
+                           QStringLiteral("HL"),    QStringLiteral("HRB"),   QStringLiteral("HS"),
+                           QStringLiteral("HB"),    QStringLiteral("HRC"),   QStringLiteral("HV"),
+                           QStringLiteral("STR"),   QObject::tr("测量次数")};
+    const int impactsFrom = headers.size() + 1;
+    for (int impact = 1; impact <= groups::MaxImpacts; ++impact)
+        headers << QString::number(impact);
+    for (int column = 1; column <= headers.size(); ++column)
+        sheet.write(1, column, headers.at(column - 1), header);
+
+    int row = 2;
+    for (const MeasurementGroup &group : groups) {
+        sheet.writeNumber(row, 1, row - 1);
+        if (group.measured.isValid())
+            sheet.writeDateTime(row, 2, group.measured, date);
+        const QString texts[] = {group.deviceName, group.directionName, group.scaleName, group.materialName};
+        for (int i = 0; i < 4; ++i)
+            sheet.write(row, 3 + i, texts[i], nullptr);
+        const ConversionResult results[] = {group.hl,  group.hrb, group.hs,      group.hb,
+                                            group.hrc, group.hv,  group.strength};
+        for (int i = 0; i < 7; ++i) {
+            // The number the program shows, from the one place that makes it; no number, no cell.
+            bool isNumber = false;
+            const int value = resultTexts(results[i]).value(QStringLiteral("value")).toInt(&isNumber);
+            if (results[i].status == ConversionStatus::Ok && isNumber)
+                sheet.writeNumber(row, 7 + i, value);
+        }
+        sheet.writeNumber(row, 14, group.impacts.size());
+        for (int i = 0; i < group.impacts.size() && i < groups::MaxImpacts; ++i)
+            sheet.writeNumber(row, impactsFrom + i, group.impacts.at(i));
+        ++row;
+    }
+    sheet.setColumnWidth(2, 17);
+    sheet.freezeHeader();
+    sheet.autofilter(1, 1, row - 1, headers.size());
+}
+
+bool renderWorkbook(const QByteArray &fileName, const QList<MeasurementGroup> &groups, QString *error)
+{
+    lxw_workbook *book = workbook_new(fileName.constData());
+    if (!book) {
+        *error = QStringLiteral("cannot start a workbook");
+        return false;
+    }
+    lxw_worksheet *first = workbook_add_worksheet(book, nullptr);
+    lxw_worksheet *data = workbook_add_worksheet(book, "Data");
+    if (!first || !data) {
+        workbook_close(book);
+        *error = QStringLiteral("cannot add a worksheet");
+        return false;
+    }
+    Sheet sheet(first);
+    fillSheet(sheet, book, groups);
+    Sheet dataSheet(data);
+    fillDataSheet(dataSheet, book, groups);
+    // Closing writes the file and frees the workbook, so it runs even after a failed cell.
+    errno = 0;
+    const lxw_error closed = workbook_close(book);
+    const int systemError = errno;
+    lxw_error failed = sheet.error() != LXW_NO_ERROR ? sheet.error() : dataSheet.error();
+    failed = failed != LXW_NO_ERROR ? failed : closed;
+    if (failed != LXW_NO_ERROR) {
+        *error = QStringLiteral("cannot render the workbook: %1").arg(QString::fromUtf8(lxw_strerror(failed)));
+        // The library's own text does not say why a file failed (a full disk, say); the system's does.
+        if (failed == closed && systemError != 0)
+            *error += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(systemError)));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool exportExcel(const QString &fileName, const QList<MeasurementGroup> &groups, QString *error)
 {
+    QString failure;
     if (fileName.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("no file name");
-        return false;
+        failure = QStringLiteral("no file name");
+    } else {
+        // The library writes to a file name only: a private one in the system's temporary folder, read back and
+        // saved as the PDF is.
+        QTemporaryFile rendered;
+        if (!rendered.open()) {
+            failure = QStringLiteral("cannot render the workbook: %1").arg(rendered.errorString());
+        } else if (renderWorkbook(QFile::encodeName(rendered.fileName()), groups, &failure)) {
+            const QByteArray content = rendered.readAll();
+            if (rendered.error() != QFileDevice::NoError)
+                failure = QStringLiteral("cannot render the workbook: %1").arg(rendered.errorString());
+            else
+                return saveFile(fileName, content, error);
+        }
     }
-    PendingFile file(fileName);
-    if (!file.create(error))
-        return false;
-
-    lxw_workbook *book = workbook_new(QFile::encodeName(file.temporaryName()).constData());
-    if (!book) {
-        if (error)
-            *error = QStringLiteral("cannot start a workbook");
-        return false;
-    }
-    lxw_worksheet *worksheet = workbook_add_worksheet(book, nullptr);
-    if (!worksheet) {
-        workbook_close(book);
-        if (error)
-            *error = QStringLiteral("cannot add a worksheet");
-        return false;
-    }
-    Sheet sheet(worksheet);
-    fillSheet(sheet, book, groups);
-    // Closing writes the file and frees the workbook, so it runs even after a failed cell.
-    const lxw_error closed = workbook_close(book);
-    const lxw_error failed = sheet.error() != LXW_NO_ERROR ? sheet.error() : closed;
-    if (failed != LXW_NO_ERROR) {
-        if (error)
-            *error = QStringLiteral("cannot write the workbook %1: %2")
-                         .arg(fileName, QString::fromUtf8(lxw_strerror(failed)));
-        return false;
-    }
-    return file.commit(error);
+    if (error)
+        *error = failure;
+    return false;
 }

@@ -5,8 +5,9 @@
 #include <QList>
 #include <QString>
 
-// Writes the groups as an .xlsx workbook: title, legend, export date, header row and one row per group, every cell
-// as text. The workbook is written beside the target under a temporary name and moved into place only when complete,
-// so a failure leaves no partial file and keeps an existing one. Returns false on any failure (an empty file name
-// included); *error, when given, then says what failed, in English, for diagnostics.
+// Writes the groups as an .xlsx workbook with two sheets. "Sheet1", the active one, as other programs read it:
+// title, legend, export date, header row and one row per group, every cell as text. "Data", for computing: one row
+// per group with numbers as numbers, the measurement date as a date with its year, a frozen header row and an
+// autofilter. The workbook is made in full before saveFile (savefile.h) writes it. Returns false on any failure (an
+// empty file name included); *error, when given, then says why (for a failed save, the system's reason).
 bool exportExcel(const QString &fileName, const QList<MeasurementGroup> &groups, QString *error = nullptr);

@@ -1,7 +1,9 @@
 #include "paintbase.h"
 
 #include "resourcesinit.h"
+#include "savefile.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QImage>
@@ -11,7 +13,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 #include <cstdlib>
 
@@ -91,29 +92,6 @@ QImage scaledLogo(const QString &path, const QSize &box)
     }
     return last.image;
 }
-
-// Passes writes on to a file and remembers whether any of them fell short. The PDF engine ignores the results of its
-// writes, and the file reports a short write only as the count it returns, so a full disk would otherwise pass
-// unnoticed and leave a truncated document.
-class CheckedWrites : public QIODevice
-{
-public:
-    explicit CheckedWrites(QIODevice *target) : m_target(target) { open(QIODevice::WriteOnly); }
-    bool failed() const { return m_failed; }
-
-protected:
-    qint64 readData(char *, qint64) override { return -1; }
-    qint64 writeData(const char *data, qint64 length) override
-    {
-        const qint64 written = m_target->write(data, length);
-        m_failed = m_failed || written != length;
-        return written;
-    }
-
-private:
-    QIODevice *m_target;
-    bool m_failed = false;
-};
 
 } // namespace
 
@@ -303,34 +281,20 @@ bool paintReport(QPagedPaintDevice *device, const QList<MeasurementGroup> &group
 
 bool savePdf(const QString &fileName, const QList<MeasurementGroup> &groups, QString *error)
 {
-    QSaveFile file(fileName);
-    if (fileName.isEmpty() || !file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString());
-        return false;
-    }
-    CheckedWrites checked(&file);
+    // In memory first (a report is well under a megabyte), so that the file is written the one way the workbook is.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     bool painted;
     {
-        QPdfWriter writer(&checked);
+        QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
         painted = paintReport(&writer, groups);
     }
-    // commit() does not look at the flush it makes on closing, so flush first; a failed file is dropped rather
-    // than moved into place.
-    QString reason;
-    if (!painted)
-        reason = QStringLiteral("the report could not be painted");
-    else if (checked.failed() || !file.flush())
-        reason = file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("a write fell short");
-    if (!reason.isEmpty())
-        file.cancelWriting();
-    if (!file.commit()) {
+    if (!painted) {
         if (error)
-            *error =
-                QStringLiteral("cannot write %1: %2").arg(fileName, reason.isEmpty() ? file.errorString() : reason);
+            *error = QStringLiteral("the report could not be painted");
         return false;
     }
-    return true;
+    return saveFile(fileName, buffer.data(), error);
 }

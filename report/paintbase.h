@@ -44,7 +44,6 @@ private:
 // could not start or the device refused a page or the end of the document.
 bool paintReport(QPagedPaintDevice *device, const QList<MeasurementGroup> &groups);
 
-// Writes the whole report, A4 without margins, into one PDF file. The file is written beside the target under a
-// temporary name and moved into place only when complete; false on any failure, with *error (English) saying what
-// failed.
+// Writes the whole report, A4 without margins, into one PDF file: made in memory, then written by saveFile
+// (savefile.h). False on any failure, with *error saying why (for a failed save, the system's reason).
 bool savePdf(const QString &fileName, const QList<MeasurementGroup> &groups, QString *error = nullptr);

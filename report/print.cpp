@@ -2,12 +2,16 @@
 
 #include "reportsettings.h"
 #include "resourcesinit.h"
+#include "savefile.h"
 #include "ui_print.h"
 
 #include <QComboBox>
 #include <QDebug>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QPageSize>
 #include <QPrinter>
@@ -48,6 +52,14 @@ Print::Print(QList<MeasurementGroup> groups, QWidget *parent) : QDialog(parent),
     m_currentPage = 1;
 
     ui->pushButton_logoPath->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    m_logoNotice = new QLabel(ui->widget_info);
+    m_logoNotice->setObjectName(QStringLiteral("label_logoNotice"));
+    m_logoNotice->setFont(font);
+    m_logoNotice->setWordWrap(true);
+    m_logoNotice->setStyleSheet(QStringLiteral("color: rgb(200, 0, 0);"));
+    m_logoNotice->hide();
+    ui->verticalLayout_info->insertWidget(ui->verticalLayout_info->indexOf(ui->horizontalLayout_logo) + 1,
+                                          m_logoNotice);
 
     for (QLineEdit *edit :
          {ui->lineEdit_LOGO, ui->lineEdit_batch, ui->lineEdit_remark, ui->lineEdit_inspector, ui->lineEdit_companyName})
@@ -64,8 +76,18 @@ Print::Print(QList<MeasurementGroup> groups, QWidget *parent) : QDialog(parent),
 Print::~Print()
 {
     qDebug() << "~Print";
-    saveSettings();
+    // Gone without being closed (with its parent): the fields are still kept, but nobody is left to tell.
+    if (!m_settingsSaved)
+        saveSettings();
     delete ui;
+}
+
+void Print::done(int result)
+{
+    m_settingsSaved = true;
+    if (!saveSettings())
+        emit message(ReportSettings::writeFailureText());
+    QDialog::done(result);
 }
 
 void Print::setFieldFonts(const QFont &font)
@@ -94,7 +116,7 @@ void Print::loadSettings()
         edit->setCursorPosition(0);
 }
 
-void Print::saveSettings()
+bool Print::saveSettings()
 {
     ReportHeader header;
     header.batch = ui->lineEdit_batch->text();
@@ -102,8 +124,20 @@ void Print::saveSettings()
     header.logoPath = ui->lineEdit_LOGO->text();
     header.remark = ui->lineEdit_remark->text();
     header.companyName = ui->lineEdit_companyName->text();
-    if (!ReportSettings::save(header))
-        qDebug() << "cannot write the report fields to" << ReportSettings::fileName;
+    if (ReportSettings::save(header))
+        return true;
+    qWarning() << "cannot write the report fields to" << ReportSettings::fileName;
+    return false;
+}
+
+void Print::showLogoState(const QString &path)
+{
+    // The painter leaves out what it cannot read; the operator should know why the logo is missing.
+    const bool unreadable = !path.isEmpty() && QImageReader(path).read().isNull();
+    m_logoNotice->setText(unreadable ? tr("无法读取图片") + QStringLiteral(": ") + QFileInfo(path).fileName()
+                                     : QString());
+    m_logoNotice->setToolTip(unreadable ? QDir::toNativeSeparators(path) : QString());
+    m_logoNotice->setVisible(unreadable);
 }
 
 void Print::updatePageLabel(int count)
@@ -124,6 +158,8 @@ void Print::on_lineEdit_textChanged(QString arg1)
         PaintBase::s_remark = arg1;
     else if (edit == ui->lineEdit_companyName)
         PaintBase::s_companyName = arg1;
+    if (edit == ui->lineEdit_LOGO)
+        showLogoState(arg1);
 }
 
 void Print::on_pushButton_logoPath_clicked()
@@ -160,14 +196,16 @@ void Print::on_flipOver()
 void Print::on_pushButton_savePDF_clicked()
 {
     const QString fileName =
-        QFileDialog::getSaveFileName(this, tr("选择文件"), tr("测量报告"), QStringLiteral("*.pdf"));
+        askSaveFileName(this, tr("选择文件"), tr("测量报告"), QStringLiteral("*.pdf"), QStringLiteral("pdf"));
     if (fileName.isEmpty())
         return;
     QString error;
     const bool ok = savePdf(fileName, m_groups, &error);
     if (!ok)
-        qDebug() << error;
-    emit message(ok ? tr("保存成功") : tr("保存失败"));
+        qWarning() << "PDF export failed:" << error;
+    emit message(ok ? tr("保存成功") + QStringLiteral(": ") +
+                          QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath())
+                    : tr("保存失败") + QStringLiteral(": ") + error);
 }
 
 void Print::on_pushButton_print_clicked()

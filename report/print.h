@@ -13,6 +13,7 @@ class Print;
 }
 
 class QComboBox;
+class QLabel;
 
 // The print dialog: a live preview of the report with page flipping, the five report header fields (kept in the
 // settings file between sessions), PDF export and printing. It shows itself window-modal and deletes itself when
@@ -25,8 +26,11 @@ public:
     Print(QList<MeasurementGroup> groups, QWidget *parent);
     ~Print() override;
 
+    // Closing saves the fields; a settings file that cannot be written is reported through message().
+    void done(int result) override;
+
 signals:
-    // The outcome of a PDF export or a print job, for the status bar.
+    // The outcome of a PDF export, a print job or saving the fields, for the status bar.
     void message(QString text);
 
 private slots:
@@ -39,11 +43,14 @@ private slots:
 private:
     void setFieldFonts(const QFont &font);
     void loadSettings();
-    void saveSettings();
+    bool saveSettings();
+    void showLogoState(const QString &path);
     void updatePageLabel(int count);
     void printReport(const QString &printerName, QDialog *window);
 
     Ui::Print *ui;
     QList<MeasurementGroup> m_groups;
     int m_currentPage = 1;
+    QLabel *m_logoNotice = nullptr; // names a logo file that is no readable image
+    bool m_settingsSaved = false;
 };

@@ -1,6 +1,9 @@
 #include "reportsettings.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
@@ -46,6 +49,12 @@ bool save(const ReportHeader &header)
     settings.endGroup();
     settings.sync();
     return settings.status() == QSettings::NoError;
+}
+
+QString writeFailureText()
+{
+    return QCoreApplication::translate("QObject", "无法写入设置文件") + QStringLiteral(": ") +
+           QDir::toNativeSeparators(QFileInfo(QString::fromLatin1(fileName)).absoluteFilePath());
 }
 
 } // namespace ReportSettings

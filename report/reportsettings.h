@@ -26,6 +26,8 @@ constexpr char keyCompanyName[] = "companyName";
 // Missing keys read as empty texts; a logo path that names no existing file reads as empty, so that a deleted logo
 // is neither shown nor kept.
 ReportHeader load();
-// False when the file could not be written.
+// False when the file could not be written (a read-only file or folder).
 bool save(const ReportHeader &header);
+// What the window shows when the file could not be written, with the file's full path.
+QString writeFailureText();
 } // namespace ReportSettings

@@ -1,24 +1,26 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
-#include <QTemporaryFile>
 
-// A file written by someone else under a temporary name in the target's folder and moved over the target only when
-// complete, so that a failed write never leaves a partial file and never damages the file it would replace. For
-// writers that want a file name rather than a QIODevice (QSaveFile covers the others).
-class PendingFile
-{
-public:
-    explicit PendingFile(const QString &target);
+class QWidget;
 
-    // Reserves the temporary name; false (with *error set) when the folder cannot take a new file.
-    bool create(QString *error);
-    QString temporaryName() const { return m_temp.fileName(); }
-    // Moves the temporary file over the target, with the permissions a newly written file would get. Until this
-    // succeeds the temporary file is removed when this object goes.
-    bool commit(QString *error);
+// The one way the workbook and the PDF reach the disk, rendered in memory first. It never destroys a file:
+// - a symbolic link is followed, so the file it points to receives the content and the link stays;
+// - an existing file this user may not write (the system's own test, not the mode bits) is refused and untouched;
+// - otherwise the content goes to a temporary file beside the target, which replaces the target only when complete,
+//   with the old file's permissions;
+// - where the folder takes no new file but the file itself is writable, the file is written in place, its space
+//   reserved first so that a full disk is found before the old content is touched;
+// - devices (e.g. /dev/null) are written in place, never replaced by a plain file.
+// False on failure, with *error the system's reason ("Permission denied", "No space left on device").
+bool saveFile(const QString &target, const QByteArray &content, QString *error);
 
-private:
-    QString m_target;
-    QTemporaryFile m_temp;
-};
+// fileName with ".extension" appended unless it ends in it already (in any case): spreadsheet programs refuse a
+// workbook without its ending.
+QString withExtension(const QString &fileName, const QString &extension);
+
+// Asks for the name to save under; empty when cancelled. A name typed without its ending gets it, and the dialog
+// then asks before it replaces a file of that full name.
+QString askSaveFileName(QWidget *parent, const QString &caption, const QString &proposed, const QString &filter,
+                        const QString &extension);

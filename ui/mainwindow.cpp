@@ -6,13 +6,15 @@
 #include "print.h"
 #include "reportsettings.h"
 #include "resourcesinit.h"
+#include "savefile.h"
 #include "uart.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDebug>
-#include <QFileDialog>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QStandardItemModel>
@@ -218,7 +220,8 @@ void MainWindow::exportToExcel()
         showMessage(tr("暂无数据"));
         return;
     }
-    const QString fileName = QFileDialog::getSaveFileName(this, tr("保存Excel"), tr("测试数据"), tr("*.xlsx"));
+    const QString fileName =
+        askSaveFileName(this, tr("保存Excel"), tr("测试数据"), tr("*.xlsx"), QStringLiteral("xlsx"));
     // A cancelled dialog is no failure: nothing to report.
     if (fileName.isEmpty())
         return;
@@ -226,7 +229,9 @@ void MainWindow::exportToExcel()
     const bool saved = exportExcel(fileName, m_groups, &error);
     if (!saved)
         qWarning() << "export failed:" << error;
-    showMessage(saved ? tr("保存成功") : tr("保存失败"));
+    showMessage(saved ? tr("保存成功") + QStringLiteral(": ") +
+                            QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath())
+                      : tr("保存失败") + QStringLiteral(": ") + error);
 }
 
 void MainWindow::openPrintDialog()
@@ -327,10 +332,12 @@ void MainWindow::loadLanguage()
     m_language = LanguageSettings::load();
 }
 
-void MainWindow::saveLanguage()
+bool MainWindow::saveLanguage()
 {
-    if (!LanguageSettings::save(m_language))
-        qWarning() << "cannot write the language to" << ReportSettings::fileName;
+    if (LanguageSettings::save(m_language))
+        return true;
+    qWarning() << "cannot write the language to" << ReportSettings::fileName;
+    return false;
 }
 
 void MainWindow::retranslateTexts()
@@ -353,11 +360,16 @@ void MainWindow::on_pushButton_language_clicked()
         m_translator = new QTranslator(this);
     m_language ^= 1;
     qDebug() << m_language;
+    // The restart reads the language from the file: one that cannot be written would bring back the same language.
+    if (!saveLanguage()) {
+        m_language ^= 1;
+        showMessage(ReportSettings::writeFailureText());
+        return;
+    }
     QCoreApplication::removeTranslator(m_translator);
     if (!m_translator->load(QString::fromLatin1(LanguageSettings::catalogue(m_language))))
         qWarning() << "cannot load" << LanguageSettings::catalogue(m_language);
     QCoreApplication::installTranslator(m_translator);
     retranslateTexts();
-    saveLanguage();
     QCoreApplication::exit(RestartExitCode);
 }

@@ -44,7 +44,7 @@ private slots:
 
 private:
     void loadLanguage();
-    void saveLanguage();
+    bool saveLanguage();
     void retranslateTexts();
     void applyFont(QFont font);
     void setupTable();

@@ -258,6 +258,10 @@
         <source>打印失败</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>无法读取图片</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -391,6 +395,10 @@
     </message>
     <message>
         <source>测量数值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法写入设置文件</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

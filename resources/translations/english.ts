@@ -259,6 +259,10 @@
         <source>打印失败</source>
         <translation>Print failed</translation>
     </message>
+    <message>
+        <source>无法读取图片</source>
+        <translation>Cannot read the image</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -393,6 +397,10 @@
     <message>
         <source>测量数值</source>
         <translation>Meas.value</translation>
+    </message>
+    <message>
+        <source>无法写入设置文件</source>
+        <translation>Cannot write the settings file</translation>
     </message>
 </context>
 </TS>

@@ -2,7 +2,7 @@
 // download keeps, the year of its groups, the identical-payload rule, listing, writers killed mid-run, damaged and
 // unusable archives, and leeb-archive. Started with --writer, the program is a station storing downloads instead.
 #include "archive.h"
-#include "groupdate.h"
+#include "measurementgroup.h"
 #include "groupencoder.h"
 
 #include <QProcess>
@@ -175,31 +175,6 @@ private slots:
     }
 
     void cleanupTestCase() { stopServer(); }
-
-    void yearRule_data()
-    {
-        QTest::addColumn<QDate>("downloaded");
-        QTest::addColumn<QList<int>>("monthDayHour");
-        QTest::addColumn<QDate>("expected"); // at hour:05; null: no such date
-        const QDate jan2(2027, 1, 2);
-        QTest::newRow("same day: this year") << jan2 << QList<int>{1, 2, 9} << jan2;
-        QTest::newRow("day after: last year") << jan2 << QList<int>{1, 3, 9} << QDate(2026, 1, 3);
-        QTest::newRow("new year's eve") << jan2 << QList<int>{12, 31, 23} << QDate(2026, 12, 31);
-        QTest::newRow("29 Feb, leap year") << QDate(2028, 3, 1) << QList<int>{2, 29, 9} << QDate(2028, 2, 29);
-        QTest::newRow("29 Feb, common year: none") << QDate(2027, 3, 1) << QList<int>{2, 29, 9} << QDate();
-        QTest::newRow("29 Feb of the leap year before")
-            << QDate(2029, 1, 5) << QList<int>{2, 29, 9} << QDate(2028, 2, 29);
-        QTest::newRow("hour 24: none") << jan2 << QList<int>{1, 1, 24} << QDate();
-    }
-
-    void yearRule()
-    {
-        QFETCH(QDate, downloaded);
-        QFETCH(QList<int>, monthDayHour);
-        QFETCH(QDate, expected);
-        QCOMPARE(groupDateTime(monthDayHour[0], monthDayHour[1], monthDayHour[2], 5, downloaded),
-                 expected.isValid() ? QDateTime(expected, QTime(monthDayHour[2], 5)) : QDateTime());
-    }
 
     void storeAndLoad_data() { backends(); }
     void storeAndLoad()

@@ -1,24 +1,25 @@
-"""Dumps a workbook as JSON for the report tests: sheet count, merged ranges, texts and formats of the active sheet's
-rows (cells joined by "|", trailing empty ones left out), column widths and row heights."""
+"""Dumps a workbook as JSON for the report tests: sheet names and the active one; the first sheet's merged ranges, row
+texts and formats (cells joined by "|", trailing empty ones left out); the sheet Data's rows as type:value, frozen
+pane and autofilter."""
 import json
 import sys
 
 import openpyxl
-from openpyxl.utils import get_column_letter
 
 
-def rows(text):
+def rows(sheet, text):
     return ["|".join(text(c) for c in row).rstrip("|") for row in sheet.iter_rows()]
 
 
 book = openpyxl.load_workbook(sys.argv[1])
-sheet = book.active
+sheet, data = book.worksheets[0], book["Data"]
 json.dump({
-    "sheets": len(book.sheetnames),
+    "sheets": book.sheetnames + [book.active.title],
     "merged": sorted(str(r) for r in sheet.merged_cells.ranges),
-    "texts": rows(lambda c: "" if c.value is None else str(c.value)),
-    "formats": rows(lambda c: f"{c.data_type} {c.font.name} {c.font.sz:g} {'bold' if c.font.b else 'normal'} "
-                              f"{c.alignment.horizontal} {c.alignment.vertical}" if c.has_style else ""),
-    "widths": [sheet.column_dimensions[get_column_letter(c)].width for c in range(1, 16)],
-    "heights": [sheet.row_dimensions[r].height for r in range(1, sheet.max_row + 1)],
+    "texts": rows(sheet, lambda c: "" if c.value is None else str(c.value)),
+    "formats": rows(sheet, lambda c: f"{c.data_type} {c.font.name} {c.font.sz:g} {'bold' if c.font.b else 'normal'} "
+                                     f"{c.alignment.horizontal} {c.alignment.vertical}" if c.has_style else ""),
+    "data": rows(data, lambda c: "" if c.value is None else f"{c.data_type}:{c.value}"),
+    "frozen": data.freeze_panes,
+    "filter": data.auto_filter.ref,
 }, sys.stdout, ensure_ascii=False)

@@ -92,7 +92,7 @@ void TestBatchExport::refusals_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("no instrument within the timeout")
         << QStringList{"--port", "/dev/pts/nonexistent", "--export", "a.pdf", "--timeout", "1"} << 1
-        << "no instrument answered within 1 s";
+        << "no instrument answered within 1 s\n  /dev/pts/nonexistent: does not exist\n";
     QTest::newRow("unknown extension") << QStringList{"--export", "a.csv"} << 1 << "must end in .xlsx";
     QTest::newRow("unwritable target") << QStringList{"--export", "/nonexistent-dir/a.xlsx", "--timeout", "20"} << 1
                                        << "export to /nonexistent-dir/a.xlsx failed";

@@ -22,6 +22,9 @@ Options parseOptions(const QStringList &arguments)
     const QCommandLineOption timeout(QStringLiteral("timeout"),
                                      QStringLiteral("With --export: give up after SECONDS (default 30)."),
                                      QStringLiteral("SECONDS"));
+    const QCommandLineOption listPorts(QStringLiteral("list-ports"),
+                                       QStringLiteral("List the serial ports and whether this user can open them."));
+    parser.addOption(listPorts);
     parser.addOption(port);
     parser.addOption(exportFile);
     parser.addOption(timeout);
@@ -37,6 +40,7 @@ Options parseOptions(const QStringList &arguments)
         return options;
     }
     options.ports = parser.values(port);
+    options.listPorts = parser.isSet(listPorts);
     options.exportFile = parser.value(exportFile);
     if (parser.isSet(exportFile) && options.exportFile.isEmpty()) {
         options.ok = false;
@@ -80,6 +84,7 @@ void installCatalogue(QTranslator *translator)
 QString usage(const QString &program)
 {
     return QStringLiteral("Usage: %1 [--port NAME]...\n"
-                          "       %1 --export FILE.xlsx|FILE.pdf [--timeout SECONDS] [--port NAME]...")
+                          "       %1 --export FILE.xlsx|FILE.pdf [--timeout SECONDS] [--port NAME]...\n"
+                          "       %1 --list-ports [--port NAME]...")
         .arg(program);
 }

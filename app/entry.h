@@ -11,6 +11,7 @@ struct Options
     QStringList ports;       // --port NAME, repeatable: probed after the system's ports
     QString exportFile;      // --export FILE: download once, write FILE, exit; no window
     int timeoutSeconds = 30; // --timeout SECONDS for --export
+    bool listPorts = false;  // --list-ports: print the ports and whether they can be opened, exit
     bool ok = true;
     QString error; // why the command line was refused
 };

@@ -76,7 +76,9 @@ SingleInstance::Role SingleInstance::claim()
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::on_newConnection);
-    if (!m_server->listen(serverName()))
+    if (m_server->listen(serverName()))
+        qCDebug(lcInstance) << "listening on" << m_server->fullServerName();
+    else
         qCWarning(lcInstance) << "cannot listen on" << serverName() << m_server->errorString();
     return First;
 }

@@ -26,14 +26,12 @@ struct Bench
     QSignalSpy status{&uart, &Uart::connectionStatus};
     QSignalSpy frames{&uart, &Uart::readyRead};
 
-    explicit Bench(bool paced = true)
+    Bench()
     {
         InstrumentFaults mute;
         mute.noAnswer = true;
         silent.setFaults(mute);
-        instrument.setPacing(paced);
         instrument.setGroups(sampleGroups());
-        Uart::resetScanRotation();
         uart.setHandshakeCommands(CmdHandshakeAck, CmdHandshake);
     }
     bool open(int tickMs = ScanMs)
@@ -62,7 +60,6 @@ private slots:
     void scan_newPortFirst();
     void scan_reasons_data();
     void scan_reasons();
-    void sendCommand_onlyHandshakeWhileDown();
     void groupFrame_deliveredOnceAndIntact_data();
     void groupFrame_deliveredOnceAndIntact();
     void lineDropped_whileUp();
@@ -107,13 +104,11 @@ void TestUart::scan_findsInstrumentOnSecondPort()
     // A tick far away: the first probe and the step to the next port must not wait for one.
     QVERIFY(b.open(60000));
     QVERIFY(b.waitUp());
-    QCOMPARE(b.uart.currentPortName(), b.instrument.slavePath());
     QCOMPARE(b.status.size(), 1);
     // The silent port comes first and was probed once, with the handshake alone.
     QCOMPARE(b.silent.commandCount(CmdHandshake), 1);
     QCOMPARE(probedSilent.size(), 1);
-    QCOMPARE(b.instrument.commandCount(CmdHandshake), 1);
-    QCOMPARE(states.size(), 4);
+    QCOMPARE(states.size(), 4); // searching, on the silent port, on the instrument's, connected
     QCOMPARE(states.at(1).at(0).value<ProbeState>().port, b.silent.slavePath());
     const ProbeState up{ProbeState::Connected, b.instrument.slavePath(), PortStatus::Ok};
     QVERIFY(states.last().at(0).value<ProbeState>() == up && b.uart.probeState() == up);
@@ -186,28 +181,9 @@ void TestUart::scan_reasons()
     b.uart.setScanEnabled(true, ScanMs);
     QTRY_COMPARE_WITH_TIMEOUT(b.uart.probeState().phase, ProbeState::NotFound, UpTimeoutMs);
     QCOMPARE(b.uart.probeWaitMs(), 500); // doubled, but never beyond the tick (or 500 ms)
-    QCOMPARE(b.uart.probeState().port, port);
-    QCOMPARE(b.uart.probeState().reason, reason);
+    QVERIFY(b.uart.probeState() == (ProbeState{ProbeState::NotFound, port, reason}));
     QCOMPARE(b.uart.portOutcomes().value(0), qMakePair(port, reason));
     QCOMPARE(b.silent.commandCount(CmdHandshake), reason == PortStatus::NoAnswer ? 1 : 0);
-}
-
-void TestUart::sendCommand_onlyHandshakeWhileDown()
-{
-    Bench b;
-    QVERIFY(b.silent.open());
-    QSignalSpy received(&b.silent, &Instrument::frameReceived);
-    QVERIFY(b.uart.openPort(b.silent.slavePath()));
-    b.uart.sendCommand(CmdGetData);
-    b.uart.sendCommand(CmdDeleteAll);
-    b.uart.sendCommand(CmdHandshake);
-    // The line keeps order: once the second handshake is in, anything sent before it has arrived too.
-    QTRY_COMPARE_WITH_TIMEOUT(b.silent.commandCount(CmdHandshake), 2, 5000);
-    QCOMPARE(received.size(), 2);
-    QCOMPARE(b.silent.commandCount(CmdGetData), 0);
-    QCOMPARE(b.silent.commandCount(CmdDeleteAll), 0);
-    QVERIFY(!b.uart.openPort(QString()));
-    QVERIFY(b.status.isEmpty());
 }
 
 void TestUart::groupFrame_deliveredOnceAndIntact_data()
@@ -257,14 +233,12 @@ void TestUart::lineDropped_whileUp()
     QVERIFY(b.open());
     QVERIFY(b.waitUp());
     QSignalSpy probedSilent(&b.silent, &Instrument::frameReceived);
-
     // Without ticks: the port's own error reports the loss.
     b.uart.setScanEnabled(false, 0);
     b.instrument.dropLine();
     QVERIFY(b.status.wait(5000));
     QCOMPARE(b.status.size(), 2);
-    QCOMPARE(b.status.last().at(0).toBool(), false);
-    QVERIFY(!b.uart.isConnected());
+    QVERIFY(!b.status.last().at(0).toBool() && !b.uart.isConnected());
     QCOMPARE(b.uart.probeState().phase, ProbeState::Searching);
 
     // The scan takes over: the silent port is probed again, and the unplug was reported once only.
@@ -282,15 +256,21 @@ void TestUart::lineDropped_whileUp()
 void TestUart::lineDropped_whileDown()
 {
     Bench b;
-    QVERIFY(b.silent.open());
-    QVERIFY(b.instrument.open());
+    QVERIFY(b.silent.open() && b.instrument.open());
+    QSignalSpy received(&b.silent, &Instrument::frameReceived);
     QVERIFY(b.uart.openPort(b.silent.slavePath()));
-    QTRY_COMPARE_WITH_TIMEOUT(b.silent.commandCount(CmdHandshake), 1, 5000);
+    // Only the handshake goes out while the link is down. The line keeps order: once the second handshake is in,
+    // anything sent before it has arrived too.
+    for (const unsigned char cmd : {CmdGetData, CmdDeleteAll, CmdHandshake})
+        b.uart.sendCommand(cmd);
+    QTRY_COMPARE_WITH_TIMEOUT(b.silent.commandCount(CmdHandshake), 2, 5000);
+    QCOMPARE(received.size(), 2);
 
     // The line of the port being probed goes away: nothing to report, and the port is closed at once rather than
     // left raising errors until the next tick.
     b.silent.dropLine();
     QTRY_VERIFY_WITH_TIMEOUT(!b.uart.isPortOpen(), 2000);
+    QVERIFY(!b.uart.openPort(QString()));
     QVERIFY(b.uart.openPort(b.instrument.slavePath()));
     QVERIFY(b.waitUp());
     QCOMPARE(b.status.size(), 1);

@@ -12,8 +12,8 @@ Options parseOptions(const QStringList &arguments)
 {
     QCommandLineParser parser;
     const QCommandLineOption port(QStringLiteral("port"),
-                                  QStringLiteral("Also probe the serial port NAME (a device path), after the system's "
-                                                 "own ports. May be given more than once."),
+                                  QStringLiteral("Probe the serial port NAME (a device path) first, before the "
+                                                 "system's own ports. May be given more than once."),
                                   QStringLiteral("NAME"));
     const QCommandLineOption exportFile(QStringLiteral("export"),
                                         QStringLiteral("Download the groups once, write them to FILE (.xlsx or .pdf) "

@@ -8,7 +8,7 @@ class QTranslator;
 // What the program was asked to do on its command line.
 struct Options
 {
-    QStringList ports;       // --port NAME, repeatable: probed after the system's ports
+    QStringList ports;       // --port NAME, repeatable: probed first, before the system's ports
     QString exportFile;      // --export FILE: download once, write FILE, exit; no window
     int timeoutSeconds = 30; // --timeout SECONDS for --export
     bool listPorts = false;  // --list-ports: print the ports and whether they can be opened, exit

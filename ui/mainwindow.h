@@ -29,7 +29,7 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Ports probed after the system's own, for instruments the system does not list (given with --port).
+    // Ports probed first, before the system's own (given with --port).
     void setExtraPortNames(const QStringList &names);
     Uart *uart() const { return m_uart; }
     QList<MeasurementGroup> groups() const { return m_groups; }

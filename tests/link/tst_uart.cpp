@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(SystemPort)
@@ -62,6 +63,7 @@ private slots:
     void scan_reasons();
     void groupFrame_deliveredOnceAndIntact_data();
     void groupFrame_deliveredOnceAndIntact();
+    void lineDropped_whileUp_data();
     void lineDropped_whileUp();
     void lineDropped_whileDown();
 };
@@ -227,15 +229,25 @@ void TestUart::groupFrame_deliveredOnceAndIntact()
     QCOMPARE(b.instrument.commandCount(CmdGetData), 2);
 }
 
+void TestUart::lineDropped_whileUp_data()
+{
+    QTest::addColumn<bool>("hangUp");
+    QTest::newRow("hang-up, reported by the port without ticks") << true;
+    QTest::newRow("device gone without an error, seen by the tick") << false;
+}
+
 void TestUart::lineDropped_whileUp()
 {
+    QFETCH(bool, hangUp);
     Bench b;
-    QVERIFY(b.open());
+    QTemporaryDir dir; // the instrument's port by a name that can vanish while the terminal lives on
+    const QString device = dir.filePath("ttyLeeb");
+    QVERIFY(b.open() && QFile::link(b.instrument.slavePath(), device));
+    b.uart.setExtraPortNames({b.silent.slavePath(), device});
     QVERIFY(b.waitUp());
     QSignalSpy probedSilent(&b.silent, &Instrument::frameReceived);
-    // Without ticks: the port's own error reports the loss.
-    b.uart.setScanEnabled(false, 0);
-    b.instrument.dropLine();
+    b.uart.setScanEnabled(!hangUp, ScanMs);
+    QVERIFY(hangUp ? (b.instrument.dropLine(), true) : QFile::remove(device));
     QVERIFY(b.status.wait(5000));
     QCOMPARE(b.status.size(), 2);
     QVERIFY(!b.status.last().at(0).toBool() && !b.uart.isConnected());
@@ -243,7 +255,7 @@ void TestUart::lineDropped_whileUp()
 
     // The scan takes over: the silent port is probed again, and the unplug was reported once only.
     b.uart.setScanEnabled(true, ScanMs);
-    QVERIFY(probedSilent.wait(UpTimeoutMs));
+    QTRY_VERIFY_WITH_TIMEOUT(!probedSilent.isEmpty(), UpTimeoutMs);
     QCOMPARE(b.status.size(), 2);
 
     // The instrument is plugged in again (a new terminal) and found.

@@ -81,6 +81,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     m_uart->setLastPortName(LinkSettings::lastPort());
     m_linkState = new QLabel(this);
     m_linkState->setObjectName(QStringLiteral("label_linkState"));
+    // A long reason must not widen the window: the field gives way, the tooltip keeps the whole text.
+    m_linkState->setMinimumWidth(1);
     ui->statusBar->addPermanentWidget(m_linkState);
     connect(m_uart, &Uart::probeStateChanged, this, &MainWindow::on_uartProbeStateChanged);
     on_uartProbeStateChanged(m_uart->probeState());
@@ -182,6 +184,7 @@ void MainWindow::on_connectionStatus(bool b)
 void MainWindow::on_uartProbeStateChanged(ProbeState state)
 {
     m_linkState->setText(linkStateText(state));
+    m_linkState->setToolTip(m_linkState->text());
 }
 
 QString MainWindow::linkStateText(const ProbeState &state)

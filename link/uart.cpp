@@ -191,6 +191,11 @@ void Uart::probeNext()
 
 void Uart::on_probeTimeout()
 {
+    // An answer that has arrived but waits for the silence after it still counts.
+    if (bufferedBytes() > 0)
+        processBuffer();
+    if (m_connected)
+        return;
     qCDebug(lcUart) << "no answer from" << m_portName << "within" << m_probeWaitMs << "ms";
     recordOutcome(m_portName, PortStatus::NoAnswer);
     closePort();

@@ -1,6 +1,7 @@
 #include "batchexport.h"
 
 #include "frame.h"
+#include "linksettings.h"
 #include "reportfile.h"
 #include "uart.h"
 
@@ -13,6 +14,9 @@ BatchExport::BatchExport(const QStringList &ports, const QString &fileName, int 
 {
     m_uart->setHandshakeCommands(CmdHandshakeAck, CmdHandshake);
     m_uart->setExtraPortNames(ports);
+    // The window's last port is probed early; a batch run leaves nothing behind but its file, so it does not
+    // write it.
+    m_uart->setLastPortName(LinkSettings::lastPort());
     connect(m_uart, &Uart::connectionStatus, this, &BatchExport::on_connectionStatus);
     connect(m_uart, &Uart::readyRead, this, &BatchExport::on_uartReadyRead);
     m_timeout.setSingleShot(true);
@@ -58,8 +62,26 @@ void BatchExport::on_uartReadyRead(unsigned char cmd, const QByteArray &arr)
 
 void BatchExport::on_timeout()
 {
-    finish(1, m_linked ? QStringLiteral("the instrument did not send its groups within %1 s").arg(m_timeoutSeconds)
-                       : QStringLiteral("no instrument answered within %1 s").arg(m_timeoutSeconds));
+    if (m_linked) {
+        finish(1, QStringLiteral("the instrument did not send its groups within %1 s").arg(m_timeoutSeconds));
+        return;
+    }
+    // Each port tried, and what kept it from being the instrument's.
+    QString message = QStringLiteral("no instrument answered within %1 s").arg(m_timeoutSeconds);
+    const auto outcomes = m_uart->portOutcomes();
+    if (outcomes.isEmpty())
+        message += QStringLiteral("\n  no serial port to try");
+    for (const auto &[port, status] : outcomes) {
+        message += QStringLiteral("\n  %1: %2").arg(port, portStatusText(status));
+#ifdef Q_OS_LINUX
+        if (status == PortStatus::PermissionDenied) {
+            const QString group = deviceGroup(port);
+            message += QStringLiteral(" (the user must be in the group owning the device, %1)")
+                           .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
+        }
+#endif
+    }
+    finish(1, message);
 }
 
 void BatchExport::finish(int exitCode, const QString &message)

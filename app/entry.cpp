@@ -76,6 +76,8 @@ Options parseOptions(const QStringList &arguments)
             options.help = true;
         } else if (ours && name == QLatin1String("version")) {
             options.version = true;
+        } else if (ours && name == QLatin1String("list-ports")) {
+            options.listPorts = true;
         } else if (!argument.startsWith(QLatin1Char('-'))) {
             options.unknown << argument;
         } else if (oneOf(bare, std::begin(qtOptionsWithValue), std::end(qtOptionsWithValue))) {
@@ -89,7 +91,8 @@ Options parseOptions(const QStringList &arguments)
             options.unknown << argument;
         }
     }
-    if (!options.unknown.isEmpty() && !options.exportFile.isEmpty()) // scripts must not run on a mistyped option
+    // Scripts must not run on a mistyped option.
+    if (!options.unknown.isEmpty() && (!options.exportFile.isEmpty() || options.listPorts))
         return refused(options, QStringLiteral("Unknown option or argument: %1").arg(options.unknown.join(' ')));
     if (!timeout.isNull()) {
         if (options.exportFile.isEmpty())
@@ -149,12 +152,14 @@ QString usage(const QString &program)
 {
     return QStringLiteral("Usage: %1 [--port NAME]... [Qt options such as -platform NAME, -style NAME, -reverse]\n"
                           "       %1 --export FILE.xlsx|FILE.pdf [--timeout SECONDS] [--port NAME]...\n"
+                          "       %1 --list-ports [--port NAME]...\n"
                           "       %1 --help | --version\n"
-                          "  --port NAME       also probe the serial port NAME (a device path), after the system's "
+                          "  --port NAME       probe the serial port NAME (a device path) first, before the system's "
                           "own ports\n"
                           "  --export FILE     download the groups once, write them to FILE and exit, without a "
                           "window\n"
-                          "  --timeout SECONDS with --export: give up after SECONDS (default 30)")
+                          "  --timeout SECONDS with --export: give up after SECONDS (default 30)\n"
+                          "  --list-ports      list the serial ports and whether this user can open them, and exit")
         .arg(program);
 }
 

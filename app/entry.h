@@ -11,7 +11,7 @@ class QTranslator;
 struct Options
 {
     QStringList arguments;      // as given, Qt's options included (the application object takes those out of argv)
-    QStringList ports;          // --port NAME, repeatable: probed after the system's ports
+    QStringList ports;          // --port NAME, repeatable: probed first, before the system's ports
     QString exportFile;         // --export FILE: download once, write FILE, exit; no window
     int timeoutSeconds = 30;    // --timeout SECONDS for --export
     bool help = false;          // --help, -h: print the usage, exit 0
@@ -19,6 +19,7 @@ struct Options
     QString platform;           // the value of Qt's -platform, if given
     bool displayOption = false; // Qt's -display NAME names the X display
     QStringList unknown;        // neither ours nor Qt's: a warning for the window, refused by --export
+    bool listPorts = false;     // --list-ports: print the ports and whether they can be opened, exit
     bool ok = true;
     QString error; // why the command line was refused
 };

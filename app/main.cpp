@@ -1,10 +1,13 @@
 #include "batchexport.h"
 #include "entry.h"
+#include "listports.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
+#include "singleinstance.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
+#include <QMessageBox>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTranslator>
@@ -15,15 +18,29 @@ namespace {
 
 int runWindow(QApplication &app, const Options &options)
 {
+    SingleInstance instance;
+    switch (instance.claim()) {
+    case SingleInstance::First:
+        break;
+    case SingleInstance::Raised:
+        return 0;
+    case SingleInstance::AlreadyRunning:
+        QMessageBox::information(nullptr, QString(), QObject::tr("程序已在运行"));
+        return 0;
+    }
     int result = 0;
     Restart restart;
     {
         MainWindow window;
         window.setExtraPortNames(options.ports);
+        instance.setWindow(&window);
         window.show();
         result = app.exec();
+        instance.setWindow(nullptr);
         restart = restartAfter(result, QCoreApplication::applicationFilePath(), options.arguments);
     }
+    // The next instance must find the name free.
+    instance.release();
     if (restart.needed) {
         QProcess::startDetached(restart.program, restart.arguments);
         result = 0;
@@ -61,6 +78,12 @@ int main(int argc, char *argv[])
     if (!options.ok) {
         std::fprintf(stderr, "%s\n%s\n", qPrintable(options.error), qPrintable(usage(arguments.value(0))));
         return 2;
+    }
+    if (options.listPorts) {
+        QCoreApplication app(argc, argv);
+        for (const QString &line : listPorts(options.ports))
+            std::printf("%s\n", qPrintable(line));
+        return 0;
     }
     const bool batch = !options.exportFile.isEmpty();
     if (!options.unknown.isEmpty())

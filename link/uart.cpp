@@ -9,10 +9,15 @@
 
 Q_LOGGING_CATEGORY(lcUart, "leeb.link.uart")
 
-int Uart::s_scanIndex = 0;
+namespace {
+// The instrument answers the handshake within a few milliseconds; the rest is the line and the receive side.
+constexpr int FirstProbeWaitMs = 500;
+} // namespace
 
-Uart::Uart(QObject *parent, int baudRate) : QObject(parent), m_port(new QSerialPort(this))
+Uart::Uart(QObject *parent, int baudRate)
+    : QObject(parent), m_port(new QSerialPort(this)), m_probeWaitMs(FirstProbeWaitMs)
 {
+    qRegisterMetaType<ProbeState>();
     m_port->setBaudRate(baudRate, QSerialPort::AllDirections);
     m_port->setDataBits(QSerialPort::Data8);
     m_port->setStopBits(QSerialPort::OneStop);
@@ -27,6 +32,8 @@ Uart::Uart(QObject *parent, int baudRate) : QObject(parent), m_port(new QSerialP
         processBuffer();
     });
     connect(&m_scanTimer, &QTimer::timeout, this, &Uart::scanPorts);
+    m_probeTimer.setSingleShot(true);
+    connect(&m_probeTimer, &QTimer::timeout, this, &Uart::on_probeTimeout);
 }
 
 Uart::~Uart()
@@ -42,10 +49,17 @@ void Uart::setHandshakeCommands(unsigned char ackCommand, unsigned char handshak
 
 void Uart::setScanEnabled(bool enable, int interval)
 {
-    if (enable)
-        m_scanTimer.start(interval);
-    else
+    if (!enable) {
         m_scanTimer.stop();
+        m_probeTimer.stop();
+        m_queue.clear();
+        return;
+    }
+    m_scanTimer.start(interval);
+    if (!m_connected && m_probeState.phase == ProbeState::Idle)
+        setProbeState({ProbeState::Searching, QString(), PortStatus::Ok});
+    // The first rotation starts as soon as the event loop runs, once the caller has set the port names.
+    QTimer::singleShot(0, this, &Uart::scanPorts);
 }
 
 void Uart::setBaudRate(int baudRate)
@@ -74,18 +88,15 @@ QStringList Uart::portNames() const
 
 QStringList Uart::scanPortNames() const
 {
-    QStringList names = portNames();
-    // An extra name that no longer exists (a pseudo-terminal whose other side went away) counts as unplugged.
-    for (const QString &name : m_extraPortNames) {
-        if (QFileInfo::exists(name) || QFileInfo::exists(QStringLiteral("/dev/") + name))
-            names.append(name);
-    }
-    return names;
+    return probeOrder(m_extraPortNames, m_lastPort, systemPorts(), m_rotation);
 }
 
-void Uart::resetScanRotation()
+QList<QPair<QString, PortStatus>> Uart::portOutcomes() const
 {
-    s_scanIndex = 0;
+    QList<QPair<QString, PortStatus>> outcomes;
+    for (const QString &name : m_tried)
+        outcomes.append({name, m_outcomes.value(name)});
+    return outcomes;
 }
 
 bool Uart::openPort(const QString &name)
@@ -93,6 +104,7 @@ bool Uart::openPort(const QString &name)
     closePort();
     if (name.isEmpty())
         return false;
+    m_portName = name;
     m_port->setPortName(name);
     if (!m_port->open(QIODevice::ReadWrite)) {
         qCDebug(lcUart) << "cannot open" << name << m_port->errorString();
@@ -119,24 +131,120 @@ void Uart::setDown()
     if (!m_connected)
         return;
     m_connected = false;
+    setProbeState({ProbeState::Searching, QString(), PortStatus::Ok});
     emit connectionStatus(false);
 }
 
 void Uart::scanPorts()
 {
-    const QStringList ports = scanPortNames();
-    if (m_connected && ports.contains(m_portName))
-        return;
-    if (ports.isEmpty()) {
-        // The port of a link that was up is gone and nothing replaces it.
+    const QList<SystemPort> system = systemPorts();
+    if (m_connected) {
+        bool listed = QFileInfo::exists(portLocation(m_portName));
+        for (const SystemPort &port : system)
+            listed = listed || port.name == m_portName;
+        if (listed)
+            return;
+        qCDebug(lcUart) << "port gone" << m_portName;
         closePort();
+    }
+    m_usbPorts.clear();
+    for (const SystemPort &port : system) {
+        if (port.usb)
+            m_usbPorts.append(port.name);
+    }
+    const QStringList ports = probeOrder(m_extraPortNames, m_lastPort, system, m_rotation);
+    QStringList fresh;
+    for (const QString &name : ports) {
+        if (!m_rotation.contains(name))
+            fresh.append(name);
+    }
+    m_rotation = ports;
+    if (m_probeTimer.isActive()) {
+        // A rotation is under way: what appeared since the last tick goes next, the rest keeps its turn.
+        for (const QString &name : qAsConst(fresh))
+            m_queue.removeAll(name);
+        m_queue = fresh + m_queue;
         return;
     }
-    if (s_scanIndex >= ports.size())
-        s_scanIndex = 0;
-    m_portName = ports.at(s_scanIndex);
-    openPort(m_portName);
-    ++s_scanIndex;
+    m_queue = ports;
+    probeNext();
+}
+
+void Uart::probeNext()
+{
+    m_probeTimer.stop();
+    while (!m_queue.isEmpty()) {
+        const QString name = m_queue.takeFirst();
+        if (!openPort(name)) {
+            recordOutcome(name, statusAfterOpenError(m_port->error(), name));
+            continue;
+        }
+        // Once a rotation has found nothing, its reason stays in view while the search goes on.
+        if (m_probeState.phase != ProbeState::NotFound)
+            setProbeState({ProbeState::Searching, m_portName, PortStatus::Ok});
+        m_probeTimer.start(m_probeWaitMs);
+        return;
+    }
+    setProbeState(notFoundState());
+    m_probeWaitMs = qMin(2 * m_probeWaitMs, qMax(m_scanTimer.interval(), FirstProbeWaitMs));
+}
+
+void Uart::on_probeTimeout()
+{
+    // An answer that has arrived but waits for the silence after it still counts.
+    if (bufferedBytes() > 0)
+        processBuffer();
+    if (m_connected)
+        return;
+    qCDebug(lcUart) << "no answer from" << m_portName << "within" << m_probeWaitMs << "ms";
+    recordOutcome(m_portName, PortStatus::NoAnswer);
+    closePort();
+    probeNext();
+}
+
+void Uart::recordOutcome(const QString &name, PortStatus status)
+{
+    if (!m_tried.contains(name))
+        m_tried.append(name);
+    m_outcomes.insert(name, status);
+}
+
+bool Uart::isLikelyInstrument(const QString &name) const
+{
+    const QString location = portLocation(name);
+    if (location == portLocation(m_lastPort) || m_usbPorts.contains(name))
+        return true;
+    for (const QString &named : m_extraPortNames) {
+        if (portLocation(named) == location)
+            return true;
+    }
+    return false;
+}
+
+ProbeState Uart::notFoundState() const
+{
+    if (m_rotation.isEmpty())
+        return {ProbeState::NotFound, QString(), PortStatus::NoPort};
+    for (const QString &name : m_rotation) {
+        if (isLikelyInstrument(name))
+            return {ProbeState::NotFound, name, m_outcomes.value(name, PortStatus::NoAnswer)};
+    }
+    // No port stands out: what keeps the user from any of them says more than silence.
+    for (const PortStatus status : {PortStatus::PermissionDenied, PortStatus::InUse}) {
+        for (const QString &name : m_rotation) {
+            if (m_outcomes.value(name) == status)
+                return {ProbeState::NotFound, name, status};
+        }
+    }
+    return {ProbeState::NotFound, QString(), PortStatus::NoAnswer};
+}
+
+void Uart::setProbeState(const ProbeState &state)
+{
+    if (state == m_probeState)
+        return;
+    m_probeState = state;
+    emit probeStateChanged(state);
 }
 
 void Uart::onPortError(QSerialPort::SerialPortError error)
@@ -152,7 +260,13 @@ void Uart::onPortError(QSerialPort::SerialPortError error)
 void Uart::onHandshakeAck()
 {
     qCDebug(lcUart) << "connected";
+    m_probeTimer.stop();
+    m_queue.clear();
+    m_probeWaitMs = FirstProbeWaitMs;
     m_connected = true;
+    m_lastPort = m_portName;
+    recordOutcome(m_portName, PortStatus::Ok);
+    setProbeState({ProbeState::Connected, m_portName, PortStatus::Ok});
     emit connectionStatus(true);
 }
 

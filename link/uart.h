@@ -1,13 +1,23 @@
 #pragma once
 
+#include "ports.h"
+
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
+#include <QPair>
 #include <QSerialPort>
 #include <QStringList>
 #include <QTimer>
 
 // The one link to the hardness tester. Finds the instrument by probing the serial ports in turn, reports the link
-// going up and down, sends command frames and delivers the verified frames the instrument sends.
+// going up and down and what the search is doing, sends command frames and delivers the verified frames the
+// instrument sends.
+//
+// The search: a rotation probes one port at a time in probeOrder(); a port without an answer is given up after
+// the probe wait (500 ms at first) and the next one tried at once. Each tick of the scan timer starts the next
+// rotation, or, while one runs, puts ports that appeared since the last tick next in line. After a rotation
+// without an answer the probe wait doubles, up to the tick, so that a slow instrument is still found.
 class Uart : public QObject
 {
     Q_OBJECT
@@ -21,18 +31,28 @@ public:
     void setBaudRate(int baudRate);
     void setFrameInterval(int ms);
 
-    // Port names probed after the system's own ports, for instruments the system list cannot show
-    // (pseudo-terminals, for instance).
+    // Port names given by the user (--port): probed first, in this order, also where the system does not list
+    // them (pseudo-terminals, for instance).
     void setExtraPortNames(const QStringList &names);
     QStringList extraPortNames() const { return m_extraPortNames; }
+    // The port that answered last (kept in the settings file): probed right after the user's names.
+    void setLastPortName(const QString &name) { m_lastPort = name; }
+    QString lastPortName() const { return m_lastPort; }
 
     // The ports the operating system lists, in its order.
     QStringList portNames() const;
-    // What the scan rotates over: the system's ports, then the extra names that exist right now.
+    // What the next rotation probes, in order.
     QStringList scanPortNames() const;
 
-    // The scan's rotation position is shared by all links, as there is only one; tests start it afresh.
-    static void resetScanRotation();
+    // The rotation belongs to each link and starts afresh with it; kept for callers written against the
+    // rotation position that all links once shared.
+    static void resetScanRotation() {}
+
+    ProbeState probeState() const { return m_probeState; }
+    // How long a probe waits for the answer before the next port is tried.
+    int probeWaitMs() const { return m_probeWaitMs; }
+    // The last outcome of every port the search tried, in the order first tried.
+    QList<QPair<QString, PortStatus>> portOutcomes() const;
 
     bool openPort(const QString &name);
     void closePort();
@@ -51,6 +71,7 @@ public:
 
 signals:
     void connectionStatus(bool connected);
+    void probeStateChanged(const ProbeState &state);
     void readyRead(unsigned char cmd, QByteArray arr);
 
 private slots:
@@ -58,6 +79,12 @@ private slots:
 
 private:
     void scanPorts();
+    void probeNext();
+    void on_probeTimeout();
+    void setProbeState(const ProbeState &state);
+    ProbeState notFoundState() const;
+    bool isLikelyInstrument(const QString &name) const;
+    void recordOutcome(const QString &name, PortStatus status);
     void onPortError(QSerialPort::SerialPortError error);
     void onHandshakeAck();
     void setDown();
@@ -71,6 +98,14 @@ private:
     unsigned char m_ackCommand = 0;
     unsigned char m_handshakeCommand = 0;
     QStringList m_extraPortNames;
+    QString m_lastPort;
 
-    static int s_scanIndex;
+    QTimer m_probeTimer;
+    int m_probeWaitMs;
+    QStringList m_rotation; // the ports of the current rotation, in probe order
+    QStringList m_queue;    // those not yet probed
+    QStringList m_usbPorts;
+    QStringList m_tried;
+    QHash<QString, PortStatus> m_outcomes;
+    ProbeState m_probeState;
 };

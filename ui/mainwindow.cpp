@@ -3,6 +3,7 @@
 #include "excelexport.h"
 #include "frame.h"
 #include "languagesettings.h"
+#include "linksettings.h"
 #include "print.h"
 #include "reportsettings.h"
 #include "resourcesinit.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMessageBox>
 #include <QStandardItemModel>
 #include <QTranslator>
@@ -78,6 +80,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     m_uart = new Uart(this, 115200);
     m_uart->setHandshakeCommands(CmdHandshakeAck, CmdHandshake);
+    m_uart->setLastPortName(LinkSettings::lastPort());
+    m_linkState = new QLabel(this);
+    m_linkState->setObjectName(QStringLiteral("label_linkState"));
+    // A long reason must not widen the window: the field gives way, the tooltip keeps the whole text.
+    m_linkState->setMinimumWidth(1);
+    ui->statusBar->addPermanentWidget(m_linkState);
+    connect(m_uart, &Uart::probeStateChanged, this, &MainWindow::on_uartProbeStateChanged);
+    on_uartProbeStateChanged(m_uart->probeState());
     m_uart->setScanEnabled(true, 2000);
     connect(m_uart, SIGNAL(readyRead(unsigned char, QByteArray)), this,
             SLOT(on_uartReadyRead(unsigned char, QByteArray)));
@@ -165,12 +175,52 @@ void MainWindow::on_connectionStatus(bool b)
 {
     if (b) {
         showMessage(tr("连接成功"));
+        if (!LinkSettings::saveLastPort(m_uart->currentPortName()))
+            qWarning() << "cannot write the last port to" << ReportSettings::fileName;
         // Every new link downloads the instrument's groups at once.
         m_uart->sendCommand(CmdGetData);
     } else {
         showMessage(tr("连接断开"));
     }
     setCtrlStatuc(b);
+}
+
+void MainWindow::on_uartProbeStateChanged(ProbeState state)
+{
+    m_linkState->setText(linkStateText(state));
+    m_linkState->setToolTip(m_linkState->text());
+}
+
+QString MainWindow::linkStateText(const ProbeState &state)
+{
+    const QString &port = state.port;
+    if (state.phase == ProbeState::Connected)
+        return tr("已连接 %1").arg(port);
+    if (state.phase == ProbeState::NotFound) {
+        switch (state.reason) {
+        case PortStatus::PermissionDenied: {
+#ifdef Q_OS_LINUX
+            const QString group = deviceGroup(port);
+            return tr("无权打开 %1：用户须属于拥有该设备的用户组 %2")
+                .arg(port, group.isEmpty() ? QStringLiteral("dialout") : group);
+#else
+            return tr("无权打开 %1").arg(port);
+#endif
+        }
+        case PortStatus::InUse:
+            return tr("%1 已被其他程序占用").arg(port);
+        case PortStatus::Missing:
+            return tr("%1 不存在").arg(port);
+        case PortStatus::OpenFailed:
+            return tr("无法打开 %1").arg(port);
+        case PortStatus::NoPort:
+            return tr("没有任何串口");
+        case PortStatus::NoAnswer:
+        case PortStatus::Ok:
+            return port.isEmpty() ? tr("没有仪器应答") : tr("%1 上没有仪器应答").arg(port);
+        }
+    }
+    return port.isEmpty() ? tr("正在查找仪器…") : QStringLiteral("%1 %2").arg(tr("正在查找仪器…"), port);
 }
 
 void MainWindow::setCtrlStatuc(bool b)

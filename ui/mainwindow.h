@@ -1,6 +1,7 @@
 #pragma once
 
 #include "measurementgroup.h"
+#include "ports.h"
 
 #include <QFont>
 #include <QList>
@@ -10,6 +11,7 @@
 namespace Ui {
 class MainWindow;
 }
+class QLabel;
 class QStandardItemModel;
 class QTranslator;
 class Uart;
@@ -27,14 +29,18 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Ports probed after the system's own, for instruments the system does not list (given with --port).
+    // Ports probed first, before the system's own (given with --port).
     void setExtraPortNames(const QStringList &names);
     Uart *uart() const { return m_uart; }
     QList<MeasurementGroup> groups() const { return m_groups; }
     int language() const { return m_language; }
 
+    // The text of the link state field at the right of the status bar.
+    static QString linkStateText(const ProbeState &state);
+
 private slots:
     void on_connectionStatus(bool b);
+    void on_uartProbeStateChanged(ProbeState state);
     void on_uartReadyRead(unsigned char cmd, QByteArray arr);
     void on_buttonClicked(int btnID);
     void setCtrlStatuc(bool b);
@@ -63,4 +69,5 @@ private:
     QStandardItemModel *m_model = nullptr;
     QTranslator *m_translator = nullptr;
     QFont m_font;
+    QLabel *m_linkState = nullptr;
 };

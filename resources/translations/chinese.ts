@@ -140,6 +140,46 @@
             <numerusform></numerusform>
         </translation>
     </message>
+    <message>
+        <source>已连接 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无权打开 %1：用户须属于拥有该设备的用户组 %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无权打开 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 已被其他程序占用</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 不存在</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法打开 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有任何串口</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有仪器应答</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 上没有仪器应答</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>正在查找仪器…</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>
@@ -399,6 +439,10 @@
     </message>
     <message>
         <source>无法写入设置文件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>程序已在运行</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

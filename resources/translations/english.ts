@@ -141,6 +141,46 @@
             <numerusform>This will delete all data on the instrument (the last download held %n groups). Do you want to continue?</numerusform>
         </translation>
     </message>
+    <message>
+        <source>已连接 %1</source>
+        <translation>Connected to %1</translation>
+    </message>
+    <message>
+        <source>无权打开 %1：用户须属于拥有该设备的用户组 %2</source>
+        <translation>No permission to open %1: the user must be in the group that owns the device, %2</translation>
+    </message>
+    <message>
+        <source>无权打开 %1</source>
+        <translation>No permission to open %1</translation>
+    </message>
+    <message>
+        <source>%1 已被其他程序占用</source>
+        <translation>%1 is in use by another program</translation>
+    </message>
+    <message>
+        <source>%1 不存在</source>
+        <translation>%1 does not exist</translation>
+    </message>
+    <message>
+        <source>无法打开 %1</source>
+        <translation>Cannot open %1</translation>
+    </message>
+    <message>
+        <source>没有任何串口</source>
+        <translation>There is no serial port at all</translation>
+    </message>
+    <message>
+        <source>没有仪器应答</source>
+        <translation>No instrument answers</translation>
+    </message>
+    <message>
+        <source>%1 上没有仪器应答</source>
+        <translation>No instrument answers on %1</translation>
+    </message>
+    <message>
+        <source>正在查找仪器…</source>
+        <translation>Searching for the instrument…</translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>
@@ -401,6 +441,10 @@
     <message>
         <source>无法写入设置文件</source>
         <translation>Cannot write the settings file</translation>
+    </message>
+    <message>
+        <source>程序已在运行</source>
+        <translation>The program is already running</translation>
     </message>
 </context>
 </TS>

@@ -1,0 +1,128 @@
+#include "ports.h"
+
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+#ifdef Q_OS_UNIX
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+QString portStatusText(PortStatus status)
+{
+    switch (status) {
+    case PortStatus::Ok:
+        return QStringLiteral("ok");
+    case PortStatus::PermissionDenied:
+        return QStringLiteral("permission denied");
+    case PortStatus::InUse:
+        return QStringLiteral("in use");
+    case PortStatus::Missing:
+        return QStringLiteral("does not exist");
+    case PortStatus::OpenFailed:
+        return QStringLiteral("cannot be opened");
+    case PortStatus::NoAnswer:
+        return QStringLiteral("no answer");
+    case PortStatus::NoPort:
+        return QStringLiteral("no serial port");
+    }
+    return QString();
+}
+
+QString portLocation(const QString &name)
+{
+#ifdef Q_OS_UNIX
+    if (!name.isEmpty() && !name.contains(QLatin1Char('/')))
+        return QStringLiteral("/dev/") + name;
+#endif
+    return name;
+}
+
+QString deviceGroup(const QString &name)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::stat(QFile::encodeName(portLocation(name)).constData(), &st) != 0)
+        return QString();
+    if (const group *g = ::getgrgid(st.st_gid))
+        return QString::fromLocal8Bit(g->gr_name);
+#else
+    Q_UNUSED(name)
+#endif
+    return QString();
+}
+
+PortStatus statusAfterOpenError(QSerialPort::SerialPortError error, const QString &name)
+{
+    const QString location = portLocation(name);
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return PortStatus::Missing;
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+        if (::access(QFile::encodeName(location).constData(), R_OK | W_OK) == 0)
+            return PortStatus::InUse;
+#endif
+        return PortStatus::PermissionDenied;
+    default:
+        return QFileInfo::exists(location) ? PortStatus::OpenFailed : PortStatus::Missing;
+    }
+}
+
+PortStatus checkPortAccess(const QString &name)
+{
+    if (!QFileInfo::exists(portLocation(name)))
+        return PortStatus::Missing;
+    QSerialPort port;
+    port.setPortName(name);
+    if (!port.open(QIODevice::ReadWrite))
+        return statusAfterOpenError(port.error(), name);
+    port.close();
+    return PortStatus::Ok;
+}
+
+QList<SystemPort> systemPorts()
+{
+    QList<SystemPort> ports;
+    const auto infos = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : infos)
+        ports.append({info.portName(), info.hasVendorIdentifier()});
+    return ports;
+}
+
+QStringList probeOrder(const QStringList &named, const QString &lastPort, const QList<SystemPort> &system,
+                       const QStringList &seen)
+{
+    QStringList order;
+    QStringList locations;
+    auto add = [&](const QString &name) {
+        const QString location = portLocation(name);
+        if (name.isEmpty() || locations.contains(location))
+            return;
+        order.append(name);
+        locations.append(location);
+    };
+    for (const QString &name : named)
+        add(name);
+    bool lastExists = QFileInfo::exists(portLocation(lastPort));
+    for (const SystemPort &port : system)
+        lastExists = lastExists || portLocation(port.name) == portLocation(lastPort);
+    if (lastExists)
+        add(lastPort);
+    for (const SystemPort &port : system) {
+        if (port.usb)
+            add(port.name);
+    }
+    for (const SystemPort &port : system)
+        add(port.name);
+
+    QStringList seenLocations;
+    for (const QString &name : seen)
+        seenLocations.append(portLocation(name));
+    QStringList fresh;
+    QStringList known;
+    for (const QString &name : qAsConst(order))
+        (seenLocations.contains(portLocation(name)) ? known : fresh).append(name);
+    return fresh + known;
+}

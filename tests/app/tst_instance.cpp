@@ -1,0 +1,135 @@
+// The program as a process: --list-ports (as root and as an unprivileged user) and the second start; and the link
+// state field of the window.
+#include "instrument.h"
+#include "mainwindow.h"
+#include "resourcesinit.h"
+#include "singleinstance.h"
+#include "uart.h"
+
+#include <QLabel>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <QtTest>
+
+class TestInstance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listPorts_data();
+    void listPorts();
+    void secondStart();
+    void stateField_data();
+    void stateField();
+};
+
+void TestInstance::listPorts_data()
+{
+    QTest::addColumn<QString>("port"); // empty: a pseudo-terminal of root's
+    QTest::addColumn<QString>("mode"); // how the terminal is held, or who lists it
+    QTest::addColumn<QString>("access");
+    QTest::newRow("free") << QString() << ""
+                          << "ok";
+    QTest::newRow("held by another program") << QString() << "held"
+                                             << "in use";
+    QTest::newRow("mode 0600, listed by nobody") << QString() << "nobody"
+                                                 << "permission denied";
+    QTest::newRow("missing") << "/dev/pts/nonexistent"
+                             << ""
+                             << "does not exist";
+}
+
+void TestInstance::listPorts()
+{
+    QFETCH(QString, port);
+    QFETCH(QString, mode);
+    QFETCH(QString, access);
+    Instrument terminal;
+    QVERIFY(terminal.open());
+    port = port.isEmpty() ? terminal.slavePath() : port;
+    QSerialPort holder(port);
+    QVERIFY(mode != "held" || holder.open(QIODevice::ReadWrite));
+    QVERIFY(mode != "nobody" || QFile::setPermissions(port, QFile::ReadOwner | QFile::WriteOwner));
+    QStringList command{LEEB_PROGRAM_PATH, "--list-ports", "--port", port};
+    if (mode == "nobody")
+        command = QStringList{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"} + command;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM"); // no display needed
+    env.remove("DISPLAY");
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(QDir::rootPath());
+    p.start(command.takeFirst(), command);
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 0);
+    const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    QVERIFY2(out.split('\n').contains(port + "\t-\t-\t-\t-\t" + access), qPrintable(out));
+}
+
+void TestInstance::secondStart()
+{
+    // A temporary directory of its own keeps the socket apart from any window of the user's.
+    QTemporaryDir tmp;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", tmp.path());
+    env.insert("QT_LOGGING_RULES", "leeb.*.debug=false;leeb.app.instance.debug=true");
+    QString log;
+    QProcess first;
+    auto start = [&](QProcess &p) {
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(tmp.path());
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(LEEB_PROGRAM_PATH, {"--port", "/dev/pts/nonexistent"});
+    };
+    QObject::connect(&first, &QProcess::readyRead, [&] { log += QString::fromLocal8Bit(first.readAll()); });
+    for (const char *round : {"first start", "after a crash that left the socket behind"}) {
+        start(first);
+        QTRY_VERIFY2_WITH_TIMEOUT(log.contains("listening"), round, 10000);
+        QProcess second;
+        start(second);
+        QVERIFY2(second.waitForFinished(10000), round);
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_VERIFY2_WITH_TIMEOUT(log.contains("asks for the window"), round, 5000);
+        QCOMPARE(first.state(), QProcess::Running);
+        first.kill();
+        QVERIFY(first.waitForFinished(5000));
+        log.clear();
+    }
+}
+
+void TestInstance::stateField_data()
+{
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<ProbeState>("state");
+    QTest::addColumn<QString>("text");
+    const QString tty = "/dev/ttyQ7"; // no such device: its group is unknown
+    QTest::newRow("searching") << false << ProbeState{ProbeState::Searching, tty, PortStatus::Ok}
+                               << "正在查找仪器… /dev/ttyQ7";
+    QTest::newRow("connected") << true << ProbeState{ProbeState::Connected, tty, PortStatus::Ok}
+                               << "Connected to /dev/ttyQ7";
+    QTest::newRow("permission denied")
+        << true << ProbeState{ProbeState::NotFound, tty, PortStatus::PermissionDenied}
+        << "No permission to open /dev/ttyQ7: the user must be in the group that owns the device, dialout";
+    QTest::newRow("in use") << true << ProbeState{ProbeState::NotFound, tty, PortStatus::InUse}
+                            << "/dev/ttyQ7 is in use by another program";
+    QTest::newRow("no port at all") << false << ProbeState{ProbeState::NotFound, QString(), PortStatus::NoPort}
+                                    << "没有任何串口";
+    QTest::newRow("no answer") << true << ProbeState{ProbeState::NotFound, tty, PortStatus::NoAnswer}
+                               << "No instrument answers on /dev/ttyQ7";
+}
+
+void TestInstance::stateField()
+{
+    QFETCH(bool, english);
+    QFETCH(ProbeState, state);
+    initResources();
+    QTranslator translator;
+    QVERIFY(!english || (translator.load(":/english.qm") && QCoreApplication::installTranslator(&translator)));
+    MainWindow window;
+    emit window.uart()->probeStateChanged(state);
+    QTEST(window.findChild<QLabel *>("label_linkState")->text(), "text");
+}
+
+QTEST_MAIN(TestInstance)
+#include "tst_instance.moc"

@@ -191,11 +191,16 @@ bool mayBeUnfinished(const QByteArray &piece)
     return size > piece.size();
 }
 
-QList<QByteArray> takeFrames(QByteArray &buffer)
+bool hasHeader(const QByteArray &piece)
+{
+    return headerAt(piece, 0);
+}
+
+QList<QByteArray> takeFrames(QByteArray &buffer, bool keepTail)
 {
     QList<QByteArray> pieces = splitFrames(buffer);
     buffer.clear();
-    if (pieces.isEmpty())
+    if (pieces.isEmpty() || !keepTail)
         return pieces;
     const QByteArray &last = pieces.last();
     if (!mayBeUnfinished(last))
@@ -206,5 +211,38 @@ QList<QByteArray> takeFrames(QByteArray &buffer)
     else
         qCDebug(lcFrame) << "serial: 可能还没发完2";
     buffer = pieces.takeLast();
+    return pieces;
+}
+
+QList<QByteArray> takeCompleteFrames(QByteArray &buffer)
+{
+    const int n = buffer.size();
+    const auto *p = reinterpret_cast<const uchar *>(buffer.constData());
+    int cut = 0;
+    int from = 0;
+    for (int at = nextHeader(buffer, from); at >= 0; at = nextHeader(buffer, from)) {
+        // A header that cannot be read yet, or that announces more than is there, may be a frame on its way.
+        if (at + 7 > n)
+            break;
+        const int size = announcedSize(buffer, at);
+        if (size > 0 && at + size > n)
+            break;
+        if (size > 0) {
+            uchar sum = 0;
+            for (int i = at + frame::HeaderSize; i < at + size - 1; ++i)
+                sum += p[i];
+            if (sum == p[at + size - 1]) {
+                cut = at + size;
+                from = cut;
+                continue;
+            }
+        }
+        from = at + 1;
+    }
+    if (cut == 0)
+        return {};
+    // Cut just as the pass at the silence would: before the end of a complete frame nothing depends on later bytes.
+    const QList<QByteArray> pieces = splitFrames(buffer.left(cut));
+    buffer.remove(0, cut);
     return pieces;
 }

@@ -45,3 +45,36 @@ QList<GroupRecord> decodeGroups(const QByteArray &payload)
     }
     return records;
 }
+
+QString groupPayloadFault(const QByteArray &payload)
+{
+    if (payload.size() != groups::PayloadSize)
+        return QStringLiteral("%1 payload bytes instead of %2").arg(payload.size()).arg(groups::PayloadSize);
+    const QList<GroupRecord> records = decodeGroups(payload);
+    for (int k = 0; k < records.size(); ++k) {
+        const GroupRecord &r = records.at(k);
+        if (r.groupValue == 0)
+            continue;
+        if (r.month < 1 || r.month > 12 || r.day < 1 || r.day > 31 || r.hour > 23 || r.minute > 59)
+            return QStringLiteral("slot %1 holds the impossible date %2/%3 %4:%5")
+                .arg(k)
+                .arg(r.month)
+                .arg(r.day)
+                .arg(r.hour)
+                .arg(r.minute);
+    }
+    return QString();
+}
+
+int unreadGroups(const QList<GroupRecord> &records)
+{
+    int unread = 0;
+    bool pastEnd = false;
+    for (const GroupRecord &r : records) {
+        if (r.groupValue == 0)
+            pastEnd = true;
+        else if (pastEnd)
+            ++unread;
+    }
+    return unread;
+}

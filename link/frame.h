@@ -60,4 +60,6 @@ QList<QByteArray> takeFrames(QByteArray &buffer, bool keepTail = true);
 // whose length field spans it and whose checksum is right), cut as takeFrames would cut them, taken out of
 // `buffer`. Nothing when no complete frame is there yet, or when an earlier header announces a frame that is still
 // arriving: a frame inside its payload is no frame of its own.
-QList<QByteArray> takeCompleteFrames(QByteArray &buffer);
+// With `resume`, the search starts where the last call on the same buffer left off and notes where to go on; set it
+// to 0 whenever the buffer is changed otherwise.
+QList<QByteArray> takeCompleteFrames(QByteArray &buffer, int *resume = nullptr);

@@ -124,6 +124,7 @@ void Uart::closePort()
     m_frameTimer.stop();
     m_closing = true;
     dispatch(takeFrames(m_rxBuffer, false));
+    m_settled = 0;
     m_closing = false;
     if (m_port->isOpen())
         m_port->close();
@@ -217,18 +218,18 @@ void Uart::onGroupFrameDamaged(const QString &reason)
         return;
     m_passDamaged = true;
     if (m_groupRequests == 0 || m_closing) {
-        qCWarning(lcUart).noquote() << "damaged group data dropped:" << reason;
+        qCWarning(lcUart).noquote() << "group data not asked for and not accepted, dropped:" << reason;
         return;
     }
     m_requestTimer.stop();
     if (m_groupRequests > MaxGroupRetries) {
-        qCWarning(lcUart).noquote() << "damaged group data:" << reason << "- giving up after" << m_groupRequests
+        qCWarning(lcUart).noquote() << "group data not accepted:" << reason << "- giving up after" << m_groupRequests
                                     << "requests";
         m_groupRequests = 0;
         emit groupsFailed();
         return;
     }
-    qCWarning(lcUart).noquote() << "damaged group data:" << reason << "- asking again";
+    qCWarning(lcUart).noquote() << "group data not accepted:" << reason << "- asking again";
     sendGroupRequest();
 }
 
@@ -243,7 +244,7 @@ void Uart::receive(const QByteArray &bytes)
     m_tailKept = false;
     m_rxBuffer.append(bytes);
     // A complete frame goes at once; everything else waits for the silence.
-    dispatch(takeCompleteFrames(m_rxBuffer));
+    dispatch(takeCompleteFrames(m_rxBuffer, &m_settled));
     // A sender that never pauses for 100 ms must not grow the buffer without end: cut what is there now.
     if (m_rxBuffer.size() > frame::MaxBufferSize)
         processBuffer();
@@ -255,6 +256,7 @@ void Uart::processBuffer()
     // wait for ever.
     const bool keepTail = !m_tailKept;
     dispatch(takeFrames(m_rxBuffer, keepTail));
+    m_settled = 0;
     m_tailKept = !m_rxBuffer.isEmpty();
     if (m_tailKept)
         m_frameTimer.start();

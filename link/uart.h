@@ -86,6 +86,7 @@ private:
     unsigned char m_ackCommand = 0;
     unsigned char m_handshakeCommand = 0;
     QStringList m_extraPortNames;
+    int m_settled = 0;          // m_rxBuffer up to here holds no complete frame to hand over before the silence
     bool m_tailKept = false;    // the last pass kept an unfinished tail, and no byte came since
     bool m_closing = false;     // handling what arrived before the port closes
     bool m_passDamaged = false; // a damaged group frame was counted in this pass already

@@ -1,5 +1,4 @@
-// Frame protocol, reassembly and group decoding on plain byte arrays: no port, and the passes that silence would
-// start are run by hand.
+// Reassembly on plain byte arrays: no port, and the passes that silence would start are run by hand.
 #include "frame.h"
 #include "groups.h"
 #include "uart.h"
@@ -65,50 +64,12 @@ class TestFrames : public QObject
     Q_OBJECT
 
 private slots:
-    void packFrame_pcCommands_data();
-    void packFrame_pcCommands();
-    void checkFrame_pieces_data();
-    void checkFrame_pieces();
     void reassembly_data();
     void reassembly();
     void reassembly_boundedWithoutPause();
     void reassembly_framesWhileDown();
     void closing_handlesWhatArrived();
-    void decode_workedSlot();
-    void decode_impactCountsAndFlags();
 };
-
-void TestFrames::packFrame_pcCommands_data()
-{
-    QTest::addColumn<int>("cmd");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("handshake") << int(CmdHandshake) << hex("402324020000005153");
-    QTest::newRow("get data") << int(CmdGetData) << hex("402324020000005355");
-    QTest::newRow("delete all") << int(CmdDeleteAll) << hex("402324020000005b5d");
-}
-
-void TestFrames::packFrame_pcCommands()
-{
-    QFETCH(int, cmd);
-    QTEST(packFrame(uchar(cmd), {}), "bytes");
-}
-
-void TestFrames::checkFrame_pieces_data()
-{
-    QTest::addColumn<QByteArray>("piece");
-    QTest::addColumn<bool>("ok");
-    QTest::newRow("handshake answer") << hex("402324020000005052") << true;
-    QTest::newRow("wrong checksum") << hex("402324020000005053") << false;
-    QTest::newRow("wrong header") << hex("412324020000005052") << false;
-    QTest::newRow("wrong length, right checksum") << hex("402324090000005059") << true;
-    QTest::newRow("4-byte piece is no frame") << hex("40232400") << false;
-}
-
-void TestFrames::checkFrame_pieces()
-{
-    QFETCH(QByteArray, piece);
-    QTEST(checkFrame(piece), "ok");
-}
 
 void TestFrames::reassembly_data()
 {
@@ -205,43 +166,6 @@ void TestFrames::closing_handlesWhatArrived()
     down.uart.receive(hex("402324100000005060"));
     down.uart.closePort();
     QVERIFY(down.status.isEmpty());
-}
-
-void TestFrames::decode_workedSlot()
-{
-    const QList<GroupRecord> records = decodeGroups(payloadWithHeaders());
-    QCOMPARE(records.size(), 100);
-    const GroupRecord &r = records.first();
-    QCOMPARE(QList<int>({r.impactCount, r.direction, r.device, r.scale, r.material, r.minute, r.hour, r.day, r.month,
-                         r.tableSet, r.groupValue}),
-             QList<int>({5, 0, 1, 2, 0, 5, 9, 7, 3, 0, 520}));
-    // The header written at byte 17 lies in w4, beyond the five impacts.
-    QCOMPARE(QList<int>({r.impacts[0], r.impacts[1], r.impacts[2], r.impacts[3], r.impacts[4]}),
-             QList<int>({500, 510, 520, 530, 540}));
-    QCOMPARE(int(records.at(1).groupValue), 0);
-}
-
-void TestFrames::decode_impactCountsAndFlags()
-{
-    // Slot 3, every impact i holding 100 + i, the group value 777 beside impacts 30 and 31 in w12, and the
-    // table-set flag in the top bit of w1; unread high bits set everywhere.
-    for (const quint32 countField : {0u, 31u | 0xFFF00020u}) {
-        quint32 w[13] = {};
-        w[0] = countField;
-        w[1] = 0x80000000u | (12u << 16);
-        for (int i = 0; i < 32; ++i)
-            w[2 + i / 3] |= quint32(100 + i) << (10 * (i % 3));
-        w[12] |= 777u << 20 | 0xC0000000u;
-        QByteArray payload(groups::PayloadSize, '\0');
-        for (int j = 0; j < 13; ++j)
-            qToLittleEndian(w[j], reinterpret_cast<uchar *>(payload.data()) + 3 * groups::SlotSize + 4 * j);
-
-        const GroupRecord r = decodeGroups(payload).at(3);
-        QCOMPARE(int(r.impactCount), countField ? 32 : 1);
-        for (int i = 0; i < r.impactCount; ++i)
-            QCOMPARE(int(r.impacts[i]), 100 + i);
-        QCOMPARE(QList<int>({r.groupValue, r.tableSet, r.month}), QList<int>({777, 1, 12}));
-    }
 }
 
 QTEST_GUILESS_MAIN(TestFrames)

@@ -1,8 +1,6 @@
-// The receive path as the link runs it, on plain functions: every chunk hands over its complete frames at once, a
-// silence runs a pass (a second one in a row hands over the kept tail), the buffer bound runs one too, and the end
-// hands over everything, as a close does. Every piece goes through the frame check, every group frame through the
-// group check and the decoder.
-// Input: records [code][chunk]; code 0 is a silence (no chunk), 1 to 63 the chunk's length, from 64 on
+// The receive path as the link runs it, on plain functions: each chunk hands over its complete frames, a silence runs
+// a pass (a second one in a row hands the kept tail over), so does the buffer bound, and the end hands over all, as a
+// close does. Input: records [code][chunk]; code 0 is a silence, 1 to 63 the chunk's length, from 64 on
 // (code - 63) * 64 bytes, so that whole group frames fit in a few records.
 #include "frame.h"
 #include "groups.h"
@@ -19,17 +17,15 @@ void require(bool condition)
         __builtin_trap();
 }
 
-struct Handed
-{
-    QByteArray bytes;
-    QList<int> sizes;
-};
+// Every piece handed over, in order, and their sizes.
+QByteArray handedBytes;
+QList<int> handedSizes;
 
-void handle(const QList<QByteArray> &pieces, Handed *handed)
+void handle(const QList<QByteArray> &pieces)
 {
     for (const QByteArray &piece : pieces) {
-        handed->bytes.append(piece);
-        handed->sizes.append(piece.size());
+        handedBytes.append(piece);
+        handedSizes.append(piece.size());
         if (!checkFrame(piece) || frameCommand(piece) != CmdGroupData)
             continue;
         const QByteArray payload = framePayload(piece);
@@ -55,14 +51,15 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     QByteArray buffer, stream;
-    Handed handed;
+    handedBytes.clear();
+    handedSizes.clear();
     bool silent = false, tailKept = false, passes = false;
     int settled = 0;
     for (size_t pos = 0; pos < size;) {
         const int code = data[pos++];
         if (code == 0) {
             // The second silence without a byte between hands the kept tail over.
-            handle(takeFrames(buffer, !(silent && tailKept)), &handed);
+            handle(takeFrames(buffer, !(silent && tailKept)));
             settled = 0;
             tailKept = !buffer.isEmpty();
             silent = passes = true;
@@ -76,23 +73,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         buffer.append(chunk);
         const QList<QByteArray> complete = takeCompleteFrames(buffer, &settled);
         require(complete.isEmpty() || checkFrame(complete.last()));
-        handle(complete, &handed);
+        handle(complete);
         if (buffer.size() > frame::MaxBufferSize) {
-            handle(takeFrames(buffer), &handed);
+            handle(takeFrames(buffer));
             settled = 0;
             passes = true;
         }
         require(buffer.size() <= frame::MaxBufferSize);
     }
-    handle(takeFrames(buffer, false), &handed);
+    handle(takeFrames(buffer, false));
     // Nothing lost, nothing twice, nothing out of order.
-    require(handed.bytes == stream);
+    require(handedBytes == stream);
     // Handing complete frames over early cuts the stream just as one pass over all of it would.
     if (!passes) {
         QList<int> sizes;
         for (const QByteArray &piece : takeFrames(stream, false))
             sizes.append(piece.size());
-        require(sizes == handed.sizes);
+        require(sizes == handedSizes);
     }
     return 0;
 }

@@ -217,8 +217,9 @@ void Uart::onGroupFrameDamaged(const QString &reason)
     if (m_passDamaged)
         return;
     m_passDamaged = true;
+    // Nothing to ask again: no request is under way, or the port is closing.
     if (m_groupRequests == 0 || m_closing) {
-        qCWarning(lcUart).noquote() << "group data not asked for and not accepted, dropped:" << reason;
+        qCWarning(lcUart).noquote() << "group data not accepted, dropped:" << reason;
         return;
     }
     m_requestTimer.stop();

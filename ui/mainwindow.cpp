@@ -80,7 +80,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(m_uart, SIGNAL(readyRead(unsigned char, QByteArray)), this,
             SLOT(on_uartReadyRead(unsigned char, QByteArray)));
     connect(m_uart, SIGNAL(connectionStatus(bool)), this, SLOT(on_connectionStatus(bool)));
-    connect(m_uart, &Uart::groupsFailed, this, &MainWindow::on_uart_groupsFailed);
+    connect(m_uart, &Uart::groupsFailed, this, &MainWindow::on_groupsFailed);
 
     auto *buttons = new QButtonGroup(this);
     buttons->addButton(ui->pushButton_exportExcel, ExportExcel);
@@ -197,7 +197,7 @@ void MainWindow::on_uartReadyRead(unsigned char cmd, QByteArray arr)
     }
 }
 
-void MainWindow::on_uart_groupsFailed()
+void MainWindow::on_groupsFailed()
 {
     showMessage(tr("数据校验失败"));
 }

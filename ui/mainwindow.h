@@ -36,7 +36,7 @@ public:
 private slots:
     void on_connectionStatus(bool b);
     void on_uartReadyRead(unsigned char cmd, QByteArray arr);
-    void on_uart_groupsFailed();
+    void on_groupsFailed();
     void on_buttonClicked(int btnID);
     void setCtrlStatuc(bool b);
     void on_printMessage(QString message);

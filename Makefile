@@ -23,14 +23,16 @@ test: build
 demo: build
 	bash scripts/demo $(BUILD)
 
-# Receive path under libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer, for FUZZ_SECONDS.
+# Receive path under libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer, for FUZZ_SECONDS, from the
+# seed frames in tests/fuzz/seeds (handshake, delete, whole group frames with headers inside; -max_len holds two
+# group frames). FUZZ_FLAGS adds libFuzzer options, e.g. FUZZ_FLAGS=-runs=10000000.
 fuzz: setup
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEEB_FUZZ=ON \
 	    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=undefined"
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_receive
 	mkdir -p $(FUZZ_BUILD)/corpus
-	QT_LOGGING_RULES="leeb.*.debug=false" $(FUZZ_BUILD)/tests/fuzz/fuzz_receive $(FUZZ_BUILD)/corpus \
-	    -dict=tests/fuzz/frame.dict -max_total_time=$(FUZZ_SECONDS) -max_len=16384 -print_final_stats=1
+	$(FUZZ_BUILD)/tests/fuzz/fuzz_receive $(FUZZ_BUILD)/corpus tests/fuzz/seeds -dict=tests/fuzz/frame.dict \
+	    -max_total_time=$(FUZZ_SECONDS) -max_len=12288 -print_final_stats=1 $(FUZZ_FLAGS)
 
 # Only the programs: the folder also holds the build's *_autogen directories. A failing benchmark fails the target.
 bench: build

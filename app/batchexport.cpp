@@ -19,6 +19,7 @@ BatchExport::BatchExport(const QStringList &ports, const QString &fileName, int 
     m_uart->setLastPortName(LinkSettings::lastPort());
     connect(m_uart, &Uart::connectionStatus, this, &BatchExport::on_connectionStatus);
     connect(m_uart, &Uart::readyRead, this, &BatchExport::on_uartReadyRead);
+    connect(m_uart, &Uart::groupsFailed, this, &BatchExport::on_groupsFailed);
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, &BatchExport::on_timeout);
 }
@@ -40,14 +41,18 @@ void BatchExport::on_connectionStatus(bool up)
 {
     m_linked = up || m_linked;
     if (up)
-        m_uart->sendCommand(CmdGetData);
+        m_uart->requestGroups();
 }
 
 void BatchExport::on_uartReadyRead(unsigned char cmd, const QByteArray &arr)
 {
     if (cmd != CmdGroupData || m_done)
         return;
-    const QList<MeasurementGroup> groups = buildGroups(decodeGroups(arr));
+    const QList<GroupRecord> records = decodeGroups(arr);
+    const QList<MeasurementGroup> groups = buildGroups(records);
+    // Only the groups before the first unused slot are read; say so when others lie behind it.
+    if (const int unread = unreadGroups(records))
+        std::fprintf(stderr, "%d group(s) after the first empty slot were not read\n", unread);
     if (groups.isEmpty()) { // as the window's "no data": an empty workbook or report would pass for a result
         finish(1, QStringLiteral("the instrument holds no measurement groups"));
         return;
@@ -58,6 +63,12 @@ void BatchExport::on_uartReadyRead(unsigned char cmd, const QByteArray &arr)
         return;
     }
     finish(0, QStringLiteral("%1 group(s) written to %2").arg(groups.size()).arg(m_fileName));
+}
+
+void BatchExport::on_groupsFailed()
+{
+    finish(1, QStringLiteral("data check failed: the instrument's group data came damaged or not at all %1 times")
+                  .arg(1 + Uart::MaxGroupRetries));
 }
 
 void BatchExport::on_timeout()

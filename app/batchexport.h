@@ -27,6 +27,7 @@ signals:
 private:
     void on_connectionStatus(bool up);
     void on_uartReadyRead(unsigned char cmd, const QByteArray &arr);
+    void on_groupsFailed();
     void on_timeout();
     void finish(int exitCode, const QString &message);
 

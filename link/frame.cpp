@@ -2,7 +2,8 @@
 
 #include <QDebug>
 #include <QLoggingCategory>
-#include <QVector>
+
+#include <vector>
 
 Q_LOGGING_CATEGORY(lcFrame, "leeb.link.frame")
 
@@ -38,27 +39,34 @@ int announcedSize(const QByteArray &data, int pos)
     return int(length) + 7;
 }
 
-// Running byte sums, so that the checksum of any stretch costs one subtraction and a pass stays linear.
+// Running byte sums, so that the checksum of any stretch costs one subtraction and a pass stays linear. Only the low
+// eight bits count; the storage is kept from pass to pass, as passes run after every burst.
 class ByteSums
 {
 public:
-    explicit ByteSums(const QByteArray &data) : m_sums(data.size() + 1, 0)
+    explicit ByteSums(const QByteArray &data) : m_bytes(reinterpret_cast<const uchar *>(data.constData()))
     {
-        const auto *p = reinterpret_cast<const uchar *>(data.constData());
+        thread_local std::vector<uchar> storage;
+        if (storage.size() < size_t(data.size()) + 1)
+            storage.resize(size_t(data.size()) + 1);
+        uchar *sums = storage.data();
+        sums[0] = 0;
         for (int i = 0; i < data.size(); ++i)
-            m_sums[i + 1] = m_sums[i] + p[i];
+            sums[i + 1] = uchar(sums[i] + m_bytes[i]);
+        m_sums = sums;
     }
     // True when [begin, end) starting with a header is a frame: its last byte is the sum of the bytes after the header.
-    bool checks(const QByteArray &data, int begin, int end) const
+    bool checks(int begin, int end) const
     {
         if (end - begin < frame::Overhead)
             return false;
         const uchar sum = uchar(m_sums[end - 1] - m_sums[begin + frame::HeaderSize]);
-        return sum == uchar(data[end - 1]);
+        return sum == m_bytes[end - 1];
     }
 
 private:
-    QVector<quint32> m_sums;
+    const uchar *m_bytes;
+    const uchar *m_sums = nullptr;
 };
 
 // Length of the header prefix (40 or 40 23) that ends `data` after `from`, 0 if none.
@@ -99,17 +107,17 @@ QList<QByteArray> splitFrames(const QByteArray &data)
     const ByteSums sums(data);
     const int n = data.size();
 
-    QVector<int> headers;
+    std::vector<int> headers;
     for (int at = nextHeader(data, 0); at >= 0; at = nextHeader(data, at + 1))
-        headers.append(at);
+        headers.push_back(at);
     // complete[i]: header i starts a frame that its length field spans and its checksum confirms.
     // nextComplete[i]: the first header after i that does so, -1 if none.
-    const int count = headers.size();
-    QVector<int> size(count), nextComplete(count + 1, -1);
-    QVector<bool> complete(count);
+    const int count = int(headers.size());
+    std::vector<int> size(headers.size()), nextComplete(headers.size() + 1, -1);
+    std::vector<bool> complete(headers.size());
     for (int i = 0; i < count; ++i) {
         size[i] = announcedSize(data, headers[i]);
-        complete[i] = size[i] > 0 && headers[i] + size[i] <= n && sums.checks(data, headers[i], headers[i] + size[i]);
+        complete[i] = size[i] > 0 && headers[i] + size[i] <= n && sums.checks(headers[i], headers[i] + size[i]);
     }
     for (int i = count - 1; i >= 0; --i)
         nextComplete[i] = complete[i] ? i : nextComplete[i + 1];
@@ -140,7 +148,7 @@ QList<QByteArray> splitFrames(const QByteArray &data)
         // A frame still arriving swallows later headers, unless one of them starts a complete frame: then the
         // sender gave up on this one and started afresh. A frame that checks when cut at the next header is taken
         // as it is, whatever its length field says.
-        if (size[i] > 0 && pos + size[i] > n && nextComplete[i + 1] < 0 && !sums.checks(data, pos, end))
+        if (size[i] > 0 && pos + size[i] > n && nextComplete[i + 1] < 0 && !sums.checks(pos, end))
             end = n;
         pieces.append(data.mid(pos, end - pos));
         pos = end;
@@ -154,10 +162,12 @@ bool checkFrame(const QByteArray &piece)
         qCDebug(lcFrame) << "no frame header, or too short";
         return false;
     }
+    const auto *p = reinterpret_cast<const uchar *>(piece.constData());
+    const int last = piece.size() - 1;
     uchar sum = 0;
-    for (int i = frame::HeaderSize; i < piece.size() - 1; ++i)
-        sum += uchar(piece[i]);
-    const uchar received = uchar(piece[piece.size() - 1]);
+    for (int i = frame::HeaderSize; i < last; ++i)
+        sum += p[i];
+    const uchar received = p[last];
     if (sum == received)
         return true;
     qCDebug(lcFrame).noquote() << "checksum mismatch: computed" << sum << "received" << received;
@@ -191,11 +201,16 @@ bool mayBeUnfinished(const QByteArray &piece)
     return size > piece.size();
 }
 
-QList<QByteArray> takeFrames(QByteArray &buffer)
+bool hasHeader(const QByteArray &piece)
+{
+    return headerAt(piece, 0);
+}
+
+QList<QByteArray> takeFrames(QByteArray &buffer, bool keepTail)
 {
     QList<QByteArray> pieces = splitFrames(buffer);
     buffer.clear();
-    if (pieces.isEmpty())
+    if (pieces.isEmpty() || !keepTail)
         return pieces;
     const QByteArray &last = pieces.last();
     if (!mayBeUnfinished(last))
@@ -206,5 +221,49 @@ QList<QByteArray> takeFrames(QByteArray &buffer)
     else
         qCDebug(lcFrame) << "serial: the last piece may be unfinished, kept";
     buffer = pieces.takeLast();
+    return pieces;
+}
+
+QList<QByteArray> takeCompleteFrames(QByteArray &buffer, int *resume)
+{
+    const int n = buffer.size();
+    const auto *p = reinterpret_cast<const uchar *>(buffer.constData());
+    int cut = 0;
+    int from = resume ? qBound(0, *resume, n) : 0;
+    int stop = -1;
+    // Frames that follow each other from the start with nothing between need no cutting.
+    bool backToBack = from == 0;
+    QList<QByteArray> frames;
+    for (int at = nextHeader(buffer, from); at >= 0; at = nextHeader(buffer, from)) {
+        // A header that cannot be read yet, or that announces more than is there, may be a frame on its way.
+        const int size = announcedSize(buffer, at);
+        if (at + 7 > n || (size > 0 && at + size > n)) {
+            stop = at;
+            break;
+        }
+        if (size > 0) {
+            uchar sum = 0;
+            for (int i = at + frame::HeaderSize; i < at + size - 1; ++i)
+                sum += p[i];
+            if (sum == p[at + size - 1]) {
+                backToBack = backToBack && at == cut;
+                if (backToBack)
+                    frames.append(buffer.mid(at, size));
+                cut = at + size;
+                from = cut;
+                continue;
+            }
+        }
+        backToBack = false;
+        from = at + 1;
+    }
+    // Headers before this point are settled: the next call goes on from here (a header may straddle the end).
+    if (resume)
+        *resume = (stop >= 0 ? stop : qMax(from, n - (frame::HeaderSize - 1))) - cut;
+    if (cut == 0)
+        return {};
+    // Cut just as the pass at the silence would: before the end of a complete frame nothing depends on later bytes.
+    const QList<QByteArray> pieces = backToBack ? frames : splitFrames(buffer.left(cut));
+    buffer.remove(0, cut);
     return pieces;
 }

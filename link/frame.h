@@ -48,6 +48,18 @@ unsigned char frameCommand(const QByteArray &frame);
 // a header whose length field asks for more bytes than the piece has (and no more than MaxFrameSize).
 bool mayBeUnfinished(const QByteArray &piece);
 
+// True for a piece that starts with the frame header.
+bool hasHeader(const QByteArray &piece);
+
 // One reassembly pass over the receive buffer: returns the pieces to dispatch, in stream order, and leaves in
-// `buffer` only an unfinished frame at its end. Pieces that can never become a frame are dropped here.
-QList<QByteArray> takeFrames(QByteArray &buffer);
+// `buffer` only an unfinished frame at its end (nothing when `keepTail` is false: the bytes are all there will be).
+// Pieces that can never become a frame are dropped here.
+QList<QByteArray> takeFrames(QByteArray &buffer, bool keepTail = true);
+
+// What can be handed over before the line falls silent: the pieces up to the end of the last complete frame (one
+// whose length field spans it and whose checksum is right), cut as takeFrames would cut them, taken out of
+// `buffer`. Nothing when no complete frame is there yet, or when an earlier header announces a frame that is still
+// arriving: a frame inside its payload is no frame of its own.
+// With `resume`, the search starts where the last call on the same buffer left off and notes where to go on; set it
+// to 0 whenever the buffer is changed otherwise.
+QList<QByteArray> takeCompleteFrames(QByteArray &buffer, int *resume = nullptr);

@@ -45,3 +45,39 @@ QList<GroupRecord> decodeGroups(const QByteArray &payload)
     }
     return records;
 }
+
+QString groupPayloadFault(const QByteArray &payload)
+{
+    if (payload.size() != groups::PayloadSize)
+        return QStringLiteral("%1 payload bytes instead of %2").arg(payload.size()).arg(groups::PayloadSize);
+    // Only the date word w1 and the group value in w12 matter here: no need to unpack the impacts.
+    const auto *bytes = reinterpret_cast<const uchar *>(payload.constData());
+    for (int k = 0; k < groups::SlotCount; ++k) {
+        const uchar *slot = bytes + groups::SlotSize * k;
+        if (((qFromLittleEndian<quint32>(slot + 48) >> 20) & 1023) == 0)
+            continue;
+        const quint32 w1 = qFromLittleEndian<quint32>(slot + 4);
+        const quint32 minute = w1 & 63, hour = (w1 >> 6) & 31, day = (w1 >> 11) & 31, month = (w1 >> 16) & 15;
+        if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59)
+            return QStringLiteral("slot %1 holds the impossible date %2/%3 %4:%5")
+                .arg(k)
+                .arg(month)
+                .arg(day)
+                .arg(hour)
+                .arg(minute);
+    }
+    return QString();
+}
+
+int unreadGroups(const QList<GroupRecord> &records)
+{
+    int unread = 0;
+    bool pastEnd = false;
+    for (const GroupRecord &r : records) {
+        if (r.groupValue == 0)
+            pastEnd = true;
+        else if (pastEnd)
+            ++unread;
+    }
+    return unread;
+}

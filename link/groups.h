@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 #include <QtGlobal>
 
 // One 52-byte slot of the instrument's group memory, unpacked.
@@ -37,3 +38,11 @@ constexpr int MaxImpacts = 32;
 // Unpacks all 100 slots of a group data payload, used or not; an empty list when the payload is shorter than 5200
 // bytes. Bytes after the first 5200 are ignored.
 QList<GroupRecord> decodeGroups(const QByteArray &payload);
+
+// Why a group data payload cannot be the instrument's, in English for the log; empty when it can. A real one holds
+// exactly 5200 bytes, and every used slot a possible date and time (month 1 to 12, day 1 to 31, hour 0 to 23,
+// minute 0 to 59). Codes that no table knows are no reason: they show as empty texts.
+QString groupPayloadFault(const QByteArray &payload);
+
+// Used slots that lie after the first unused one: the download stops at that slot, so these are not read.
+int unreadGroups(const QList<GroupRecord> &records);

@@ -1,6 +1,7 @@
 #include "uart.h"
 
 #include "frame.h"
+#include "groups.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -34,6 +35,12 @@ Uart::Uart(QObject *parent, int baudRate)
     connect(&m_scanTimer, &QTimer::timeout, this, &Uart::scanPorts);
     m_probeTimer.setSingleShot(true);
     connect(&m_probeTimer, &QTimer::timeout, this, &Uart::on_probeTimeout);
+    m_requestTimer.setSingleShot(true);
+    m_requestTimer.setInterval(2000);
+    connect(&m_requestTimer, &QTimer::timeout, this, [this] {
+        m_passDamaged = false;
+        onGroupFrameDamaged(QStringLiteral("no group data within %1 ms").arg(m_requestTimer.interval()));
+    });
 }
 
 Uart::~Uart()
@@ -70,6 +77,11 @@ void Uart::setBaudRate(int baudRate)
 void Uart::setFrameInterval(int ms)
 {
     m_frameTimer.setInterval(ms);
+}
+
+void Uart::setRequestTimeout(int ms)
+{
+    m_requestTimer.setInterval(ms);
 }
 
 void Uart::setExtraPortNames(const QStringList &names)
@@ -117,12 +129,21 @@ bool Uart::openPort(const QString &name)
 
 void Uart::closePort()
 {
+    // What has arrived is handled before the port goes, whoever closes it: a download whose last byte came just
+    // before a hang-up is kept. A handshake answer among it brings nothing up (see handleFrame).
+    if (m_port->isOpen())
+        m_rxBuffer.append(m_port->readAll());
+    m_frameTimer.stop();
+    m_closing = true;
+    dispatch(takeFrames(m_rxBuffer, false));
+    m_settled = 0;
+    m_closing = false;
     if (m_port->isOpen())
         m_port->close();
-    // Bytes of a port that is closed can only confuse the next one: an answer read just before the close would
-    // otherwise mark a link up that no longer has a port.
-    m_frameTimer.stop();
-    m_rxBuffer.clear();
+    m_tailKept = false;
+    m_requestTimer.stop();
+    m_groupRequests = 0;
+    m_deletePending = false;
     setDown();
 }
 
@@ -277,6 +298,54 @@ void Uart::sendCommand(unsigned char cmd, const QByteArray &payload)
     if (cmd != m_handshakeCommand && !m_connected)
         return;
     m_port->write(packFrame(cmd, payload));
+    if (cmd == CmdGetData) {
+        // A new request starts its own count; the retries go through sendGroupRequest.
+        if (m_groupRequests == 0)
+            m_groupRequests = 1;
+        m_requestTimer.start();
+    } else if (cmd == CmdDeleteAll) {
+        m_deletePending = true;
+    }
+}
+
+void Uart::requestGroups()
+{
+    m_groupRequests = 0;
+    sendCommand(CmdGetData);
+}
+
+void Uart::deleteAll()
+{
+    sendCommand(CmdDeleteAll);
+}
+
+void Uart::sendGroupRequest()
+{
+    ++m_groupRequests;
+    sendCommand(CmdGetData);
+}
+
+void Uart::onGroupFrameDamaged(const QString &reason)
+{
+    // One damaged group frame can fall into several pieces of a pass; it counts once.
+    if (m_passDamaged)
+        return;
+    m_passDamaged = true;
+    // Nothing to ask again: no request is under way, or the port is closing.
+    if (m_groupRequests == 0 || m_closing) {
+        qCWarning(lcUart).noquote() << "group data not accepted, dropped:" << reason;
+        return;
+    }
+    m_requestTimer.stop();
+    if (m_groupRequests > MaxGroupRetries) {
+        qCWarning(lcUart).noquote() << "group data not accepted:" << reason << "- giving up after" << m_groupRequests
+                                    << "requests";
+        m_groupRequests = 0;
+        emit groupsFailed();
+        return;
+    }
+    qCWarning(lcUart).noquote() << "group data not accepted:" << reason << "- asking again";
+    sendGroupRequest();
 }
 
 void Uart::on_readyRead()
@@ -287,7 +356,10 @@ void Uart::on_readyRead()
 void Uart::receive(const QByteArray &bytes)
 {
     m_frameTimer.start();
+    m_tailKept = false;
     m_rxBuffer.append(bytes);
+    // A complete frame goes at once; everything else waits for the silence.
+    dispatch(takeCompleteFrames(m_rxBuffer, &m_settled));
     // A sender that never pauses for 100 ms must not grow the buffer without end: cut what is there now.
     if (m_rxBuffer.size() > frame::MaxBufferSize)
         processBuffer();
@@ -295,21 +367,57 @@ void Uart::receive(const QByteArray &bytes)
 
 void Uart::processBuffer()
 {
-    const QList<QByteArray> pieces = takeFrames(m_rxBuffer);
+    // An unfinished tail waits one more silence at most: a frame whose length field says too much would otherwise
+    // wait for ever.
+    const bool keepTail = !m_tailKept;
+    dispatch(takeFrames(m_rxBuffer, keepTail));
+    m_settled = 0;
+    m_tailKept = !m_rxBuffer.isEmpty();
+    if (m_tailKept)
+        m_frameTimer.start();
+}
+
+void Uart::dispatch(const QList<QByteArray> &pieces)
+{
+    m_passDamaged = false;
     for (const QByteArray &piece : pieces)
         handleFrame(piece);
 }
 
 void Uart::handleFrame(const QByteArray &piece)
 {
-    if (!checkFrame(piece))
-        return;
     const unsigned char cmd = frameCommand(piece);
+    if (!checkFrame(piece)) {
+        if (cmd == CmdGroupData && hasHeader(piece) && m_connected)
+            onGroupFrameDamaged(QStringLiteral("bad checksum"));
+        return;
+    }
     if (cmd == m_ackCommand) {
-        onHandshakeAck();
+        // An answer read while the port closes would mark a link up that no longer has a port.
+        if (!m_closing)
+            onHandshakeAck();
         return;
     }
     if (!m_connected)
         return;
+    if (cmd == CmdGroupData) {
+        const QByteArray payload = framePayload(piece);
+        const QString fault = groupPayloadFault(payload);
+        if (!fault.isEmpty()) {
+            onGroupFrameDamaged(fault);
+            return;
+        }
+        m_requestTimer.stop();
+        m_groupRequests = 0;
+        emit readyRead(cmd, payload);
+        return;
+    }
+    if (cmd == CmdDeleteDone) {
+        if (!m_deletePending) {
+            qCWarning(lcUart) << "delete-done answer that was not asked for, ignored";
+            return;
+        }
+        m_deletePending = false;
+    }
     emit readyRead(cmd, framePayload(piece));
 }

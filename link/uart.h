@@ -44,10 +44,6 @@ public:
     // What the next rotation probes, in order.
     QStringList scanPortNames() const;
 
-    // The rotation belongs to each link and starts afresh with it; kept for callers written against the
-    // rotation position that all links once shared.
-    static void resetScanRotation() {}
-
     ProbeState probeState() const { return m_probeState; }
     // How long a probe waits for the answer before the next port is tried.
     int probeWaitMs() const { return m_probeWaitMs; }
@@ -60,11 +56,21 @@ public:
     bool isPortOpen() const { return m_port->isOpen(); }
     QString currentPortName() const { return m_portName; }
 
+    // Writes one frame when the port is open and the link is up (the handshake also while it is down). CmdGetData
+    // starts a tracked request for the groups, CmdDeleteAll one for the deletion; see requestGroups and deleteAll.
     void sendCommand(unsigned char cmd, const QByteArray &payload = QByteArray());
+    // Asks for the groups. A group frame that fails its checks (or none within the request timeout) makes the link
+    // ask again, up to MaxGroupRetries times; then groupsFailed() is emitted. Only sound group frames are passed on.
+    void requestGroups();
+    // Asks the instrument to delete all groups; only the answer to this is passed on as CmdDeleteDone.
+    void deleteAll();
+    void setRequestTimeout(int ms);
+    static constexpr int MaxGroupRetries = 3;
 
     // The receive path without a port: what on_readyRead does with the bytes it reads.
     void receive(const QByteArray &bytes);
     // One reassembly pass; run by the frame timer 100 ms after the last chunk.
+    // A tail kept by the pass before that has had no byte added since is handed over whole this time.
     void processBuffer();
     void handleFrame(const QByteArray &piece);
     int bufferedBytes() const { return m_rxBuffer.size(); }
@@ -73,6 +79,8 @@ signals:
     void connectionStatus(bool connected);
     void probeStateChanged(const ProbeState &state);
     void readyRead(unsigned char cmd, QByteArray arr);
+    // The groups asked for came damaged or not at all, 1 + MaxGroupRetries times in a row.
+    void groupsFailed();
 
 private slots:
     void on_readyRead();
@@ -88,6 +96,9 @@ private:
     void onPortError(QSerialPort::SerialPortError error);
     void onHandshakeAck();
     void setDown();
+    void dispatch(const QList<QByteArray> &pieces);
+    void sendGroupRequest();
+    void onGroupFrameDamaged(const QString &reason);
 
     QByteArray m_rxBuffer;
     bool m_connected = false;
@@ -99,6 +110,13 @@ private:
     unsigned char m_handshakeCommand = 0;
     QStringList m_extraPortNames;
     QString m_lastPort;
+    int m_settled = 0;          // m_rxBuffer up to here holds no complete frame to hand over before the silence
+    bool m_tailKept = false;    // the last pass kept an unfinished tail, and no byte came since
+    bool m_closing = false;     // handling what arrived before the port closes
+    bool m_passDamaged = false; // a damaged group frame was counted in this pass already
+    int m_groupRequests = 0;    // group requests sent for the download under way, 0 when none is
+    bool m_deletePending = false;
+    QTimer m_requestTimer;
 
     QTimer m_probeTimer;
     int m_probeWaitMs;

@@ -4,7 +4,9 @@
 #include "groupencoder.h"
 
 #include <QLoggingCategory>
+#include <QRandomGenerator>
 #include <QSocketNotifier>
+#include <QtEndian>
 
 #include <cerrno>
 #include <cstdlib>
@@ -17,6 +19,27 @@
 Q_LOGGING_CATEGORY(lcSim, "leeb.sim")
 
 namespace {
+
+// A group data frame that passes the frame check but is no real download (see InstrumentFaults::GroupDamage).
+QByteArray damagedGroupFrame(const QByteArray &payload, InstrumentFaults::GroupDamage damage)
+{
+    if (damage == InstrumentFaults::ShortGroups)
+        return packFrame(CmdGroupData, payload.left(payload.size() / 2));
+    if (damage == InstrumentFaults::GarbageGroups) {
+        QRandomGenerator random(0x5eed);
+        QByteArray garbage(payload.size(), Qt::Uninitialized);
+        for (char &c : garbage)
+            c = char(random.bounded(256));
+        return packFrame(CmdGroupData, garbage);
+    }
+    QByteArray frame = packFrame(CmdGroupData, payload);
+    qToLittleEndian(quint32(payload.size() + 2 + 100), frame.data() + frame::HeaderSize);
+    uchar sum = 0;
+    for (int i = frame::HeaderSize; i < frame.size() - 1; ++i)
+        sum += uchar(frame.at(i));
+    frame[frame.size() - 1] = char(sum);
+    return frame;
+}
 
 constexpr qint64 BytesPerSecond = Instrument::LineBytesPerSecond;
 constexpr qint64 NsPerSecond = 1000000000;
@@ -263,6 +286,13 @@ void Instrument::answer(unsigned char reply, const QByteArray &payload, bool dro
 {
     QByteArray frame = packFrame(reply, payload);
     QStringList notes;
+    if (reply == CmdGroupData && m_faults.groupDamage != InstrumentFaults::NoDamage &&
+        m_faults.damagedGroupAnswers != 0) {
+        frame = damagedGroupFrame(payload, m_faults.groupDamage);
+        if (m_faults.damagedGroupAnswers > 0)
+            --m_faults.damagedGroupAnswers;
+        notes << QStringLiteral("damaged group data");
+    }
     if (m_faults.badChecksums != 0) {
         frame[frame.size() - 1] = char(frame.at(frame.size() - 1) ^ 0xFF);
         if (m_faults.badChecksums > 0)

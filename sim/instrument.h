@@ -34,12 +34,21 @@ struct InstrumentFaults
     bool noAnswer = false; // to any command
     QList<unsigned char> noAnswerTo;
 
+    // Group data answers that pass the frame check but are no real download: ShortGroups holds only the first
+    // half of the payload, GarbageGroups 5200 random bytes (impossible dates), both with their length field and
+    // checksum to match; LongLengthField is the true frame whose length field announces 100 bytes more (the
+    // checksum still right), so it is complete only when the line falls silent or hangs up.
+    enum GroupDamage { NoDamage, ShortGroups, GarbageGroups, LongLengthField };
+    GroupDamage groupDamage = NoDamage;
+    // How many group answers carry it; -1: every one. Counts down as answers go out.
+    int damagedGroupAnswers = -1;
+
     // Drop the line (close the pseudo-terminal, so the PC side sees a hang-up): dropAfterMs after open(), or after
     // setFaults() on an open line; -1 never.
     int dropAfterMs = -1;
     // Drop the line once the answer to this command has been written in full and the PC has read it (at once
-    // when it gets no answer); -1 never. With dropBeforeAnswer the line drops as soon as the command arrives, and it is
-    // not answered.
+    // when it gets no answer): a hang-up right after a whole frame; -1 never. With dropBeforeAnswer the line drops as
+    // soon as the command arrives, and it is not answered.
     int dropAfterCommand = -1;
     bool dropBeforeAnswer = false;
 };

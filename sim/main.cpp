@@ -131,9 +131,16 @@ int main(int argc, char *argv[])
     const QCommandLineOption dropOnCommandOption(QStringLiteral("drop-on-command"),
                                                  QStringLiteral("Drop the line as soon as this command arrives."),
                                                  QStringLiteral("cmd"));
+    const QCommandLineOption damageOption(
+        QStringLiteral("damage-groups"),
+        QStringLiteral("Send group data that passes the frame check but is no download: \"short\" (half the "
+                       "payload), \"garbage\" (random bytes) or \"long-length\" (length field 100 too large)."),
+        QStringLiteral("kind"));
+    const QCommandLineOption damageCountOption(
+        QStringLiteral("damage-count"), QStringLiteral("Damage only the first n group answers."), QStringLiteral("n"));
     parser.addOptions({groupsOption, noPacingOption, chunkOption, chunkGapOption, strayOption, badChecksumOption,
                        badChecksumCountOption, delayOption, noAnswerOption, noAnswerToOption, dropAfterMsOption,
-                       dropAfterCommandOption, dropOnCommandOption});
+                       dropAfterCommandOption, dropOnCommandOption, damageOption, damageCountOption});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
@@ -187,6 +194,24 @@ int main(int argc, char *argv[])
             return usageError(
                 QStringLiteral("--%1 needs a command byte in hexadecimal, e.g. 53").arg(option->names().first()));
         faults.dropBeforeAnswer = option == &dropOnCommandOption;
+    }
+
+    if (parser.isSet(damageOption)) {
+        const QString kind = parser.value(damageOption);
+        if (kind == QLatin1String("short"))
+            faults.groupDamage = InstrumentFaults::ShortGroups;
+        else if (kind == QLatin1String("garbage"))
+            faults.groupDamage = InstrumentFaults::GarbageGroups;
+        else if (kind == QLatin1String("long-length"))
+            faults.groupDamage = InstrumentFaults::LongLengthField;
+        else
+            return usageError(QStringLiteral("--damage-groups needs short, garbage or long-length"));
+    }
+    if (parser.isSet(damageCountOption)) {
+        if (!parser.isSet(damageOption))
+            return usageError(QStringLiteral("--damage-count needs --damage-groups"));
+        if (!parseNumber(parser.value(damageCountOption), 1, 1 << 30, &faults.damagedGroupAnswers))
+            return usageError(QStringLiteral("--damage-count needs a count of at least 1"));
     }
 
     QList<GroupRecord> groups = sampleGroups();

@@ -92,6 +92,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(m_uart, SIGNAL(readyRead(unsigned char, QByteArray)), this,
             SLOT(on_uartReadyRead(unsigned char, QByteArray)));
     connect(m_uart, SIGNAL(connectionStatus(bool)), this, SLOT(on_connectionStatus(bool)));
+    connect(m_uart, &Uart::groupsFailed, this, &MainWindow::on_groupsFailed);
 
     auto *buttons = new QButtonGroup(this);
     buttons->addButton(ui->pushButton_exportExcel, ExportExcel);
@@ -178,7 +179,7 @@ void MainWindow::on_connectionStatus(bool b)
         if (!LinkSettings::saveLastPort(m_uart->currentPortName()))
             qWarning() << "cannot write the last port to" << ReportSettings::fileName;
         // Every new link downloads the instrument's groups at once.
-        m_uart->sendCommand(CmdGetData);
+        m_uart->requestGroups();
     } else {
         showMessage(tr("连接断开"));
     }
@@ -232,16 +233,27 @@ void MainWindow::setCtrlStatuc(bool b)
 void MainWindow::on_uartReadyRead(unsigned char cmd, QByteArray arr)
 {
     switch (cmd) {
-    case CmdGroupData:
-        m_groups = buildGroups(decodeGroups(arr));
+    case CmdGroupData: {
+        const QList<GroupRecord> records = decodeGroups(arr);
+        m_groups = buildGroups(records);
         refreshView();
+        // The list stops at the first unused slot; groups behind it must not go unnoticed.
+        const int unread = unreadGroups(records);
+        if (unread > 0)
+            showMessage(tr("空位之后还有 %n 组数据未读取", nullptr, unread));
         break;
+    }
     case CmdDeleteDone:
         showMessage(tr("数据删除完成"));
         break;
     default:
         break;
     }
+}
+
+void MainWindow::on_groupsFailed()
+{
+    showMessage(tr("数据校验失败"));
 }
 
 void MainWindow::on_buttonClicked(int btnID)
@@ -251,7 +263,7 @@ void MainWindow::on_buttonClicked(int btnID)
         exportToExcel();
         break;
     case Reacquire:
-        m_uart->sendCommand(CmdGetData);
+        m_uart->requestGroups();
         break;
     case PrintReport:
         openPrintDialog();
@@ -303,7 +315,7 @@ void MainWindow::confirmDeleteAll()
     const auto answer =
         QMessageBox::warning(this, tr("警告"), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::Yes)
-        m_uart->sendCommand(CmdDeleteAll);
+        m_uart->deleteAll();
 }
 
 void MainWindow::on_printMessage(QString message)

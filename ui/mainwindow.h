@@ -42,6 +42,7 @@ private slots:
     void on_connectionStatus(bool b);
     void on_uartProbeStateChanged(ProbeState state);
     void on_uartReadyRead(unsigned char cmd, QByteArray arr);
+    void on_groupsFailed();
     void on_buttonClicked(int btnID);
     void setCtrlStatuc(bool b);
     void on_printMessage(QString message);

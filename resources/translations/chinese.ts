@@ -180,6 +180,16 @@
         <source>正在查找仪器…</source>
         <translation type="unfinished"></translation>
     </message>
+    <message numerus="yes">
+        <source>空位之后还有 %n 组数据未读取</source>
+        <translation>
+            <numerusform>空位之后还有 %n 组数据未读取</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据校验失败</source>
+        <translation>数据校验失败</translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>

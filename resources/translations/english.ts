@@ -181,6 +181,17 @@
         <source>正在查找仪器…</source>
         <translation>Searching for the instrument…</translation>
     </message>
+    <message numerus="yes">
+        <source>空位之后还有 %n 组数据未读取</source>
+        <translation>
+            <numerusform>%n group after an empty slot was not read</numerusform>
+            <numerusform>%n groups after an empty slot were not read</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>数据校验失败</source>
+        <translation>Data check failed</translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>

@@ -1,14 +1,13 @@
-// Feeds arbitrary chunk sequences through the receive path and every delivered payload through decodeGroups.
-// Input layout: byte 0 bit 0 brings the link up first; then records of [n][n bytes], where n with bit 7 set means
-// "silence": a reassembly pass runs before the chunk of n & 0x7F bytes.
+// The receive path as the link runs it, on plain functions: each chunk hands over its complete frames, a silence runs
+// a pass (a second one in a row hands the kept tail over), so does the buffer bound, and the end hands over all, as a
+// close does. Input: records [code][chunk]; code 0 is a silence, 1 to 63 the chunk's length, from 64 on
+// (code - 63) * 64 bytes, so that whole group frames fit in a few records.
 #include "frame.h"
 #include "groups.h"
-#include "uart.h"
 
-#include <QCoreApplication>
+#include <QLoggingCategory>
 
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
 
@@ -18,44 +17,79 @@ void require(bool condition)
         __builtin_trap();
 }
 
+// Every piece handed over, in order, and their sizes.
+QByteArray handedBytes;
+QList<int> handedSizes;
+
+void handle(const QList<QByteArray> &pieces)
+{
+    for (const QByteArray &piece : pieces) {
+        handedBytes.append(piece);
+        handedSizes.append(piece.size());
+        if (!checkFrame(piece) || frameCommand(piece) != CmdGroupData)
+            continue;
+        const QByteArray payload = framePayload(piece);
+        const bool sound = groupPayloadFault(payload).isEmpty();
+        const QList<GroupRecord> records = decodeGroups(payload);
+        require(!sound || records.size() == groups::SlotCount);
+        require(unreadGroups(records) < groups::SlotCount);
+        for (const GroupRecord &r : records) {
+            require(r.impactCount >= 1 && r.impactCount <= groups::MaxImpacts && r.groupValue < 1024);
+            require(!sound || r.groupValue == 0 || (r.month >= 1 && r.month <= 12 && r.day >= 1 && r.hour <= 23));
+        }
+    }
+}
+
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    static QCoreApplication app(*argc, *argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("leeb.*=false"));
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size == 0)
-        return 0;
-    Uart uart(nullptr, 115200);
-    uart.setHandshakeCommands(CmdHandshakeAck, CmdHandshake);
-    QObject::connect(&uart, &Uart::readyRead, [](unsigned char, const QByteArray &payload) {
-        const QList<GroupRecord> records = decodeGroups(payload);
-        require(records.isEmpty() || records.size() == groups::SlotCount);
-        for (const GroupRecord &r : records)
-            require(r.impactCount >= 1 && r.impactCount <= groups::MaxImpacts && r.groupValue < 1024);
-    });
-    if (data[0] & 1)
-        uart.receive(packFrame(CmdHandshakeAck, {}));
-
-    size_t pos = 1;
-    while (pos < size) {
-        const uint8_t n = data[pos++];
-        if (n & 0x80)
-            uart.processBuffer();
-        const size_t len = std::min<size_t>(n & 0x7F, size - pos);
-        // Repeat short chunks so that the bound on the buffer is reached with small inputs too.
-        const int repeat = (n & 0x80) ? 1 : 1 + (n & 0x40) * 4;
-        for (int r = 0; r < repeat; ++r) {
-            uart.receive(QByteArray(reinterpret_cast<const char *>(data + pos), int(len)));
-            require(uart.bufferedBytes() <= frame::MaxBufferSize);
+    QByteArray buffer, stream;
+    handedBytes.clear();
+    handedSizes.clear();
+    bool silent = false, tailKept = false, passes = false;
+    int settled = 0;
+    for (size_t pos = 0; pos < size;) {
+        const int code = data[pos++];
+        if (code == 0) {
+            // The second silence without a byte between hands the kept tail over.
+            handle(takeFrames(buffer, !(silent && tailKept)));
+            settled = 0;
+            tailKept = !buffer.isEmpty();
+            silent = passes = true;
+            continue;
         }
+        const size_t len = std::min<size_t>(code < 64 ? code : (code - 63) * 64, size - pos);
+        const QByteArray chunk = QByteArray::fromRawData(reinterpret_cast<const char *>(data + pos), int(len));
         pos += len;
+        silent = false;
+        stream.append(chunk);
+        buffer.append(chunk);
+        const QList<QByteArray> complete = takeCompleteFrames(buffer, &settled);
+        require(complete.isEmpty() || checkFrame(complete.last()));
+        handle(complete);
+        if (buffer.size() > frame::MaxBufferSize) {
+            handle(takeFrames(buffer));
+            settled = 0;
+            passes = true;
+        }
+        require(buffer.size() <= frame::MaxBufferSize);
     }
-    uart.processBuffer();
-    require(uart.bufferedBytes() < frame::MaxFrameSize);
+    handle(takeFrames(buffer, false));
+    // Nothing lost, nothing twice, nothing out of order.
+    require(handedBytes == stream);
+    // Handing complete frames over early cuts the stream just as one pass over all of it would.
+    if (!passes) {
+        QList<int> sizes;
+        for (const QByteArray &piece : takeFrames(stream, false))
+            sizes.append(piece.size());
+        require(sizes == handedSizes);
+    }
     return 0;
 }

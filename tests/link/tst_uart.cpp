@@ -192,7 +192,7 @@ void TestUart::groupFrame_deliveredOnceAndIntact_data()
     QTest::addColumn<QByteArray>("stray");
     QTest::newRow("real pacing, whole") << 0 << 0 << QByteArray();
     QTest::newRow("real pacing, chunks with short gaps") << 300 << 20 << QByteArray();
-    QTest::newRow("gaps longer than the silence: tails completed") << 2000 << 250 << QByteArray();
+    QTest::newRow("gaps longer than the silence: tails completed") << 2000 << 150 << QByteArray();
     QTest::newRow("noise before the frame") << 0 << 0 << QByteArray::fromHex("00ff4023");
 }
 

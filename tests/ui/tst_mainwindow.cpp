@@ -19,6 +19,9 @@ constexpr int WaitMs = 10000;
 GroupRecord group(quint16 value, quint8 scale, QList<quint16> impacts)
 {
     GroupRecord r;
+    r.month = 3;
+    r.day = 14;
+    r.hour = 9;
     r.groupValue = value;
     r.scale = scale;
     r.device = DeviceD;
@@ -79,7 +82,6 @@ struct Bench
     {
         if (!instrument.open())
             return false;
-        Uart::resetScanRotation();
         window.setExtraPortNames({instrument.slavePath()});
         window.uart()->setScanEnabled(true, ScanMs);
         window.show();

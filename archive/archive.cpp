@@ -685,7 +685,7 @@ bool Archive::loadGroups(qint64 id, QList<MeasurementGroup> *groups, DownloadInf
     if (!download(id, &found, error) || !loadArchivedGroups(id, &archived, error))
         return false;
     for (const ArchivedGroup &g : archived)
-        groups->append(buildGroup(g.record));
+        groups->append(g.group());
     if (info)
         *info = found;
     return true;

@@ -37,6 +37,14 @@ struct ArchivedGroup
     int slot = 0;         // 0 to 99, the position in the instrument's memory
     QDateTime measuredAt; // instrument clock (local time); null when the record's date does not exist
     GroupRecord record;
+
+    // The group as the window, the workbook and the report see it, dated by the download that brought it.
+    MeasurementGroup group() const
+    {
+        MeasurementGroup g = buildGroup(record);
+        g.measured = measuredAt;
+        return g;
+    }
 };
 
 // Which downloads a listing shows. A null date leaves that side open; both are included, as days of timeSpec (UTC

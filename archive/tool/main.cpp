@@ -189,7 +189,7 @@ QString csvHeader()
 // Appended field by field: an export writes one for every group.
 QString csvLine(const ArchivedGroup &g)
 {
-    const MeasurementGroup m = buildGroup(g.record);
+    const MeasurementGroup m = g.group();
     QString line;
     line.reserve(256);
     const auto add = [&line](const QString &field) {
@@ -227,7 +227,7 @@ QString csvLine(const ArchivedGroup &g)
 
 QString textBlock(const ArchivedGroup &g)
 {
-    const MeasurementGroup m = buildGroup(g.record);
+    const MeasurementGroup m = g.group();
     QString text =
         QStringLiteral("group %1  %2\n")
             .arg(g.slot + 1)
@@ -351,7 +351,7 @@ int exportSpan(Archive &archive, const Command &c)
         QList<MeasurementGroup> built;
         built.reserve(groups.size());
         for (const ArchivedGroup &g : groups)
-            built.append(buildGroup(g.record));
+            built.append(g.group());
         if (!writeReportFile(fileName, built, &error))
             return failed(QStringLiteral("export to %1 failed: %2").arg(fileName, error));
     }

@@ -2,8 +2,8 @@
 // download keeps, the year of its groups, the identical-payload rule, listing, writers killed mid-run, damaged and
 // unusable archives, and leeb-archive. Started with --writer, the program is a station storing downloads instead.
 #include "archive.h"
-#include "measurementgroup.h"
 #include "groupencoder.h"
+#include "measurementgroup.h"
 
 #include <QProcess>
 #include <QSqlQuery>
@@ -203,6 +203,7 @@ private slots:
                                         QDateTime(QDate(2027, 1, 2), QTime(9, 5)), QDateTime()};
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(archived[i].measuredAt, dates[i]);
+            QCOMPARE(groups[i].measured, dates[i]); // dated by its download, not by today
             QVERIFY(archived[i].record == Groups[i]);
         }
         QVERIFY(archive.latestDownload(&info, &error));

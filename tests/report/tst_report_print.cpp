@@ -32,8 +32,7 @@ private slots:
         if (!running())
             m_cupsd.start("/usr/sbin/cupsd", {"-f"});
         QVERIFY2(QTest::qWaitFor(running, 20000), "no CUPS scheduler: needs the packages cups and cups-pdf");
-        // The queue's jobs go to m_jobs, also home to ./PrintConfig.ini; it defaults to Letter, so A4 must be asked
-        // for.
+        // The queue's jobs go to m_jobs, also home to ./PrintConfig.ini; Letter by default, so A4 must be asked for.
         QFile file(config);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(("Out " + m_jobs.path()).toLocal8Bit()) > 0);
         const QString add = "-p %1 -v cups-pdf:/%1 -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -o PageSize=Letter -E";

@@ -1,5 +1,11 @@
 # The two commands that matter: `make demo` and `make test`. Everything else is a step of those.
+# QT=6 builds and tests on Qt 6 in a folder of its own, so that both builds can stay side by side.
+QT ?= 5
+ifeq ($(QT),5)
 BUILD ?= build
+else
+BUILD ?= build-qt$(QT)
+endif
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 300
 JOBS ?= $(shell nproc)
@@ -12,7 +18,7 @@ setup:
 	bash scripts/setup
 
 configure: setup
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLEEB_QT_MAJOR=$(QT)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -44,4 +50,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD)
+	rm -rf build build-qt6 $(FUZZ_BUILD)

@@ -1,6 +1,7 @@
 #include "archive.h"
 
 #include "measurementgroup.h"
+#include "qtcompat.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -114,7 +115,7 @@ QDateTime fromLocalText(const QString &text)
 {
     if (text.size() != 16)
         return QDateTime();
-    const auto number = [&](int at, int size) { return text.midRef(at, size).toInt(); };
+    const auto number = [&](int at, int size) { return QStringView(text).mid(at, size).toInt(); };
     const QDate date(number(0, 4), number(5, 2), number(8, 2));
     const QTime time(number(11, 2), number(14, 2));
     return date.isValid() && time.isValid() ? QDateTime(date, time) : QDateTime();
@@ -222,8 +223,9 @@ ArchivedGroup groupFromRow(const QSqlQuery &query)
     r.direction = quint8(query.value(13).toUInt());
     r.material = quint8(query.value(14).toUInt());
     // A row edited by hand must not make the record claim impacts it does not hold.
-    const QVector<QStringRef> impacts = query.value(16).toString().splitRef(QLatin1Char(' '), Qt::SkipEmptyParts);
-    const int count = qMin(qMin(query.value(15).toInt(), impacts.size()), groups::MaxImpacts);
+    const QString impactList = query.value(16).toString();
+    const QList<QStringView> impacts = QStringView(impactList).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const int count = qMin(qMin(query.value(15).toInt(), int(impacts.size())), groups::MaxImpacts);
     r.impactCount = quint8(qMax(count, 1));
     for (int i = 0; i < count; ++i)
         r.impacts[i] = quint16(impacts.at(i).toUInt());
@@ -570,7 +572,7 @@ StoreResult Archive::storeDownload(const QByteArray &payload, const QString &por
             insert.bindValue(0, result.downloadId);
             insert.bindValue(1, slot);
             insert.bindValue(2, measured.isValid() ? QVariant(measured.toString(QLatin1String(LocalFormat)))
-                                                   : QVariant(QVariant::String));
+                                                   : compat::nullVariant(QMetaType::QString));
             const int fields[] = {r.month,  r.day,   r.hour,      r.minute,   r.tableSet,   r.groupValue,
                                   r.device, r.scale, r.direction, r.material, r.impactCount};
             for (int f = 0; f < int(std::size(fields)); ++f)

@@ -6,8 +6,6 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 
-using namespace QtCharts;
-
 namespace {
 // Up to this many impacts every impact number has its label at the window's smallest width; beyond, every second
 // one (two-digit labels closer together are cut to "...").

@@ -4,13 +4,22 @@
 #include <QString>
 #include <QtCharts/QChartView>
 
+// Qt 5 keeps the chart classes in a namespace of their own, Qt 6 in Qt's.
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 namespace QtCharts {
 class QLineSeries;
 class QValueAxis;
 } // namespace QtCharts
+using namespace QtCharts;
+#else
+QT_BEGIN_NAMESPACE
+class QLineSeries;
+class QValueAxis;
+QT_END_NAMESPACE
+#endif
 
 // The single impacts of the shown group as a line over their sequence numbers.
-class LineChart : public QtCharts::QChartView
+class LineChart : public QChartView
 {
     Q_OBJECT
 
@@ -21,12 +30,12 @@ public:
     // The values are HL whatever the group's measurement type, and the y axis says so.
     void showImpacts(QList<double> values, QString titleText);
 
-    QtCharts::QLineSeries *series() const { return m_series; }
-    QtCharts::QValueAxis *axisX() const { return m_axisX; }
-    QtCharts::QValueAxis *axisY() const { return m_axisY; }
+    QLineSeries *series() const { return m_series; }
+    QValueAxis *axisX() const { return m_axisX; }
+    QValueAxis *axisY() const { return m_axisY; }
 
 private:
-    QtCharts::QLineSeries *m_series = nullptr;
-    QtCharts::QValueAxis *m_axisX = nullptr;
-    QtCharts::QValueAxis *m_axisY = nullptr;
+    QLineSeries *m_series = nullptr;
+    QValueAxis *m_axisX = nullptr;
+    QValueAxis *m_axisY = nullptr;
 };

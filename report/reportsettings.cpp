@@ -12,7 +12,7 @@ namespace {
 QString text(const QSettings &settings, const char *key)
 {
     const QVariant value = settings.value(QLatin1String(key));
-    if (value.type() == QVariant::StringList)
+    if (value.userType() == QMetaType::QStringList)
         return value.toStringList().join(QStringLiteral(", "));
     return value.toString();
 }

@@ -236,6 +236,6 @@ int main(int argc, char *argv[])
 
     std::printf("%s\n", qPrintable(instrument.slavePath()));
     std::fflush(stdout);
-    std::fprintf(stderr, "instrument-sim: serving %d groups\n", groups.size());
+    std::fprintf(stderr, "instrument-sim: serving %d groups\n", int(groups.size()));
     return app.exec();
 }

@@ -6,8 +6,6 @@
 #include <QtCharts/QValueAxis>
 #include <QtTest>
 
-using namespace QtCharts;
-
 class TestLineChart : public QObject
 {
     Q_OBJECT

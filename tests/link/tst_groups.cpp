@@ -94,7 +94,7 @@ void TestGroups::list_endsAtFirstUnusedSlot()
         records.append(record(v));
     const QList<GroupRecord> decoded = decodeGroups(encodeGroups(records));
     const QList<MeasurementGroup> groups = buildGroups(decoded);
-    QTEST(groups.size(), "count");
+    QTEST(int(groups.size()), "count");
     QTEST(unreadGroups(decoded), "unread");
     for (int i = 0; i < groups.size(); ++i)
         QCOMPARE(groups.at(i).hl.value, values.at(i) + 0.5);

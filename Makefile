@@ -50,4 +50,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build build-qt6 $(FUZZ_BUILD)
+	rm -rf build build-qt6 $(BUILD) $(FUZZ_BUILD)

@@ -158,6 +158,7 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->verticalHeader()->hide();
     m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_view->horizontalHeader()->setSectionResizeMode(HistoryModel::DateColumn, QHeaderView::ResizeToContents);
     connect(m_view, &QTableView::doubleClicked, this, &HistoryDialog::openCurrent);
 
     m_error = new QLabel(this);
@@ -165,8 +166,9 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
     m_error->setWordWrap(true);
     m_error->hide();
 
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    auto *buttons = new QDialogButtonBox(this);
     m_open = buttons->addButton(tr("打开"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(tr("关闭"), QDialogButtonBox::RejectRole);
     m_open->setObjectName(QStringLiteral("pushButton_open"));
     m_open->setEnabled(false);
     connect(buttons, &QDialogButtonBox::accepted, this, &HistoryDialog::openCurrent);

@@ -99,6 +99,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     m_archiveMark = new QLabel(this);
     m_archiveMark->setObjectName(QStringLiteral("label_archiveMark"));
     m_archiveMark->hide();
+    // Set apart from the link state beside it: these groups are not what the instrument holds now.
+    m_archiveMark->setStyleSheet(
+        QStringLiteral("QLabel { background: #fff1c2; color: #6b4e00; padding: 0 8px; border-radius: 4px; }"));
     ui->statusBar->insertPermanentWidget(0, m_archiveMark); // left of the link state
 
     auto *buttons = new QButtonGroup(this);

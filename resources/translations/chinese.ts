@@ -47,6 +47,10 @@
         <source>无法读取存档</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>关闭</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>LineChart</name>

@@ -47,6 +47,10 @@
         <source>无法读取存档</source>
         <translation>Cannot read the archive</translation>
     </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
 </context>
 <context>
     <name>LineChart</name>

@@ -106,7 +106,8 @@ void HistoryModel::fetchMore(const QModelIndex &parent)
     QList<DownloadInfo> page;
     if (!m_archive->downloads(m_filter, m_rows.size(), PageSize, &page, &m_error)) {
         m_complete = true; // an archive that fails once is not asked again for every scroll step
-        emit layoutChanged();
+        emit layoutAboutToBeChanged();
+        emit layoutChanged(); // the dialog shows the reason
         return;
     }
     m_complete = page.size() < PageSize;

@@ -1,6 +1,10 @@
 // The main window against the simulated instrument on a pseudo-terminal: link state, download into the table, the
-// detail panel and chart following the current row, the delete-all confirmation, export and print, English texts.
+// detail panel and chart following the current row, the delete-all confirmation, export and print, English texts,
+// the archive of downloads and its history.
+#include "archive.h"
 #include "frame.h"
+#include "groupencoder.h"
+#include "historydialog.h"
 #include "instrument.h"
 #include "linechart.h"
 #include "mainwindow.h"
@@ -120,6 +124,7 @@ class TestMainWindow : public QObject
 private slots:
     void initTestCase()
     {
+        QStandardPaths::setTestModeEnabled(true); // no window of these tests keeps anything in the user's archive
         initResources();
         QVERIFY(QDir::setCurrent(m_dir.path()));
     }
@@ -254,6 +259,79 @@ private slots:
         for (const char *name : {"label_HL", "label_HRC", "label_number", "label_mean"})
             QVERIFY2(text(&b.window, name).isEmpty(), name);
         QVERIFY(b.chart->series()->count() == 0 && b.chart->chart()->title().isEmpty());
+    }
+
+    void archive()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("archive.sqlite"));
+        Archive archive;
+        QList<DownloadInfo> downloads;
+        QString error;
+        {
+            // A download from the instrument is kept as received, with the port it came from.
+            Bench b;
+            QCOMPARE(b.window.openArchive(path).outcome, ArchiveOpenResult::Created);
+            QVERIFY(b.connect());
+            QVERIFY(archive.open(path).ok());
+            QVERIFY(archive.downloads({}, 0, 10, &downloads, &error));
+            QCOMPARE(downloads.size(), 1);
+            QCOMPARE(downloads.first().port, b.instrument.slavePath());
+            QByteArray payload;
+            QVERIFY(archive.payload(downloads.first().id, &payload, &error));
+            QCOMPARE(payload, encodeGroups(knownGroups()));
+            QVERIFY(child<QLabel>(&b.window, "label_archiveMark")->isHidden());
+        }
+        // An older download of two groups, from another port.
+        const QDateTime older(QDate(2025, 12, 31), QTime(23, 30), Qt::UTC);
+        QVERIFY(archive.storeDownload(encodeGroups(knownGroups().mid(2)), QStringLiteral("COM3"), older).ok());
+
+        // A new window (a restart) shows the latest download before any instrument answers, marked as archived.
+        Bench b;
+        QCOMPARE(b.window.openArchive(path).outcome, ArchiveOpenResult::Opened);
+        QLabel *mark = child<QLabel>(&b.window, "label_archiveMark");
+        QCOMPARE(b.table->model()->rowCount(), 4);
+        QVERIFY(!mark->isHidden() && mark->text().startsWith(QStringLiteral("存档数据 ")));
+        QCOMPARE(text(&b.window, "label_HRC"), QStringLiteral("48"));
+
+        // The history lists both, newest first; a date range leaves out the other; opening one shows its groups.
+        b.button("pushButton_history")->click();
+        auto *dialog = b.window.findChild<HistoryDialog *>();
+        QVERIFY(dialog);
+        QTableView *list = child<QTableView>(dialog, "tableView_history");
+        QCOMPARE(list->model()->rowCount(), 2);
+        QCOMPARE(list->model()->index(1, HistoryModel::PortColumn).data().toString(), QStringLiteral("COM3"));
+        QCOMPARE(list->model()->index(1, HistoryModel::GroupsColumn).data().toInt(), 2);
+        const QString olderText = older.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+        QCOMPARE(list->model()->index(1, HistoryModel::DateColumn).data().toString(), olderText + ":00");
+        child<QDateEdit>(dialog, "dateEdit_to")->setDate(older.toLocalTime().date());
+        QCOMPARE(list->model()->rowCount(), 1);
+        list->setCurrentIndex(list->model()->index(0, 0));
+        child<QPushButton>(dialog, "pushButton_open")->click();
+        QCOMPARE(b.table->model()->rowCount(), 2);
+        QCOMPARE(b.cell(1, 1), QStringLiteral("STR"));
+        QCOMPARE(mark->text(), QStringLiteral("存档数据 ") + olderText);
+
+        // A new download from the instrument replaces it and takes the mark away.
+        b.refills.clear();
+        QVERIFY(b.connect());
+        QCOMPARE(b.table->model()->rowCount(), 4);
+        QVERIFY(mark->isHidden());
+    }
+
+    void archiveUnusable()
+    {
+        // Below a plain file no archive can be made; the window says so and shows the download all the same.
+        QFile blocker(m_dir.filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        Bench b;
+        QCOMPARE(b.window.openArchive(blocker.fileName() + QStringLiteral("/archive.sqlite")).outcome,
+                 ArchiveOpenResult::Failed);
+        QVERIFY(b.status->currentMessage().startsWith(QStringLiteral("存档失败: ")));
+        QVERIFY(b.connect());
+        QCOMPARE(b.table->model()->rowCount(), 4);
+        QVERIFY(b.status->currentMessage().startsWith(QStringLiteral("存档失败: ")));
+        b.button("pushButton_history")->click();
+        QVERIFY(!b.window.findChild<HistoryDialog *>());
     }
 
     void englishCatalogue()

@@ -88,13 +88,13 @@ system_files() {
 
 # --- install
 system_files > "$work/before.txt"
+# From here on the trap purges it, also after a dpkg -i that stopped half way (purging nothing is no error).
+installed=1
 if ! dpkg -i "$deb" > "$work/install.log" 2>&1; then
     cat "$work/install.log"
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q installed && installed=1
     echo "FAIL: dpkg -i"
     exit 1
 fi
-installed=1
 pass "dpkg -i"
 
 # The programs run in a folder of their own, with a home of their own: their settings file, archive and
@@ -105,7 +105,7 @@ export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CONFIG_HOME=$wo
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 for p in "${programs[@]}"; do
-    [ "$(command -v "$p")" = "/usr/bin/$p" ] || fail "$p is not installed in /usr/bin"
+    [ -x "/usr/bin/$p" ] || fail "$p is not installed in /usr/bin"
     [ -f "/usr/share/man/man1/$p.1.gz" ] || fail "no manual page for $p"
     if "/usr/bin/$p" --help > "$work/help.txt" 2>&1 && grep -q -i usage "$work/help.txt"; then
         pass "$p --help"
@@ -122,11 +122,11 @@ for p in leeb-companion leeb-archive; do
 done
 
 # --- the batch export against the installed simulator
-start "$work/sim1.out" instrument-sim --no-pacing
+start "$work/sim1.out" /usr/bin/instrument-sim --no-pacing
 sim=$last_pid
 if wait_for "$work/sim1.out" '^/dev/pts/' 10; then
     pty=$(grep -m1 '^/dev/pts/' "$work/sim1.out")
-    if leeb-companion --export "$work/groups.xlsx" --timeout 30 --port "$pty" > "$work/export.log" 2>&1 &&
+    if /usr/bin/leeb-companion --export "$work/groups.xlsx" --timeout 30 --port "$pty" > "$work/export.log" 2>&1 &&
         [ "$(head -c 2 "$work/groups.xlsx" 2>/dev/null)" = "PK" ]; then
         pass "leeb-companion --export wrote a workbook from the installed simulator"
     else
@@ -138,11 +138,11 @@ fi
 stop "$sim"
 
 # --- the installed window under Xvfb, until it connects
-start "$work/sim2.out" instrument-sim --no-pacing
+start "$work/sim2.out" /usr/bin/instrument-sim --no-pacing
 sim=$last_pid
 if wait_for "$work/sim2.out" '^/dev/pts/' 10; then
     pty=$(grep -m1 '^/dev/pts/' "$work/sim2.out")
-    start "$work/window.log" env QT_LOGGING_RULES="leeb.*.debug=true" xvfb-run -a leeb-companion --port "$pty"
+    start "$work/window.log" env QT_LOGGING_RULES="leeb.*.debug=true" xvfb-run -a /usr/bin/leeb-companion --port "$pty"
     window=$last_pid
     if wait_for "$work/window.log" 'leeb.link.uart: connected' 30; then
         pass "the installed window connected to the simulator"

@@ -30,15 +30,16 @@ const QList<GroupRecord> Groups = {group(700, DeviceD15, 0, ScaleHRC, 12, 30),
                                    group(505, DeviceD, 0, ScaleHRC, 1, 2, 1), group(600, DeviceD, 2, ScaleSTR, 2, 29)};
 const QByteArray Payload = encodeGroups(Groups + QList<GroupRecord>{GroupRecord(), group(650, DeviceD, 0, 2, 3, 3)});
 
-// A station: stores COUNT different downloads, prints "done" and waits to be killed; exits 1 with the reason when
-// the archive cannot be used.
+// A station: stores COUNT different downloads from PORT, prints "done" and waits to be killed; exits 1 with the
+// reason when the archive cannot be used.
 int writer(const QStringList &args)
 {
     Archive archive;
     const ArchiveOpenResult opened = archive.open(args.at(2));
     std::fprintf(stderr, "%s\n", qPrintable(opened.reason));
     for (int i = 0; i < args.at(4).toInt() && opened.ok(); ++i) {
-        const StoreResult stored = archive.storeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, 1)}), "p");
+        const StoreResult stored =
+            archive.storeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, 1)}), args.at(3));
         if (!stored.ok()) {
             std::fprintf(stderr, "%s\n", qPrintable(stored.reason));
             return 1;
@@ -246,7 +247,8 @@ private slots:
         QVERIFY(Archive().open(location).ok()); // created before the race
         QProcess writers[2];
         for (QProcess &writer : writers)
-            writer.start(QCoreApplication::applicationFilePath(), {"--writer", location, "-", "20"});
+            writer.start(QCoreApplication::applicationFilePath(),
+                         {"--writer", location, QString::number(&writer - writers), "20"});
         for (QProcess &writer : writers) {
             QTRY_VERIFY2_WITH_TIMEOUT(writer.canReadLine() || writer.state() == QProcess::NotRunning,
                                       writer.readAllStandardError().constData(), 60000);
@@ -319,7 +321,7 @@ private slots:
                 giveToNobody(location);
             QFile::setPermissions(setup == "file" ? location : folder,
                                   QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
-            QCOMPARE(runAsNobody(QCoreApplication::applicationFilePath(), {"--writer", location, "-", "0"}, folder,
+            QCOMPARE(runAsNobody(QCoreApplication::applicationFilePath(), {"--writer", location, "p", "0"}, folder,
                                  &failure),
                      1);
         } else {

@@ -10,7 +10,9 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 300
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup configure build test demo fuzz bench format clean
+PREFIX ?= /usr/local
+
+.PHONY: all setup configure build test demo fuzz bench format clean install package package-test
 
 all: build
 
@@ -23,8 +25,9 @@ configure: setup
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The package test installs into the system: only `make package-test` runs it.
 test: build
-	ctest --test-dir $(BUILD) --output-on-failure -j 2
+	ctest --test-dir $(BUILD) --output-on-failure -j 2 -LE package
 
 demo: build
 	bash scripts/demo $(BUILD)
@@ -45,6 +48,18 @@ bench: build
 	@set -e; for b in $(BUILD)/bench/bench_*; do \
 	    if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; "$$b"; fi; \
 	done
+
+# The programs, desktop entry, icon, AppStream metadata, manual pages and copyright under PREFIX (within DESTDIR).
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# A Debian package in $(BUILD)/ through CPack.
+package: build
+	cmake --build $(BUILD) --target package
+
+# Builds the package, installs it with dpkg, runs the installed programs and removes it again (as root).
+package-test: build
+	ctest --test-dir $(BUILD) --output-on-failure -L package
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -5,6 +5,7 @@
 #include "reportfile.h"
 #include "uart.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -32,9 +33,31 @@ bool BatchExport::start()
                       .arg(m_fileName));
         return false;
     }
+    openArchive();
     m_uart->setScanEnabled(true, 2000);
     m_timeout.start(m_timeoutSeconds * 1000);
     return true;
+}
+
+void BatchExport::setArchive(const QString &location)
+{
+    m_archiveWanted = true;
+    m_archiveLocation = location;
+}
+
+// The file is what a batch run is asked for: an archive that cannot be used is a warning, not a failure.
+void BatchExport::openArchive()
+{
+    if (!m_archiveWanted)
+        return;
+    const ArchiveOpenResult opened = m_archive.open(m_archiveLocation);
+    if (opened.outcome == ArchiveOpenResult::Failed)
+        std::fprintf(stderr, "warning: archiving failed: %s\n", qPrintable(opened.reason));
+    else if (opened.outcome == ArchiveOpenResult::Replaced)
+        std::fprintf(stderr, "warning: the archive failed its integrity check; moved aside to %s, a new one started\n",
+                     qPrintable(opened.movedAsidePath));
+    if (!opened.ok())
+        m_archiveWanted = false;
 }
 
 void BatchExport::on_connectionStatus(bool up)
@@ -48,6 +71,13 @@ void BatchExport::on_uartReadyRead(unsigned char cmd, const QByteArray &arr)
 {
     if (cmd != CmdGroupData || m_done)
         return;
+    // Kept first: the download outlives a failed export.
+    if (m_archiveWanted) {
+        const StoreResult stored =
+            m_archive.storeDownload(arr, m_uart->currentPortName(), QDateTime::currentDateTimeUtc());
+        if (!stored.ok())
+            std::fprintf(stderr, "warning: archiving failed: %s\n", qPrintable(stored.reason));
+    }
     const QList<GroupRecord> records = decodeGroups(arr);
     const QList<MeasurementGroup> groups = buildGroups(records);
     // Only the groups before the first unused slot are read; say so when others lie behind it.

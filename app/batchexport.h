@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive.h"
 #include "measurementgroup.h"
 
 #include <QObject>
@@ -19,6 +20,8 @@ public:
 
     // Starts the search; false (with the message already written) when the target can be refused at once.
     bool start();
+    // Keeps the download in this archive (empty: the default file) before writing the file; a failure is a warning.
+    void setArchive(const QString &location);
     Uart *uart() const { return m_uart; }
 
 signals:
@@ -30,6 +33,7 @@ private:
     void on_groupsFailed();
     void on_timeout();
     void finish(int exitCode, const QString &message);
+    void openArchive();
 
     QString m_fileName;
     int m_timeoutSeconds;
@@ -37,4 +41,7 @@ private:
     QTimer m_timeout;
     bool m_linked = false;
     bool m_done = false;
+    bool m_archiveWanted = false;
+    QString m_archiveLocation;
+    Archive m_archive;
 };

@@ -69,6 +69,10 @@ Options parseOptions(const QStringList &arguments)
             if (!value(&text) || text.isEmpty())
                 return refused(options, QStringLiteral("--export needs a file name"));
             options.exportFile = text;
+        } else if (ours && name == QLatin1String("archive")) {
+            if (!value(&text) || text.isEmpty())
+                return refused(options, QStringLiteral("--archive needs an SQLite file or a postgresql:// location"));
+            options.archive = text;
         } else if (ours && name == QLatin1String("timeout")) {
             if (!value(&timeout))
                 return refused(options, QStringLiteral("--timeout needs a number of seconds"));
@@ -150,8 +154,10 @@ void installCatalogue(QTranslator *translator)
 
 QString usage(const QString &program)
 {
-    return QStringLiteral("Usage: %1 [--port NAME]... [Qt options such as -platform NAME, -style NAME, -reverse]\n"
-                          "       %1 --export FILE.xlsx|FILE.pdf [--timeout SECONDS] [--port NAME]...\n"
+    return QStringLiteral("Usage: %1 [--port NAME]... [--archive LOCATION] [Qt options such as -platform NAME, "
+                          "-style NAME, -reverse]\n"
+                          "       %1 --export FILE.xlsx|FILE.pdf [--timeout SECONDS] [--port NAME]... "
+                          "[--archive LOCATION]\n"
                           "       %1 --list-ports [--port NAME]...\n"
                           "       %1 --help | --version\n"
                           "  --port NAME       probe the serial port NAME (a device path) first, before the system's "
@@ -159,7 +165,12 @@ QString usage(const QString &program)
                           "  --export FILE     download the groups once, write them to FILE and exit, without a "
                           "window\n"
                           "  --timeout SECONDS with --export: give up after SECONDS (default 30)\n"
-                          "  --list-ports      list the serial ports and whether this user can open them, and exit")
+                          "  --list-ports      list the serial ports and whether this user can open them, and exit\n"
+                          "  --archive LOCATION\n"
+                          "                    keep every download in this archive: an SQLite file or "
+                          "postgresql://USER@HOST:PORT/DBNAME\n"
+                          "                    (default: the settings file's Archive/location, else archive.sqlite "
+                          "in the application data folder)")
         .arg(program);
 }
 

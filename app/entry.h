@@ -20,6 +20,7 @@ struct Options
     bool displayOption = false; // Qt's -display NAME names the X display
     QStringList unknown;        // neither ours nor Qt's: a warning for the window, refused by --export
     bool listPorts = false;     // --list-ports: print the ports and whether they can be opened, exit
+    QString archive; // --archive LOCATION: an SQLite file or postgresql://...; empty: the settings or default
     bool ok = true;
     QString error; // why the command line was refused
 };

@@ -2,6 +2,7 @@
 
 #include "excelexport.h"
 #include "frame.h"
+#include "historydialog.h"
 #include "languagesettings.h"
 #include "linksettings.h"
 #include "print.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QStandardItemModel>
+#include <QSysInfo>
 #include <QTranslator>
 
 #include <cmath>
@@ -27,7 +29,8 @@
 namespace {
 
 constexpr int MessageMs = 3000;
-constexpr int GroupRole = 1; // the group's position in the list, read back by the click handler
+constexpr int ArchiveMessageMs = 15000; // what became of the archive is read once at start: give it time
+constexpr int GroupRole = 1;            // the group's position in the list, read back by the click handler
 constexpr int CellAlignment = Qt::AlignHCenter | Qt::AlignVCenter;
 
 enum CommandId { ExportExcel = 0, Reacquire = 2, PrintReport = 3, DeleteAll = 4 };
@@ -93,6 +96,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             SLOT(on_uartReadyRead(unsigned char, QByteArray)));
     connect(m_uart, SIGNAL(connectionStatus(bool)), this, SLOT(on_connectionStatus(bool)));
     connect(m_uart, &Uart::groupsFailed, this, &MainWindow::on_groupsFailed);
+    m_archiveMark = new QLabel(this);
+    m_archiveMark->setObjectName(QStringLiteral("label_archiveMark"));
+    m_archiveMark->hide();
+    // Set apart from the link state beside it: these groups are not what the instrument holds now.
+    m_archiveMark->setStyleSheet(
+        QStringLiteral("QLabel { background: #fff1c2; color: #6b4e00; padding: 0 8px; border-radius: 4px; }"));
+    ui->statusBar->insertPermanentWidget(0, m_archiveMark); // left of the link state
 
     auto *buttons = new QButtonGroup(this);
     buttons->addButton(ui->pushButton_exportExcel, ExportExcel);
@@ -143,6 +153,7 @@ void MainWindow::applyFont(QFont font)
         ui->pushButton_language,
         ui->pushButton_print,
         ui->pushButton_removeAll,
+        ui->pushButton_history,
         ui->statusBar,
     };
     for (QWidget *w : large)
@@ -234,13 +245,21 @@ void MainWindow::on_uartReadyRead(unsigned char cmd, QByteArray arr)
 {
     switch (cmd) {
     case CmdGroupData: {
+        // Kept before it is shown: what the window shows can no longer be lost by a crash or a restart.
+        const QString archiveError = archiveDownload(arr);
         const QList<GroupRecord> records = decodeGroups(arr);
         m_groups = buildGroups(records);
+        m_archiveMark->hide();
         refreshView();
+        QStringList notes;
         // The list stops at the first unused slot; groups behind it must not go unnoticed.
         const int unread = unreadGroups(records);
         if (unread > 0)
-            showMessage(tr("空位之后还有 %n 组数据未读取", nullptr, unread));
+            notes << tr("空位之后还有 %n 组数据未读取", nullptr, unread);
+        if (!archiveError.isEmpty())
+            notes << archiveFailureText(archiveError);
+        if (!notes.isEmpty())
+            showMessage(notes.join(QStringLiteral("  ")));
         break;
     }
     case CmdDeleteDone:
@@ -249,6 +268,85 @@ void MainWindow::on_uartReadyRead(unsigned char cmd, QByteArray arr)
     default:
         break;
     }
+}
+
+ArchiveOpenResult MainWindow::openArchive(const QString &location)
+{
+    m_archive = std::make_unique<Archive>();
+    const ArchiveOpenResult result = m_archive->open(location);
+    m_archiveFailure.clear();
+    QString message;
+    if (result.outcome == ArchiveOpenResult::Failed) {
+        m_archiveFailure = result.reason;
+        message = archiveFailureText(result.reason);
+        qWarning() << "no archive:" << result.reason;
+    } else if (result.outcome == ArchiveOpenResult::Replaced) {
+        message =
+            tr("存档未通过完整性检查，已移至 %1，新的存档已建立").arg(QDir::toNativeSeparators(result.movedAsidePath));
+        qWarning() << "archive replaced, the damaged file moved to" << result.movedAsidePath;
+    }
+    if (result.ok()) {
+        // A restart (the language switch) must not leave the screen empty: the last download comes back.
+        DownloadInfo latest;
+        QString error;
+        if (!m_archive->latestDownload(&latest, &error, QSysInfo::machineHostName()))
+            message = archiveFailureText(error);
+        else if (!latest.isNull())
+            showArchivedDownload(latest.id);
+    }
+    if (!message.isEmpty())
+        ui->statusBar->showMessage(message, ArchiveMessageMs);
+    return result;
+}
+
+// Returns why the download could not be kept; empty when it was, or when the window has no archive to keep it in.
+QString MainWindow::archiveDownload(const QByteArray &payload)
+{
+    if (!m_archive)
+        return QString();
+    if (!m_archive->isOpen())
+        return m_archiveFailure;
+    const StoreResult stored =
+        m_archive->storeDownload(payload, m_uart->currentPortName(), QDateTime::currentDateTimeUtc());
+    if (stored.ok())
+        return QString();
+    qWarning() << "download not archived:" << stored.reason;
+    return stored.reason;
+}
+
+QString MainWindow::archiveFailureText(const QString &reason) const
+{
+    return tr("存档失败") + QStringLiteral(": ") + reason;
+}
+
+void MainWindow::showArchivedDownload(qint64 id)
+{
+    QList<MeasurementGroup> groups;
+    DownloadInfo info;
+    QString error;
+    if (!m_archive || !m_archive->loadGroups(id, &groups, &info, &error)) {
+        showMessage(tr("无法读取存档") + QStringLiteral(": ") + error);
+        return;
+    }
+    m_groups = groups;
+    refreshView();
+    ui->statusBar->clearMessage(); // nothing was fetched from the instrument
+    m_archiveMark->setText(
+        tr("存档数据 %1").arg(info.downloadedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
+    m_archiveMark->setToolTip(QStringLiteral("%1, %2").arg(info.station, info.port));
+    m_archiveMark->show();
+}
+
+void MainWindow::on_pushButton_history_clicked()
+{
+    if (!m_archive || !m_archive->isOpen()) {
+        showMessage(tr("没有可用的存档") +
+                    (m_archiveFailure.isEmpty() ? QString() : QStringLiteral(": ") + m_archiveFailure));
+        return;
+    }
+    auto *dialog = new HistoryDialog(m_archive.get(), this);
+    connect(dialog, &HistoryDialog::openRequested, this, &MainWindow::showArchivedDownload);
+    dialog->open();
 }
 
 void MainWindow::on_groupsFailed()
@@ -409,6 +507,7 @@ void MainWindow::retranslateTexts()
     ui->pushButton_print->setText(tr("打印"));
     ui->pushButton_exportExcel->setText(tr("导出Excel"));
     ui->pushButton_language->setText(tr("中英切换"));
+    ui->pushButton_history->setText(tr("历史记录"));
     ui->label_33->setText(tr("样本数"));
     ui->label_15->setText(tr("最小值"));
     ui->label_17->setText(tr("最大值"));

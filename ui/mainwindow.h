@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive.h"
 #include "measurementgroup.h"
 #include "ports.h"
 
@@ -7,6 +8,8 @@
 #include <QList>
 #include <QMainWindow>
 #include <QModelIndex>
+
+#include <memory>
 
 namespace Ui {
 class MainWindow;
@@ -34,6 +37,9 @@ public:
     Uart *uart() const { return m_uart; }
     QList<MeasurementGroup> groups() const { return m_groups; }
     int language() const { return m_language; }
+    // Opens the archive every download is kept in (empty: the default file) and shows its latest download of this
+    // station until the instrument sends one. Without an archive the window works on and says why.
+    ArchiveOpenResult openArchive(const QString &location);
 
     // The text of the link state field at the right of the status bar.
     static QString linkStateText(const ProbeState &state);
@@ -48,6 +54,8 @@ private slots:
     void on_printMessage(QString message);
     void on_currentRowChanged(QModelIndex current);
     void on_pushButton_language_clicked();
+    void on_pushButton_history_clicked();
+    void showArchivedDownload(qint64 id);
 
 private:
     void loadLanguage();
@@ -62,6 +70,8 @@ private:
     void exportToExcel();
     void openPrintDialog();
     void confirmDeleteAll();
+    QString archiveDownload(const QByteArray &payload);
+    QString archiveFailureText(const QString &reason) const;
 
     int m_language = 0;
     Ui::MainWindow *ui = nullptr;
@@ -71,4 +81,7 @@ private:
     QTranslator *m_translator = nullptr;
     QFont m_font;
     QLabel *m_linkState = nullptr;
+    std::unique_ptr<Archive> m_archive; // none until openArchive
+    QString m_archiveFailure;           // why the archive could not be opened
+    QLabel *m_archiveMark = nullptr;    // shown while the groups come from the archive
 };

@@ -2,6 +2,57 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
 <context>
+    <name>HistoryDialog</name>
+    <message>
+        <source>下载时间</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>工作站</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>组数</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>历史记录</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不限</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>材料、测量类型或冲击装置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>从</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>至</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法读取存档</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>LineChart</name>
     <message>
         <source>%1</source>
@@ -189,6 +240,30 @@
     <message>
         <source>数据校验失败</source>
         <translation>数据校验失败</translation>
+    </message>
+    <message>
+        <source>历史记录</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>存档未通过完整性检查，已移至 %1，新的存档已建立</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>存档失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法读取存档</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>存档数据 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有可用的存档</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>

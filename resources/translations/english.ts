@@ -2,6 +2,57 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>HistoryDialog</name>
+    <message>
+        <source>下载时间</source>
+        <translation>Downloaded</translation>
+    </message>
+    <message>
+        <source>工作站</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>组数</source>
+        <translation>Groups</translation>
+    </message>
+    <message>
+        <source>历史记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>不限</source>
+        <translation>Any</translation>
+    </message>
+    <message>
+        <source>材料、测量类型或冲击装置</source>
+        <translation>Material, scale or impact device</translation>
+    </message>
+    <message>
+        <source>从</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <source>至</source>
+        <translation>To</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>无法读取存档</source>
+        <translation>Cannot read the archive</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
     <name>LineChart</name>
     <message>
         <source>%1</source>
@@ -191,6 +242,30 @@
     <message>
         <source>数据校验失败</source>
         <translation>Data check failed</translation>
+    </message>
+    <message>
+        <source>历史记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>存档未通过完整性检查，已移至 %1，新的存档已建立</source>
+        <translation>The archive failed its integrity check: it was moved to %1 and a new one started</translation>
+    </message>
+    <message>
+        <source>存档失败</source>
+        <translation>Archiving failed</translation>
+    </message>
+    <message>
+        <source>无法读取存档</source>
+        <translation>Cannot read the archive</translation>
+    </message>
+    <message>
+        <source>存档数据 %1</source>
+        <translation>Archived download of %1</translation>
+    </message>
+    <message>
+        <source>没有可用的存档</source>
+        <translation>No archive available</translation>
     </message>
 </context>
 <context>

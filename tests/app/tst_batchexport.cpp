@@ -1,6 +1,8 @@
 // The program for real, as its own process against the simulator on a pseudo-terminal: the batch export, the command
 // line and the window's start.
+#include "archive.h"
 #include "frame.h"
+#include "groupencoder.h"
 #include "instrument.h"
 #include "samplegroups.h"
 
@@ -36,6 +38,8 @@ void TestBatchExport::program_data()
     QTest::addColumn<QString>("message"); // in standard output for exit code 0, else in standard error
     const QString written = QStringLiteral("%1 group(s) written to a.").arg(sampleGroups().size());
     QTest::newRow("workbook") << "--port @ --export a.xlsx" << 0 << written + "xlsx\n";
+    QTest::newRow("workbook, the download archived")
+        << "--port @ --export a.xlsx --archive data/a.sqlite" << 0 << written + "xlsx\n";
     QTest::newRow("report") << "--export=a.pdf --port=@ --timeout 20" << 0 << written + "pdf\n";
     QTest::newRow("no instrument within the timeout")
         << "--port /dev/pts/nonexistent --export a.pdf --timeout 1" << 1
@@ -74,6 +78,7 @@ void TestBatchExport::program()
     for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "QT_LOGGING_RULES", "QT_MESSAGE_PATTERN"})
         env.remove(QString::fromLatin1(name));
     env.insert(QStringLiteral("TMPDIR"), dir.path()); // the window's single-instance name, away from a real one
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath("data")); // the default archive, away from the user's
     QStringList arguments = command.replace('@', m_instrument.slavePath()).split(' ', Qt::SkipEmptyParts);
     while (arguments.value(0).contains('=') && !arguments.value(0).startsWith('-')) {
         const QString variable = arguments.takeFirst();
@@ -98,6 +103,15 @@ void TestBatchExport::program()
     if (exitCode == -1)
         QVERIFY(files.removeOne(QStringLiteral("PrintConfig.ini")));
     QCOMPARE(files, target.isEmpty() ? QStringList{} : QStringList{target});
+    // Every download is kept: in the default archive unless the row names one.
+    Archive archive;
+    QList<DownloadInfo> downloads;
+    QByteArray payload;
+    const QString archived = command.contains("--archive") ? "data/a.sqlite" : "data/leeb-companion/archive.sqlite";
+    if (!target.isEmpty())
+        QVERIFY(archive.open(dir.filePath(archived), Archive::ReadOnly).ok() &&
+                archive.downloads({}, 0, 9, &downloads, nullptr) && downloads.size() == 1 &&
+                archive.payload(downloads.first().id, &payload, nullptr) && payload == encodeGroups(sampleGroups()));
     QFile file(dir.filePath(target));
     QVERIFY(target.isEmpty() || (file.open(QIODevice::ReadOnly) && file.size() > 1000 &&
                                  file.read(4).startsWith(target.endsWith("pdf") ? "%PDF" : "PK")));

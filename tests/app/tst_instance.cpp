@@ -73,6 +73,7 @@ void TestInstance::secondStart()
     QTemporaryDir tmp;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("TMPDIR", tmp.path());
+    env.insert("XDG_DATA_HOME", tmp.path()); // the archive, away from the user's
     env.insert("QT_LOGGING_RULES", "leeb.*.debug=false;leeb.app.instance.debug=true");
     QString log;
     QProcess first;

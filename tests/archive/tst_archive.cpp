@@ -30,12 +30,13 @@ const QList<GroupRecord> Groups = {group(700, DeviceD15, 0, ScaleHRC, 12, 30),
                                    group(505, DeviceD, 0, ScaleHRC, 1, 2, 1), group(600, DeviceD, 2, ScaleSTR, 2, 29)};
 const QByteArray Payload = encodeGroups(Groups + QList<GroupRecord>{GroupRecord(), group(650, DeviceD, 0, 2, 3, 3)});
 
-// A station: stores COUNT different downloads from PORT, one "stored ID" line each, then "done", and waits to be
-// killed; exits 1 with the reason when the archive cannot be used.
+// A station: stores COUNT different downloads from PORT, prints "done" and waits to be killed; exits 1 with the
+// reason when the archive cannot be used.
 int writer(const QStringList &args)
 {
     Archive archive;
     const ArchiveOpenResult opened = archive.open(args.at(2));
+    std::fprintf(stderr, "%s\n", qPrintable(opened.reason));
     for (int i = 0; i < args.at(4).toInt() && opened.ok(); ++i) {
         const StoreResult stored =
             archive.storeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, 1)}), args.at(3));
@@ -43,10 +44,7 @@ int writer(const QStringList &args)
             std::fprintf(stderr, "%s\n", qPrintable(stored.reason));
             return 1;
         }
-        std::printf("stored %lld\n", stored.downloadId);
-        std::fflush(stdout);
     }
-    std::fprintf(stderr, "%s\n", qPrintable(opened.reason));
     if (!opened.ok() || args.at(4) == "0")
         return opened.ok() ? 0 : 1;
     std::printf("done\n");
@@ -60,10 +58,8 @@ int runAsNobody(const QString &program, const QStringList &args, const QString &
 {
     QProcess p;
     p.setWorkingDirectory(dir);
-    if (::geteuid() == 0)
-        p.start("setpriv", QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups", program} + args);
-    else
-        p.start(program, args);
+    const QStringList nobody = {"--reuid=nobody", "--regid=nogroup", "--clear-groups", program};
+    p.start(::geteuid() == 0 ? "setpriv" : program, ::geteuid() == 0 ? nobody + args : args);
     p.waitForFinished(120000);
     if (err)
         *err = p.readAllStandardError();
@@ -78,39 +74,34 @@ void giveToNobody(const QString &path)
 
 } // namespace
 
+Q_DECLARE_METATYPE(DownloadFilter)
+
 class TestArchive : public QObject
 {
     Q_OBJECT
 
 public:
-    ~TestArchive() override { stopServer(); } // also when a check failed
+    ~TestArchive() override // also when a check failed
+    {
+        if (!m_pgBin.isEmpty())
+            runAsNobody(m_pgBin + "pg_ctl", {"-D", m_dir.filePath("pg"), "-m", "immediate", "-w", "stop"},
+                        m_dir.path());
+    }
 
 private:
     QTemporaryDir m_dir;
     QString m_pgBin;
-    QString m_pgSkip;
-    bool m_pgRunning = false;
     int m_databases = 0;
     QMap<QString, QPair<QString, QList<qint64>>> m_shared; // per backend: location, ids of its downloads
 
-    void stopServer()
-    {
-        if (m_pgRunning)
-            runAsNobody(m_pgBin + "pg_ctl", {"-D", m_dir.filePath("pg"), "-m", "immediate", "-w", "stop"},
-                        m_dir.path());
-        m_pgRunning = false;
-    }
-
     static QString backend() { return QString::fromLatin1(QTest::currentDataTag()).section(':', 0, 0); }
 
-    // A new, empty archive of the row's backend; empty without a server.
+    // A new, empty archive of the row's backend.
     QString freshLocation()
     {
         const QString name = QStringLiteral("a%1").arg(++m_databases);
         if (backend() == "sqlite")
             return m_dir.filePath(name + ".sqlite");
-        if (!m_pgRunning)
-            return QString();
         if (runAsNobody(m_pgBin + "createdb", {"-h", m_dir.path(), "-U", "leeb", name}, m_dir.path()) != 0)
             qWarning() << "cannot create the test database" << name;
         return QStringLiteral("postgresql://leeb@/%1?host=%2").arg(name, m_dir.path());
@@ -121,8 +112,6 @@ private:
     {
         if (!m_shared.contains(backend())) {
             const QString location = freshLocation();
-            if (location.isEmpty())
-                return QString();
             Archive archive;
             archive.open(location);
             const GroupRecord str = group(600, DeviceD, 2, ScaleSTR, 1, 9);
@@ -159,53 +148,34 @@ private slots:
             if (QFileInfo::exists(QStringLiteral("/usr/lib/postgresql/%1/bin/initdb").arg(version)))
                 m_pgBin = QStringLiteral("/usr/lib/postgresql/%1/bin/").arg(version);
         }
-        m_pgSkip = "no PostgreSQL server binaries under /usr/lib/postgresql (Debian package postgresql)";
-        if (m_pgBin.isEmpty())
-            return;
+        // Not skipped without a server: half of the archive's code would go untested unnoticed.
+        QVERIFY2(!m_pgBin.isEmpty(), "no PostgreSQL server binaries under /usr/lib/postgresql (package postgresql)");
         const QString data = m_dir.filePath("pg");
         QByteArray err;
         QCOMPARE(runAsNobody(m_pgBin + "initdb", {"-D", data, "-U", "leeb", "--auth=trust", "--no-locale", "--no-sync"},
                              m_dir.path(), &err),
                  0);
-        m_pgRunning = runAsNobody(m_pgBin + "pg_ctl",
-                                  {"-D", data, "-l", m_dir.filePath("pg.log"), "-w", "-o",
-                                   "-k " + m_dir.path() + " -c listen_addresses='' -F", "start"},
-                                  m_dir.path(), &err) == 0;
-        QVERIFY2(m_pgRunning, err.constData());
+        QVERIFY2(runAsNobody(m_pgBin + "pg_ctl",
+                             {"-D", data, "-l", m_dir.filePath("pg.log"), "-w", "-o",
+                              "-k " + m_dir.path() + " -c listen_addresses='' -F", "start"},
+                             m_dir.path(), &err) == 0,
+                 err.constData());
     }
-
-    void cleanupTestCase() { stopServer(); }
 
     void storeAndLoad_data() { backends(); }
     void storeAndLoad()
     {
         QList<qint64> ids;
-        const QString location = sharedArchive(&ids);
-        if (location.isEmpty())
-            QSKIP(qPrintable(m_pgSkip));
         Archive archive;
-        QCOMPARE(archive.open(location).outcome, ArchiveOpenResult::Opened);
+        QCOMPARE(archive.open(sharedArchive(&ids)).outcome, ArchiveOpenResult::Opened);
         QList<MeasurementGroup> groups;
         DownloadInfo info;
         QString error;
+        // Its time, station, port and count, the groups with their dates and values: "list a day", "show --csv".
         QVERIFY2(archive.loadGroups(ids[0], &groups, &info, &error), qPrintable(error));
-        QCOMPARE(info.downloadedAt, DownloadTime);
-        QCOMPARE(info.station + info.port + info.programVersion, "lab-3/dev/ttyUSB0" LEEB_VERSION);
-        QCOMPARE(info.groupCount, 3);
+        QCOMPARE(info.programVersion, LEEB_VERSION);
         QCOMPARE(groups.size(), 3);
-        // -92.626 + 0.2661 * 700 - 9.6506e-5 * 700^2 = 46.36; 1976.8 - 7.5915 * 600 + 0.01012 * 600^2 = 1065.1
-        QCOMPARE(int(groups[0].hrc.value), 46);
-        QCOMPARE(groups[1].hrc.status, ConversionStatus::BelowRange);
-        QCOMPARE(int(groups[2].strength.value), 1065);
-        QList<ArchivedGroup> archived;
-        QVERIFY(archive.loadArchivedGroups(ids[0], &archived, &error));
-        const QList<QDateTime> dates = {QDateTime(QDate(2026, 12, 30), QTime(9, 5)),
-                                        QDateTime(QDate(2027, 1, 2), QTime(9, 5)), QDateTime()};
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(archived[i].measuredAt, dates[i]);
-            QCOMPARE(groups[i].measured, dates[i]); // dated by its download, not by today
-            QVERIFY(archived[i].record == Groups[i]);
-        }
+        QCOMPARE(groups[0].measured, QDateTime(QDate(2026, 12, 30), QTime(9, 5))); // by its download, not by today
         QVERIFY(archive.latestDownload(&info, &error));
         QCOMPARE(info.id, ids[3]);
     }
@@ -213,11 +183,8 @@ private slots:
     void identicalPayload_data() { backends(); }
     void identicalPayload()
     {
-        const QString location = freshLocation();
-        if (location.isEmpty())
-            QSKIP(qPrintable(m_pgSkip));
         Archive archive;
-        QVERIFY(archive.open(location).ok());
+        QVERIFY(archive.open(freshLocation()).ok());
         const QByteArray other = encodeGroups({Groups[0]});
         // station, port, payload; the download that results, numbered in storing order
         const QList<std::tuple<QString, QString, QByteArray, int>> steps = {
@@ -233,49 +200,40 @@ private slots:
             QCOMPARE(r.downloadId, ids[expected]);
         }
         DownloadInfo first;
-        QString error;
-        QVERIFY(archive.download(ids[0], &first, &error));
-        QCOMPARE(first.downloadedAt, DownloadTime);
-        QCOMPARE(first.confirmedAt, DownloadTime.addSecs(1));
+        QVERIFY(archive.download(ids[0], &first, nullptr));
+        QCOMPARE(first.downloadedAt.secsTo(first.confirmedAt), 1);
     }
 
     void listing_data()
     {
-        QTest::addColumn<QDate>("from");
-        QTest::addColumn<QDate>("to");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<DownloadFilter>("filter");
         QTest::addColumn<int>("offset");
         QTest::addColumn<QList<int>>("expected"); // indexes of the downloads, in the order listed
         for (const char *b : {"sqlite", "postgresql"}) {
             const auto row = [b](const char *name) -> QTestData & { return QTest::addRow("%s: %s", b, name); };
-            row("all, newest first") << QDate() << QDate() << QString() << 0 << QList<int>{3, 2, 1, 0};
-            row("second page") << QDate() << QDate() << QString() << 1 << QList<int>{2, 1};
-            row("span of days") << QDate(2027, 1, 3) << QDate(2027, 1, 5) << QString() << 0 << QList<int>{1};
-            row("last day included") << QDate(2027, 1, 10) << QDate(2027, 1, 10) << QString() << 0 << QList<int>{3, 2};
-            row("scale, any case") << QDate() << QDate() << "hrc" << 0 << QList<int>{0};
-            row("hardness material") << QDate() << QDate() << "铸铝合金" << 0 << QList<int>{3};
-            row("strength material") << QDate() << QDate() << "铬钒钢" << 0 << QList<int>{3, 2, 0};
-            row("device") << QDate() << QDate() << "DL" << 0 << QList<int>{3};
-            row("no text matches") << QDate() << QDate() << "xyz" << 0 << QList<int>{};
+            const auto text = [](const char *t) { return DownloadFilter{QDate(), QDate(), QString::fromUtf8(t)}; };
+            row("all, newest first") << DownloadFilter() << 0 << QList<int>{3, 2, 1, 0};
+            row("second page") << DownloadFilter() << 1 << QList<int>{2, 1};
+            row("span of days, the last included")
+                << DownloadFilter{QDate(2027, 1, 3), QDate(2027, 1, 5), QString()} << 0 << QList<int>{1};
+            row("scale, any case") << text("hrc") << 0 << QList<int>{0};
+            row("hardness material") << text("铸铝合金") << 0 << QList<int>{3};
+            row("strength material") << text("铬钒钢") << 0 << QList<int>{3, 2, 0};
+            row("device") << text("DL") << 0 << QList<int>{3};
         }
     }
 
     void listing()
     {
-        QFETCH(QDate, from);
-        QFETCH(QDate, to);
-        QFETCH(QString, text);
+        QFETCH(DownloadFilter, filter);
         QFETCH(int, offset);
         QFETCH(QList<int>, expected);
         QList<qint64> ids;
-        const QString location = sharedArchive(&ids);
-        if (location.isEmpty())
-            QSKIP(qPrintable(m_pgSkip));
         Archive archive;
-        QVERIFY(archive.open(location).ok());
+        QVERIFY(archive.open(sharedArchive(&ids)).ok());
         QList<DownloadInfo> listed;
         QString error;
-        QVERIFY2(archive.downloads({from, to, text}, offset, offset ? 2 : 4, &listed, &error), qPrintable(error));
+        QVERIFY2(archive.downloads(filter, offset, offset ? 2 : 4, &listed, &error), qPrintable(error));
         QList<int> indexes;
         for (const DownloadInfo &d : listed)
             indexes << ids.indexOf(d.id);
@@ -286,84 +244,42 @@ private slots:
     void killedWriters()
     {
         const QString location = freshLocation();
-        if (location.isEmpty())
-            QSKIP(qPrintable(m_pgSkip));
         QVERIFY(Archive().open(location).ok()); // created before the race
         QProcess writers[2];
-        QByteArray output[2];
-        for (int i = 0; i < 2; ++i)
-            writers[i].start(QCoreApplication::applicationFilePath(), {"--writer", location, QString::number(i), "20"});
-        const auto over = [&](int i) {
-            output[i] += writers[i].readAllStandardOutput();
-            return output[i].contains("done") || writers[i].state() == QProcess::NotRunning;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(over(0) && over(1), 60000);
-        QVERIFY2(output[0].contains("done") && output[1].contains("done"),
-                 writers[0].readAllStandardError() + writers[1].readAllStandardError());
+        for (QProcess &writer : writers)
+            writer.start(QCoreApplication::applicationFilePath(),
+                         {"--writer", location, QString::number(&writer - writers), "20"});
         for (QProcess &writer : writers) {
+            QTRY_VERIFY2_WITH_TIMEOUT(writer.canReadLine() || writer.state() == QProcess::NotRunning,
+                                      writer.readAllStandardError().constData(), 60000);
+            QCOMPARE(writer.readLine(), "done\n");
             writer.kill(); // SIGKILL: no destructor, no close
             QVERIFY(writer.waitForFinished());
         }
         Archive archive;
         QVERIFY(archive.open(location).ok());
         QList<DownloadInfo> listed;
-        QList<MeasurementGroup> groups;
         QString error;
-        QVERIFY(archive.downloads(DownloadFilter(), 0, 100, &listed, &error));
+        QVERIFY2(archive.downloads(DownloadFilter(), 0, 100, &listed, &error), qPrintable(error));
         QCOMPARE(listed.size(), 40);
-        QVERIFY(archive.loadGroups(output[1].split('\n').at(19).mid(7).toLongLong(), &groups, nullptr, &error));
-        QCOMPARE(groups.size(), 1);
-        QCOMPARE(groups[0].hl.value, 419.5);
     }
 
-    void damagedFileMovedAside_data()
-    {
-        QTest::addColumn<bool>("damagedPage");
-        QTest::newRow("sqlite: not a database") << false;
-        QTest::newRow("sqlite: damaged page") << true;
-    }
-
-    void damagedFileMovedAside()
-    {
-        QFETCH(bool, damagedPage);
-        const QString path = freshLocation();
-        if (damagedPage) {
-            Archive archive;
-            QVERIFY(archive.open(path).ok() && archive.storeDownload(Payload, "p").ok());
-        }
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(4096) && file.write(QByteArray(4096, '\xab')) == 4096);
-        file.seek(0);
-        const QByteArray damaged = file.readAll();
-        file.close();
-        Archive archive;
-        const ArchiveOpenResult opened = archive.open(path);
-        QCOMPARE(opened.outcome, ArchiveOpenResult::Replaced);
-        QVERIFY2(opened.movedAsidePath.startsWith(path + ".corrupt-"), qPrintable(opened.movedAsidePath));
-        QFile aside(opened.movedAsidePath);
-        QVERIFY(aside.open(QIODevice::ReadOnly));
-        QCOMPARE(aside.readAll(), damaged);
-        QList<DownloadInfo> listed;
-        QString error;
-        QVERIFY(archive.downloads(DownloadFilter(), 0, 10, &listed, &error) && listed.isEmpty());
-        QVERIFY(archive.storeDownload(Payload, "p").ok());
-    }
-
-    void unusable_data()
+    void badArchive_data()
     {
         QTest::addColumn<QString>("setup");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("sqlite: read-only folder, as nobody") << "folder"
-                                                             << "unable to open";
-        QTest::newRow("sqlite: read-only file, as nobody") << "file"
-                                                           << "readonly";
-        QTest::newRow("sqlite: newer schema") << "newer"
-                                              << "newer";
-        QTest::newRow("postgresql: server down") << "down"
-                                                 << "cannot open the archive";
+        QTest::addColumn<QString>("reason"); // empty: moved aside, a new archive started
+        const auto row = [](const char *name, const char *setup, const char *reason) {
+            QTest::newRow(name) << QString(setup) << QString(reason);
+        };
+        row("sqlite: not a database", "garbage", "");
+        row("sqlite: damaged page", "damaged", "");
+        row("sqlite: read-only folder, as nobody", "folder", "unable to open");
+        row("sqlite: read-only file, as nobody", "file", "readonly");
+        row("sqlite: newer schema", "newer", "newer");
+        row("postgresql: server down", "down", "cannot open the archive");
     }
 
-    void unusable()
+    void badArchive()
     {
         QFETCH(QString, setup);
         QFETCH(QString, reason);
@@ -372,8 +288,26 @@ private slots:
         giveToNobody(folder);
         const QString location =
             setup == "down" ? QStringLiteral("postgresql://leeb@/leeb?host=%1").arg(folder) : folder + "/a.sqlite";
-        if (setup == "newer" || setup == "file")
-            QVERIFY(Archive().open(location).ok());
+        if (setup == "damaged" || setup == "file" || setup == "newer") {
+            Archive archive;
+            QVERIFY(archive.open(location).ok() && archive.storeDownload(Payload, "p").ok());
+        }
+        if (reason.isEmpty()) {
+            QFile file(location);
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(4096) && file.write(QByteArray(4096, '\xab')));
+            file.seek(0);
+            const QByteArray damaged = file.readAll();
+            file.close();
+            Archive archive;
+            const ArchiveOpenResult opened = archive.open(location);
+            QCOMPARE(opened.outcome, ArchiveOpenResult::Replaced);
+            QFile aside(opened.movedAsidePath);
+            QVERIFY2(opened.movedAsidePath.startsWith(location + ".corrupt-") && aside.open(QIODevice::ReadOnly),
+                     qPrintable(opened.movedAsidePath));
+            QCOMPARE(aside.readAll(), damaged);
+            QCOMPARE(archive.storeDownload(Payload, "q").downloadId, 1); // the first of a new archive
+            return;
+        }
         if (setup == "newer") {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", location); // left open: the test's own
             db.setDatabaseName(location);
@@ -400,26 +334,28 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QByteArrayList>(
-            "output"); // each in standard output or error; "=" first: all of standard output
+        // Each in standard output or error; "=" first: all of standard output.
+        QTest::addColumn<QByteArrayList>("output");
         for (const char *b : {"sqlite", "postgresql"}) {
             const auto row = [b](const char *name) -> QTestData & { return QTest::addRow("%s: %s", b, name); };
             row("raw: the payload as received") << QStringList{"raw", "@ID"} << 0 << QByteArrayList{"=" + Payload};
             row("list a day") << QStringList{"list", "--from", "2027-01-02", "--to", "2027-01-02"} << 0
                               << QByteArrayList{"=@ID\t2027-01-02T10:00:00.000Z\tlab-3\t/dev/ttyUSB0\t3\n"};
+            // Dated by the download: the year before it, its own year, no 29 February in 2027; HL 505 below the HRC
+            // curve of its table set.
             row("show --csv") << QStringList{"show", "@ID", "--csv"} << 0
-                              << QByteArrayList{
-                                     "download,station,port,slot,date,device,device_code,material,material_code,"
-                                     "direction,direction_code,scale,scale_code,table_set,HL,HL_status,HRB,",
-                                     "@ID,lab-3,/dev/ttyUSB0,1,2026-12-30 09:05,D_15,4,", ",46,Ok,"};
+                              << QByteArrayList{"\n@ID,lab-3,/dev/ttyUSB0,1,2026-12-30 09:05,D_15,4,",
+                                                ",46,Ok,",
+                                                "\n@ID,lab-3,/dev/ttyUSB0,2,2027-01-02 09:05,D,1,",
+                                                "LO,BelowRange,LO,BelowRange,LO,BelowRange",
+                                                "\n@ID,lab-3,/dev/ttyUSB0,3,,D,1,Cr-V Steel,2,Downward,0,STR,7,1,",
+                                                ",1065,Ok,3,596 600 604\n"};
             row("export a span: each measurement once")
                 << QStringList{"export", "--from", "2026-12-30", "--to", "2027-01-09", "OUT.csv"} << 0
                 << QByteArrayList{"5 group(s) written"};
         }
         QTest::newRow("sqlite: unknown download")
             << QStringList{"show", "999"} << 1 << QByteArrayList{"no download 999"};
-        QTest::newRow("sqlite: bad option")
-            << QStringList{"list", "--since", "x"} << 2 << QByteArrayList{"accepted: --archive, --from"};
         QTest::newRow("sqlite: no archive there") << QStringList{"list", "--archive", "/nonexistent/a.sqlite"} << 1
                                                   << QByteArrayList{"no archive at /nonexistent/a.sqlite"};
     }
@@ -431,8 +367,6 @@ private slots:
         QFETCH(QByteArrayList, output);
         QList<qint64> ids;
         const QString location = sharedArchive(&ids);
-        if (location.isEmpty())
-            QSKIP(qPrintable(m_pgSkip));
         args.replaceInStrings("@ID", QString::number(ids[0]));
         args.replaceInStrings("OUT.csv", m_dir.filePath("out.csv"));
         QProcess tool;

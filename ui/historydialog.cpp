@@ -1,0 +1,217 @@
+#include "historydialog.h"
+
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+// The date edits stand at this day for "no limit": a QDateEdit cannot be empty.
+const QDate NoLimit(2000, 1, 1);
+
+QDate limit(const QDateEdit *edit)
+{
+    return edit->date() == edit->minimumDate() ? QDate() : edit->date();
+}
+
+} // namespace
+
+HistoryModel::HistoryModel(Archive *archive, QObject *parent) : QAbstractTableModel(parent), m_archive(archive)
+{
+    m_filter.timeSpec = Qt::LocalTime;
+}
+
+void HistoryModel::setFilter(const DownloadFilter &filter)
+{
+    beginResetModel();
+    m_filter = filter;
+    m_rows.clear();
+    m_complete = false;
+    m_error.clear();
+    endResetModel();
+}
+
+qint64 HistoryModel::downloadId(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows.at(row).id : 0;
+}
+
+int HistoryModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_rows.size();
+}
+
+int HistoryModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant HistoryModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return QVariant();
+    const DownloadInfo &d = m_rows.at(index.row());
+    if (role == Qt::TextAlignmentRole)
+        return index.column() == GroupsColumn ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                              : int(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    switch (index.column()) {
+    case DateColumn:
+        return d.downloadedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    case StationColumn:
+        return d.station;
+    case PortColumn:
+        return d.port;
+    case GroupsColumn:
+        return d.groupCount;
+    default:
+        return QVariant();
+    }
+}
+
+QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (section) {
+    case DateColumn:
+        return HistoryDialog::tr("下载时间");
+    case StationColumn:
+        return HistoryDialog::tr("工作站");
+    case PortColumn:
+        return HistoryDialog::tr("串口");
+    case GroupsColumn:
+        return HistoryDialog::tr("组数");
+    default:
+        return QVariant();
+    }
+}
+
+bool HistoryModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && !m_complete;
+}
+
+void HistoryModel::fetchMore(const QModelIndex &parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    QList<DownloadInfo> page;
+    if (!m_archive->downloads(m_filter, m_rows.size(), PageSize, &page, &m_error)) {
+        m_complete = true; // an archive that fails once is not asked again for every scroll step
+        emit layoutAboutToBeChanged();
+        emit layoutChanged(); // the dialog shows the reason
+        return;
+    }
+    m_complete = page.size() < PageSize;
+    if (page.isEmpty())
+        return;
+    beginInsertRows(QModelIndex(), m_rows.size(), m_rows.size() + page.size() - 1);
+    m_rows += page;
+    endInsertRows();
+}
+
+HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("historyDialog"));
+    setWindowTitle(tr("历史记录"));
+    resize(900, 600);
+
+    m_from = new QDateEdit(this);
+    m_to = new QDateEdit(this);
+    for (QDateEdit *edit : {m_from, m_to}) {
+        edit->setCalendarPopup(true);
+        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+        edit->setMinimumDate(NoLimit);
+        edit->setSpecialValueText(tr("不限"));
+        edit->setDate(NoLimit);
+        connect(edit, &QDateEdit::dateChanged, this, &HistoryDialog::applyFilter);
+    }
+    m_from->setObjectName(QStringLiteral("dateEdit_from"));
+    m_to->setObjectName(QStringLiteral("dateEdit_to"));
+    m_text = new QLineEdit(this);
+    m_text->setObjectName(QStringLiteral("lineEdit_text"));
+    m_text->setPlaceholderText(tr("材料、测量类型或冲击装置"));
+    m_text->setClearButtonEnabled(true);
+    connect(m_text, &QLineEdit::textChanged, this, &HistoryDialog::applyFilter);
+
+    auto *filters = new QHBoxLayout;
+    filters->addWidget(new QLabel(tr("从"), this));
+    filters->addWidget(m_from);
+    filters->addWidget(new QLabel(tr("至"), this));
+    filters->addWidget(m_to);
+    filters->addWidget(m_text, 1);
+
+    m_model = new HistoryModel(archive, this);
+    m_view = new QTableView(this);
+    m_view->setObjectName(QStringLiteral("tableView_history"));
+    m_view->setModel(m_model);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_view->verticalHeader()->hide();
+    m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_view->horizontalHeader()->setSectionResizeMode(HistoryModel::DateColumn, QHeaderView::ResizeToContents);
+    connect(m_view, &QTableView::doubleClicked, this, &HistoryDialog::openCurrent);
+
+    m_error = new QLabel(this);
+    m_error->setObjectName(QStringLiteral("label_error"));
+    m_error->setWordWrap(true);
+    m_error->hide();
+
+    auto *buttons = new QDialogButtonBox(this);
+    m_open = buttons->addButton(tr("打开"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(tr("关闭"), QDialogButtonBox::RejectRole);
+    m_open->setObjectName(QStringLiteral("pushButton_open"));
+    m_open->setEnabled(false);
+    connect(buttons, &QDialogButtonBox::accepted, this, &HistoryDialog::openCurrent);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { m_open->setEnabled(m_view->selectionModel()->hasSelection()); });
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, &HistoryDialog::showError);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &HistoryDialog::showError);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(filters);
+    layout->addWidget(m_view, 1);
+    layout->addWidget(m_error);
+    layout->addWidget(buttons);
+
+    applyFilter();
+}
+
+void HistoryDialog::applyFilter()
+{
+    DownloadFilter filter;
+    filter.from = limit(m_from);
+    filter.to = limit(m_to);
+    filter.text = m_text->text();
+    filter.timeSpec = Qt::LocalTime; // the days the operator picks are local days
+    m_model->setFilter(filter);
+    m_model->fetchMore(QModelIndex()); // the first page at once, for a dialog that opens filled
+    showError();
+}
+
+void HistoryDialog::showError()
+{
+    m_error->setText(m_model->error().isEmpty() ? QString()
+                                                : tr("无法读取存档") + QStringLiteral(": ") + m_model->error());
+    m_error->setVisible(!m_model->error().isEmpty());
+}
+
+void HistoryDialog::openCurrent()
+{
+    const qint64 id = m_model->downloadId(m_view->currentIndex().row());
+    if (id == 0)
+        return;
+    emit openRequested(id);
+    accept();
+}

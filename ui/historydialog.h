@@ -1,0 +1,69 @@
+#pragma once
+
+#include "archive.h"
+
+#include <QAbstractTableModel>
+#include <QDialog>
+#include <QList>
+
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+// The downloads of an archive, newest first, fetched a page at a time as the view scrolls down to them.
+class HistoryModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { DateColumn, StationColumn, PortColumn, GroupsColumn, ColumnCount };
+    static constexpr int PageSize = 100;
+
+    explicit HistoryModel(Archive *archive, QObject *parent = nullptr);
+
+    void setFilter(const DownloadFilter &filter);
+    qint64 downloadId(int row) const;
+    QString error() const { return m_error; } // why the last page could not be read; empty when it could
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
+
+private:
+    Archive *m_archive;
+    DownloadFilter m_filter;
+    QList<DownloadInfo> m_rows;
+    bool m_complete = false;
+    QString m_error;
+};
+
+// "历史记录": the archive's downloads, filtered by a date range and a text; opening one hands its id to the window.
+class HistoryDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit HistoryDialog(Archive *archive, QWidget *parent = nullptr);
+    HistoryModel *model() const { return m_model; }
+
+signals:
+    void openRequested(qint64 downloadId);
+
+private:
+    void applyFilter();
+    void openCurrent();
+    void showError();
+
+    HistoryModel *m_model = nullptr;
+    QDateEdit *m_from = nullptr;
+    QDateEdit *m_to = nullptr;
+    QLineEdit *m_text = nullptr;
+    QTableView *m_view = nullptr;
+    QPushButton *m_open = nullptr;
+    QLabel *m_error = nullptr;
+};

@@ -648,16 +648,25 @@ bool Archive::latestDownload(DownloadInfo *out, QString *error, const QString &s
 
 bool Archive::download(qint64 id, DownloadInfo *out, QString *error)
 {
+    QSqlQuery query(m_db);
+    if (!selectDownload(&query,
+                        QStringLiteral("SELECT %1 FROM download d WHERE d.id = ?").arg(downloadColumns(m_postgres)), id,
+                        error))
+        return false;
+    *out = downloadFromRow(query);
+    return true;
+}
+
+bool Archive::selectDownload(QSqlQuery *query, const QString &sql, qint64 id, QString *error)
+{
     if (!isOpen())
         return fail(error, QStringLiteral("the archive is not open"));
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("SELECT %1 FROM download d WHERE d.id = ?").arg(downloadColumns(m_postgres)));
-    query.addBindValue(id);
-    if (!exec(query, QStringLiteral("cannot read download %1").arg(id), error))
+    query->prepare(sql);
+    query->addBindValue(id);
+    if (!exec(*query, QStringLiteral("cannot read download %1").arg(id), error))
         return false;
-    if (!query.next())
+    if (!query->next())
         return fail(error, QStringLiteral("the archive holds no download %1").arg(id));
-    *out = downloadFromRow(query);
     return true;
 }
 
@@ -695,15 +704,9 @@ bool Archive::loadGroups(qint64 id, QList<MeasurementGroup> *groups, DownloadInf
 
 bool Archive::payload(qint64 id, QByteArray *out, QString *error)
 {
-    if (!isOpen())
-        return fail(error, QStringLiteral("the archive is not open"));
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("SELECT payload FROM download WHERE id = ?"));
-    query.addBindValue(id);
-    if (!exec(query, QStringLiteral("cannot read download %1").arg(id), error))
+    if (!selectDownload(&query, QStringLiteral("SELECT payload FROM download WHERE id = ?"), id, error))
         return false;
-    if (!query.next())
-        return fail(error, QStringLiteral("the archive holds no download %1").arg(id));
     *out = query.value(0).toByteArray();
     return true;
 }

@@ -88,6 +88,8 @@ struct StoreResult
     bool ok() const { return outcome != Failed; }
 };
 
+class QSqlQuery;
+
 // The measurement archive: every group download kept, with when, where and from which port it came, in an SQLite
 // file or a PostgreSQL database. One object is one connection, used from the thread that opened it. Nothing throws;
 // every failure comes back with a reason in English, and the caller can go on without the archive.
@@ -136,6 +138,8 @@ public:
 private:
     bool prepareSchema(OpenMode mode, QString *error);
     bool integrityCheck(bool *corrupt, QString *detail);
+    // Runs a query for one download by id and moves to its row; false with a reason when it has none.
+    bool selectDownload(QSqlQuery *query, const QString &sql, qint64 id, QString *error);
 
     QSqlDatabase m_db;
     QString m_connectionName;

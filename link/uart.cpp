@@ -98,11 +98,6 @@ QStringList Uart::portNames() const
     return names;
 }
 
-QStringList Uart::scanPortNames() const
-{
-    return probeOrder(m_extraPortNames, m_lastPort, systemPorts(), m_rotation);
-}
-
 QList<QPair<QString, PortStatus>> Uart::portOutcomes() const
 {
     QList<QPair<QString, PortStatus>> outcomes;

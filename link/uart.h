@@ -41,8 +41,6 @@ public:
 
     // The ports the operating system lists, in its order.
     QStringList portNames() const;
-    // What the next rotation probes, in order.
-    QStringList scanPortNames() const;
 
     ProbeState probeState() const { return m_probeState; }
     // How long a probe waits for the answer before the next port is tried.

@@ -19,8 +19,8 @@ BatchExport::BatchExport(const QStringList &ports, const QString &fileName, int 
     // write it.
     m_uart->setLastPortName(LinkSettings::lastPort());
     connect(m_uart, &Uart::connectionStatus, this, &BatchExport::on_connectionStatus);
-    connect(m_uart, &Uart::readyRead, this, &BatchExport::on_uartReadyRead);
-    connect(m_uart, &Uart::groupsFailed, this, &BatchExport::on_groupsFailed);
+    connect(m_uart, &Uart::downloadReceived, this, &BatchExport::on_uart_downloadReceived);
+    connect(m_uart, &Uart::downloadFailed, this, &BatchExport::on_uart_downloadFailed);
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, &BatchExport::on_timeout);
 }
@@ -67,22 +67,20 @@ void BatchExport::on_connectionStatus(bool up)
         m_uart->requestGroups();
 }
 
-void BatchExport::on_uartReadyRead(unsigned char cmd, const QByteArray &arr)
+void BatchExport::on_uart_downloadReceived(const Download &download)
 {
-    if (cmd != CmdGroupData || m_done)
+    if (m_done)
         return;
     // Kept first: the download outlives a failed export.
     if (m_archiveWanted) {
-        const StoreResult stored =
-            m_archive.storeDownload(arr, m_uart->currentPortName(), QDateTime::currentDateTimeUtc());
+        const StoreResult stored = m_archive.storeDownload(download);
         if (!stored.ok())
             std::fprintf(stderr, "warning: archiving failed: %s\n", qPrintable(stored.reason));
     }
-    const QList<GroupRecord> records = decodeGroups(arr);
-    const QList<MeasurementGroup> groups = buildGroups(records);
+    const QList<MeasurementGroup> &groups = download.groups;
     // Only the groups before the first unused slot are read; say so when others lie behind it.
-    if (const int unread = unreadGroups(records))
-        std::fprintf(stderr, "%d group(s) after the first empty slot were not read\n", unread);
+    if (download.unreadGroups > 0)
+        std::fprintf(stderr, "%d group(s) after the first empty slot were not read\n", download.unreadGroups);
     if (groups.isEmpty()) { // as the window's "no data": an empty workbook or report would pass for a result
         finish(1, QStringLiteral("the instrument holds no measurement groups"));
         return;
@@ -95,10 +93,12 @@ void BatchExport::on_uartReadyRead(unsigned char cmd, const QByteArray &arr)
     finish(0, QStringLiteral("%1 group(s) written to %2").arg(groups.size()).arg(m_fileName));
 }
 
-void BatchExport::on_groupsFailed()
+void BatchExport::on_uart_downloadFailed(const QString &reason)
 {
-    finish(1, QStringLiteral("data check failed: the instrument's group data came damaged or not at all %1 times")
-                  .arg(1 + Uart::MaxGroupRetries));
+    finish(1, QStringLiteral("data check failed: the instrument's group data came damaged or not at all %1 times "
+                             "(last: %2)")
+                  .arg(1 + Uart::MaxGroupRetries)
+                  .arg(reason));
 }
 
 void BatchExport::on_timeout()

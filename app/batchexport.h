@@ -29,8 +29,8 @@ signals:
 
 private:
     void on_connectionStatus(bool up);
-    void on_uartReadyRead(unsigned char cmd, const QByteArray &arr);
-    void on_groupsFailed();
+    void on_uart_downloadReceived(const Download &download);
+    void on_uart_downloadFailed(const QString &reason);
     void on_timeout();
     void finish(int exitCode, const QString &message);
     void openArchive();

@@ -491,32 +491,30 @@ bool Archive::prepareSchema(OpenMode mode, QString *error)
     return true;
 }
 
-StoreResult Archive::storeDownload(const QByteArray &payload, const QString &port, const QDateTime &utcTime,
-                                   const QString &station)
+StoreResult Archive::storeDownload(const Download &download, const QString &station)
 {
     StoreResult result;
     if (!isOpen()) {
         result.reason = QStringLiteral("the archive is not open");
         return result;
     }
+    const QByteArray &payload = download.payload;
+    const QString &port = download.port;
     if (payload.size() < groups::PayloadSize) {
         result.reason =
             QStringLiteral("a group download has %1 bytes, this one %2").arg(groups::PayloadSize).arg(payload.size());
         return result;
     }
-    if (!utcTime.isValid()) {
+    if (!download.receivedUtc.isValid()) {
         result.reason = QStringLiteral("the download has no valid time");
         return result;
     }
     const QString origin = station.isEmpty() ? QSysInfo::machineHostName() : station;
-    const QString time = utcText(utcTime);
-    const QDate downloadDate = utcTime.toLocalTime().date();
-    QList<GroupRecord> used = decodeGroups(payload);
-    for (int i = 0; i < used.size(); ++i) {
-        if (used.at(i).groupValue == 0) {
-            used = used.mid(0, i);
-            break;
-        }
+    const QString time = utcText(download.receivedUtc);
+    const QList<GroupRecord> &used = download.records;
+    if (used.size() != download.groups.size()) {
+        result.reason = QStringLiteral("the download's groups do not match its records");
+        return result;
     }
 
     QSqlQuery query(m_db);
@@ -568,7 +566,7 @@ StoreResult Archive::storeDownload(const QByteArray &payload, const QString &por
                                       "impact_count, impacts) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         for (int slot = 0; slot < used.size(); ++slot) {
             const GroupRecord &r = used.at(slot);
-            const QDateTime measured = groupDateTime(r.month, r.day, r.hour, r.minute, downloadDate);
+            const QDateTime measured = download.groups.at(slot).measured;
             insert.bindValue(0, result.downloadId);
             insert.bindValue(1, slot);
             insert.bindValue(2, measured.isValid() ? QVariant(measured.toString(QLatin1String(LocalFormat)))

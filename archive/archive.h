@@ -1,8 +1,7 @@
 #pragma once
 
 #include "archivelocation.h"
-#include "groups.h"
-#include "measurementgroup.h"
+#include "download.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -41,7 +40,7 @@ struct ArchivedGroup
     // The group as the window, the workbook and the report see it, dated by the download that brought it.
     MeasurementGroup group() const
     {
-        MeasurementGroup g = buildGroup(record);
+        MeasurementGroup g = buildGroup(record, QDate());
         g.measured = measuredAt;
         return g;
     }
@@ -112,11 +111,9 @@ public:
     bool isOpen() const;
     QString locationText() const { return m_location.text(); }
 
-    // Keeps a group data payload as received (5200 bytes or more) in one transaction, with its groups up to the first
-    // unused slot. utcTime is the time of the download; station defaults to this machine's host name.
-    StoreResult storeDownload(const QByteArray &payload, const QString &port,
-                              const QDateTime &utcTime = QDateTime::currentDateTimeUtc(),
-                              const QString &station = QString());
+    // Keeps a download (a payload of 5200 bytes or more) in one transaction, with its groups; station defaults to
+    // this machine's host name.
+    StoreResult storeDownload(const Download &download, const QString &station = QString());
 
     // Newest first (by download time); at most limit downloads after skipping offset of them.
     bool downloads(const DownloadFilter &filter, int offset, int limit, QList<DownloadInfo> *out, QString *error);

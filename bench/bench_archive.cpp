@@ -58,7 +58,7 @@ void storeOneDownload(benchmark::State &state)
         state.SkipWithError("cannot open the archive");
     int n = 0;
     for (auto _ : state) {
-        const StoreResult r = archive.storeDownload(download(n), "/dev/ttyUSB0", downloadTime(n));
+        const StoreResult r = archive.storeDownload(makeDownload(download(n), "/dev/ttyUSB0", downloadTime(n)));
         ++n;
         if (r.outcome != StoreResult::Stored)
             state.SkipWithError(qPrintable(r.reason));
@@ -75,7 +75,7 @@ void storeOneDownloadPostgres(benchmark::State &state)
         state.SkipWithError("set LEEB_BENCH_POSTGRESQL to a postgresql:// location");
     int n = int(QDateTime::currentSecsSinceEpoch() % 100000) * 1000;
     for (auto _ : state) {
-        const StoreResult r = archive.storeDownload(download(n), "/dev/ttyUSB0", downloadTime(n));
+        const StoreResult r = archive.storeDownload(makeDownload(download(n), "/dev/ttyUSB0", downloadTime(n)));
         ++n;
         if (r.outcome != StoreResult::Stored)
             state.SkipWithError(qPrintable(r.reason));
@@ -97,7 +97,7 @@ QString largeArchive()
         QElapsedTimer timer;
         timer.start();
         for (int n = 0; n < LargeDownloads; ++n)
-            archive.storeDownload(download(n), QStringLiteral("/dev/ttyUSB%1").arg(n % 3), downloadTime(n),
+            archive.storeDownload(makeDownload(download(n), QStringLiteral("/dev/ttyUSB%1").arg(n % 3), downloadTime(n)),
                                   QStringLiteral("station-%1").arg(n % 5));
         std::fprintf(stderr, "built %d downloads in %lld s\n", LargeDownloads, timer.elapsed() / 1000);
     }

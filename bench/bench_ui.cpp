@@ -52,7 +52,7 @@ void BM_DownloadToView(benchmark::State &state)
     const QByteArray payload = hundredGroups();
     for (auto _ : state) {
         // What the link does with a verified group frame: the slot runs inside the emission.
-        emit window.uart()->readyRead(CmdGroupData, payload);
+        emit window.uart()->downloadReceived(makeDownload(payload, QStringLiteral("bench")));
         benchmark::DoNotOptimize(window.groups().size());
     }
 }
@@ -84,7 +84,8 @@ int probe(int argc, char **argv, bool mainWindow)
     QTimer::singleShot(0, [&] {
         std::printf("shown\n");
         if (mainWindow) {
-            emit static_cast<MainWindow *>(window)->uart()->readyRead(CmdGroupData, hundredGroups());
+            emit static_cast<MainWindow *>(window)->uart()->downloadReceived(
+                makeDownload(hundredGroups(), QStringLiteral("bench")));
             QCoreApplication::processEvents();
             std::printf("rss %ld\n", residentKiB());
         }

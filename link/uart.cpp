@@ -1,7 +1,6 @@
 #include "uart.h"
 
 #include "frame.h"
-#include "groups.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -19,6 +18,7 @@ Uart::Uart(QObject *parent, int baudRate)
     : QObject(parent), m_port(new QSerialPort(this)), m_probeWaitMs(FirstProbeWaitMs)
 {
     qRegisterMetaType<ProbeState>();
+    qRegisterMetaType<Download>();
     m_port->setBaudRate(baudRate, QSerialPort::AllDirections);
     m_port->setDataBits(QSerialPort::Data8);
     m_port->setStopBits(QSerialPort::OneStop);
@@ -336,7 +336,7 @@ void Uart::onGroupFrameDamaged(const QString &reason)
         qCWarning(lcUart).noquote() << "group data not accepted:" << reason << "- giving up after" << m_groupRequests
                                     << "requests";
         m_groupRequests = 0;
-        emit groupsFailed();
+        emit downloadFailed(reason);
         return;
     }
     qCWarning(lcUart).noquote() << "group data not accepted:" << reason << "- asking again";
@@ -405,6 +405,7 @@ void Uart::handleFrame(const QByteArray &piece)
         m_requestTimer.stop();
         m_groupRequests = 0;
         emit readyRead(cmd, payload);
+        emit downloadReceived(makeDownload(payload, m_portName));
         return;
     }
     if (cmd == CmdDeleteDone) {
@@ -413,6 +414,7 @@ void Uart::handleFrame(const QByteArray &piece)
             return;
         }
         m_deletePending = false;
+        emit deleteDone();
     }
     emit readyRead(cmd, framePayload(piece));
 }

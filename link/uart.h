@@ -1,5 +1,6 @@
 #pragma once
 
+#include "download.h"
 #include "ports.h"
 
 #include <QByteArray>
@@ -58,9 +59,10 @@ public:
     // starts a tracked request for the groups, CmdDeleteAll one for the deletion; see requestGroups and deleteAll.
     void sendCommand(unsigned char cmd, const QByteArray &payload = QByteArray());
     // Asks for the groups. A group frame that fails its checks (or none within the request timeout) makes the link
-    // ask again, up to MaxGroupRetries times; then groupsFailed() is emitted. Only sound group frames are passed on.
+    // ask again, up to MaxGroupRetries times; then downloadFailed() is emitted. Only sound group frames are passed on,
+    // as a Download.
     void requestGroups();
-    // Asks the instrument to delete all groups; only the answer to this is passed on as CmdDeleteDone.
+    // Asks the instrument to delete all groups; only the answer to this is passed on, as deleteDone().
     void deleteAll();
     void setRequestTimeout(int ms);
     static constexpr int MaxGroupRetries = 3;
@@ -76,9 +78,14 @@ public:
 signals:
     void connectionStatus(bool connected);
     void probeStateChanged(const ProbeState &state);
+    // Every verified frame the link passes on (the reassembly tests read these).
     void readyRead(unsigned char cmd, QByteArray arr);
-    // The groups asked for came damaged or not at all, 1 + MaxGroupRetries times in a row.
-    void groupsFailed();
+    // A sound group frame, made into the one Download value everything downstream reads.
+    void downloadReceived(const Download &download);
+    // The groups asked for came damaged or not at all, 1 + MaxGroupRetries times in a row; reason in English.
+    void downloadFailed(const QString &reason);
+    // The instrument confirmed the deletion asked for with deleteAll().
+    void deleteDone();
 
 private slots:
     void on_readyRead();

@@ -92,10 +92,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(m_uart, &Uart::probeStateChanged, this, &MainWindow::on_uartProbeStateChanged);
     on_uartProbeStateChanged(m_uart->probeState());
     m_uart->setScanEnabled(true, 2000);
-    connect(m_uart, SIGNAL(readyRead(unsigned char, QByteArray)), this,
-            SLOT(on_uartReadyRead(unsigned char, QByteArray)));
-    connect(m_uart, SIGNAL(connectionStatus(bool)), this, SLOT(on_connectionStatus(bool)));
-    connect(m_uart, &Uart::groupsFailed, this, &MainWindow::on_groupsFailed);
+    connect(m_uart, &Uart::downloadReceived, this, &MainWindow::on_uart_downloadReceived);
+    connect(m_uart, &Uart::connectionStatus, this, &MainWindow::on_connectionStatus);
+    connect(m_uart, &Uart::downloadFailed, this, &MainWindow::on_uart_downloadFailed);
+    connect(m_uart, &Uart::deleteDone, this, &MainWindow::on_uart_deleteDone);
     m_archiveMark = new QLabel(this);
     m_archiveMark->setObjectName(QStringLiteral("label_archiveMark"));
     m_archiveMark->hide();
@@ -241,33 +241,26 @@ void MainWindow::setCtrlStatuc(bool b)
     ui->pushButton_removeAll->setEnabled(b);
 }
 
-void MainWindow::on_uartReadyRead(unsigned char cmd, QByteArray arr)
+void MainWindow::on_uart_downloadReceived(const Download &download)
 {
-    switch (cmd) {
-    case CmdGroupData: {
-        // Kept before it is shown: what the window shows can no longer be lost by a crash or a restart.
-        const QString archiveError = archiveDownload(arr);
-        const QList<GroupRecord> records = decodeGroups(arr);
-        m_groups = buildGroups(records);
-        m_archiveMark->hide();
-        refreshView();
-        QStringList notes;
-        // The list stops at the first unused slot; groups behind it must not go unnoticed.
-        const int unread = unreadGroups(records);
-        if (unread > 0)
-            notes << tr("空位之后还有 %n 组数据未读取", nullptr, unread);
-        if (!archiveError.isEmpty())
-            notes << archiveFailureText(archiveError);
-        if (!notes.isEmpty())
-            showMessage(notes.join(QStringLiteral("  ")));
-        break;
-    }
-    case CmdDeleteDone:
-        showMessage(tr("数据删除完成"));
-        break;
-    default:
-        break;
-    }
+    // Kept before it is shown: what the window shows can no longer be lost by a crash or a restart.
+    const QString archiveError = archiveDownload(download);
+    m_groups = download.groups;
+    m_archiveMark->hide();
+    refreshView();
+    QStringList notes;
+    // The list stops at the first unused slot; groups behind it must not go unnoticed.
+    if (download.unreadGroups > 0)
+        notes << tr("空位之后还有 %n 组数据未读取", nullptr, download.unreadGroups);
+    if (!archiveError.isEmpty())
+        notes << archiveFailureText(archiveError);
+    if (!notes.isEmpty())
+        showMessage(notes.join(QStringLiteral("  ")));
+}
+
+void MainWindow::on_uart_deleteDone()
+{
+    showMessage(tr("数据删除完成"));
 }
 
 ArchiveOpenResult MainWindow::openArchive(const QString &location)
@@ -300,14 +293,13 @@ ArchiveOpenResult MainWindow::openArchive(const QString &location)
 }
 
 // Returns why the download could not be kept; empty when it was, or when the window has no archive to keep it in.
-QString MainWindow::archiveDownload(const QByteArray &payload)
+QString MainWindow::archiveDownload(const Download &download)
 {
     if (!m_archive)
         return QString();
     if (!m_archive->isOpen())
         return m_archiveFailure;
-    const StoreResult stored =
-        m_archive->storeDownload(payload, m_uart->currentPortName(), QDateTime::currentDateTimeUtc());
+    const StoreResult stored = m_archive->storeDownload(download);
     if (stored.ok())
         return QString();
     qWarning() << "download not archived:" << stored.reason;
@@ -349,7 +341,7 @@ void MainWindow::on_pushButton_history_clicked()
     dialog->open();
 }
 
-void MainWindow::on_groupsFailed()
+void MainWindow::on_uart_downloadFailed()
 {
     showMessage(tr("数据校验失败"));
 }

@@ -47,8 +47,6 @@ public:
 private slots:
     void on_connectionStatus(bool b);
     void on_uartProbeStateChanged(ProbeState state);
-    void on_uartReadyRead(unsigned char cmd, QByteArray arr);
-    void on_groupsFailed();
     void on_buttonClicked(int btnID);
     void setCtrlStatuc(bool b);
     void on_printMessage(QString message);
@@ -58,6 +56,10 @@ private slots:
     void showArchivedDownload(qint64 id);
 
 private:
+    // Connected explicitly: as slots, the form's connect-by-name would look for a child called "uart".
+    void on_uart_downloadReceived(const Download &download);
+    void on_uart_downloadFailed();
+    void on_uart_deleteDone();
     void loadLanguage();
     bool saveLanguage();
     void retranslateTexts();
@@ -70,7 +72,7 @@ private:
     void exportToExcel();
     void openPrintDialog();
     void confirmDeleteAll();
-    QString archiveDownload(const QByteArray &payload);
+    QString archiveDownload(const Download &download);
     QString archiveFailureText(const QString &reason) const;
 
     int m_language = 0;

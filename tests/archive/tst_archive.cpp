@@ -39,7 +39,7 @@ int writer(const QStringList &args)
     std::fprintf(stderr, "%s\n", qPrintable(opened.reason));
     for (int i = 0; i < args.at(4).toInt() && opened.ok(); ++i) {
         const StoreResult stored =
-            archive.storeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, 1)}), args.at(3));
+            archive.storeDownload(makeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, 1)}), args.at(3)));
         if (!stored.ok()) {
             std::fprintf(stderr, "%s\n", qPrintable(stored.reason));
             return 1;
@@ -121,8 +121,9 @@ private:
             QList<qint64> stored;
             for (int minutes : {0, 3 * 1440, 8 * 1440, 8 * 1440 + 1})
                 stored << archive
-                              .storeDownload(payloads[stored.size()], minutes ? "p" : "/dev/ttyUSB0",
-                                             DownloadTime.addSecs(60 * minutes), "lab-3")
+                              .storeDownload(makeDownload(payloads[stored.size()], minutes ? "p" : "/dev/ttyUSB0",
+                                                          DownloadTime.addSecs(60 * minutes)),
+                                             "lab-3")
                               .downloadId;
             m_shared.insert(backend(), {location, stored});
         }
@@ -193,7 +194,7 @@ private slots:
         QList<qint64> ids;
         for (int i = 0; i < steps.size(); ++i) {
             const auto &[station, port, payload, expected] = steps[i];
-            const StoreResult r = archive.storeDownload(payload, port, DownloadTime.addSecs(i), station);
+            const StoreResult r = archive.storeDownload(makeDownload(payload, port, DownloadTime.addSecs(i)), station);
             QCOMPARE(r.outcome, expected < ids.size() ? StoreResult::Confirmed : StoreResult::Stored);
             if (expected == ids.size())
                 ids << r.downloadId;
@@ -290,7 +291,7 @@ private slots:
             setup == "down" ? QStringLiteral("postgresql://leeb@/leeb?host=%1").arg(folder) : folder + "/a.sqlite";
         if (setup == "damaged" || setup == "file" || setup == "newer") {
             Archive archive;
-            QVERIFY(archive.open(location).ok() && archive.storeDownload(Payload, "p").ok());
+            QVERIFY(archive.open(location).ok() && archive.storeDownload(makeDownload(Payload, "p")).ok());
         }
         if (reason.isEmpty()) {
             QFile file(location);
@@ -305,7 +306,7 @@ private slots:
             QVERIFY2(opened.movedAsidePath.startsWith(location + ".corrupt-") && aside.open(QIODevice::ReadOnly),
                      qPrintable(opened.movedAsidePath));
             QCOMPARE(aside.readAll(), damaged);
-            QCOMPARE(archive.storeDownload(Payload, "q").downloadId, 1); // the first of a new archive
+            QCOMPARE(archive.storeDownload(makeDownload(Payload, "q")).downloadId, 1); // the first of a new archive
             return;
         }
         if (setup == "newer") {

@@ -21,7 +21,7 @@ struct Bench
     Uart uart{nullptr, 115200};
     QSignalSpy status{&uart, &Uart::connectionStatus};
     QSignalSpy frames{&uart, &Uart::readyRead};
-    QSignalSpy failed{&uart, &Uart::groupsFailed};
+    QSignalSpy failed{&uart, &Uart::downloadFailed};
 
     bool up()
     {
@@ -49,7 +49,7 @@ void TestDownload::groups_data()
     QTest::addColumn<InstrumentFaults>("faults");
     QTest::addColumn<int>("silenceMs"); // the link's silence that ends a burst
     QTest::addColumn<int>("requests");
-    QTest::addColumn<QString>("outcome"); // delivered, failed (groupsFailed) or down (the line dropped)
+    QTest::addColumn<QString>("outcome"); // delivered, failed (downloadFailed) or down (the line dropped)
     InstrumentFaults none, shortOnce, shortAlways, garbage, badSum, mute, hangUp, dropOnRequest;
     shortOnce.groupDamage = shortAlways.groupDamage = InstrumentFaults::ShortGroups;
     shortOnce.damagedGroupAnswers = 1;

@@ -1,13 +1,15 @@
 // The downloaded groups: which payloads are accepted, where the list ends, their texts, and which conversions
 // they carry. (The English texts are checked with the window.)
 #include "groupencoder.h"
-#include "measurementgroup.h"
+#include "download.h"
 
 #include <QtTest>
 
 Q_DECLARE_METATYPE(GroupRecord)
 
 namespace {
+
+const QDate Day(2026, 6, 1);
 
 GroupRecord record(quint16 groupValue, quint8 scale = ScaleHRC, quint8 material = 0, quint8 device = DeviceD)
 {
@@ -92,10 +94,11 @@ void TestGroups::list_endsAtFirstUnusedSlot()
     QList<GroupRecord> records;
     for (quint16 v : values)
         records.append(record(v));
-    const QList<GroupRecord> decoded = decodeGroups(encodeGroups(records));
-    const QList<MeasurementGroup> groups = buildGroups(decoded);
+    const Download download = makeDownload(encodeGroups(records), QStringLiteral("p"));
+    const QList<MeasurementGroup> &groups = download.groups;
     QTEST(int(groups.size()), "count");
-    QTEST(unreadGroups(decoded), "unread");
+    QTEST(int(download.records.size()), "count");
+    QTEST(download.unreadGroups, "unread");
     for (int i = 0; i < groups.size(); ++i)
         QCOMPARE(groups.at(i).hl.value, values.at(i) + 0.5);
 }
@@ -121,7 +124,7 @@ void TestGroups::texts()
     QFETCH(int, direction);
     GroupRecord r = record(600, quint8(scale), quint8(material));
     r.direction = quint8(direction);
-    const MeasurementGroup g = buildGroup(r);
+    const MeasurementGroup g = buildGroup(r, Day);
     QTEST((QStringList{g.scaleName, g.materialName, g.directionName}), "names");
     QCOMPARE(g.deviceName, QStringLiteral("D"));
     QCOMPARE(g.dateText, QStringLiteral("3/7 9:5"));
@@ -133,19 +136,19 @@ void TestGroups::conversions()
     // Worked values for device D on steel at HL 700: each result holds its own scale, from the table set the
     // group's flag names.
     GroupRecord r = record(700);
-    MeasurementGroup g = buildGroup(r);
+    MeasurementGroup g = buildGroup(r, Day);
     QCOMPARE((QStringList{hundredths(g.hl), hundredths(g.hrc), hundredths(g.hb), hundredths(g.hv), hundredths(g.hs),
                           hundredths(g.strength)}),
              (QStringList{"700.00", "48.04", "468.12", "479.84", "63.27", "n/a"}));
     r.tableSet = 1;
-    g = buildGroup(r);
+    g = buildGroup(r, Day);
     QCOMPARE((QStringList{hundredths(g.hrc), hundredths(g.hb), hundredths(g.hv)}),
              (QStringList{"47.62", "475.43", "498.37"}));
     // HL is the group value on any device, with or without a table for it.
-    QCOMPARE(hundredths(buildGroup(record(321, ScaleHB, 15, DeviceE)).hl), QStringLiteral("321.00"));
+    QCOMPARE(hundredths(buildGroup(record(321, ScaleHB, 15, DeviceE), Day).hl), QStringLiteral("321.00"));
 
     // A strength group, C steel at HL 500, carries only its strength.
-    g = buildGroup(record(500, ScaleSTR, 0));
+    g = buildGroup(record(500, ScaleSTR, 0), Day);
     QCOMPARE(QString::number(g.strength.value - 0.5, 'f', 3), QStringLiteral("719.625"));
     QCOMPARE(g.strength.status, ConversionStatus::Ok);
     for (const ConversionResult &other : {g.hl, g.hrb, g.hs, g.hb, g.hrc, g.hv})

@@ -127,14 +127,3 @@ MeasurementGroup buildGroup(const GroupRecord &record, const QDate &downloadDate
     g.strength = notAvailable;
     return g;
 }
-
-QList<MeasurementGroup> buildGroups(const QList<GroupRecord> &records, const QDate &downloadDate)
-{
-    QList<MeasurementGroup> out;
-    for (const GroupRecord &record : records) {
-        if (record.groupValue == 0)
-            break;
-        out.append(buildGroup(record, downloadDate));
-    }
-    return out;
-}

@@ -48,8 +48,5 @@ QString materialText(quint8 index);
 // there is no such day or time, such as 29 February of a year without one.
 QDateTime groupDateTime(int month, int day, int hour, int minute, const QDate &downloadDate);
 
-// Builds the group of one used slot, with its texts and conversions, downloaded on downloadDate.
-MeasurementGroup buildGroup(const GroupRecord &record, const QDate &downloadDate = QDate::currentDate());
-// The groups of a download, in slot order, up to the first unused slot (group value 0).
-QList<MeasurementGroup> buildGroups(const QList<GroupRecord> &records,
-                                    const QDate &downloadDate = QDate::currentDate());
+// Builds the group of one used slot, with its texts and conversions, downloaded on the local day downloadDate.
+MeasurementGroup buildGroup(const GroupRecord &record, const QDate &downloadDate);

@@ -97,8 +97,9 @@ QString largeArchive()
         QElapsedTimer timer;
         timer.start();
         for (int n = 0; n < LargeDownloads; ++n)
-            archive.storeDownload(makeDownload(download(n), QStringLiteral("/dev/ttyUSB%1").arg(n % 3), downloadTime(n)),
-                                  QStringLiteral("station-%1").arg(n % 5));
+            archive.storeDownload(
+                makeDownload(download(n), QStringLiteral("/dev/ttyUSB%1").arg(n % 3), downloadTime(n)),
+                QStringLiteral("station-%1").arg(n % 5));
         std::fprintf(stderr, "built %d downloads in %lld s\n", LargeDownloads, timer.elapsed() / 1000);
     }
     return path;

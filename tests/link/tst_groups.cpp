@@ -1,7 +1,7 @@
 // The downloaded groups: which payloads are accepted, where the list ends, their texts, and which conversions
 // they carry. (The English texts are checked with the window.)
-#include "groupencoder.h"
 #include "download.h"
+#include "groupencoder.h"
 
 #include <QtTest>
 

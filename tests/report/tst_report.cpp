@@ -253,7 +253,9 @@ private slots:
         record.month = quint8(when[0]), record.day = quint8(when[1]);
         record.hour = quint8(when[2]), record.minute = quint8(when[3]);
         const QDateTime noon(download, QTime(12, 0)); // local time: the download's own day, whatever the zone
-        QCOMPARE(makeDownload(encodeGroups({record}), "p", noon.toUTC()).groups.value(0).measured.toString("yyyy-MM-dd hh:mm"),
+        QCOMPARE(makeDownload(encodeGroups({record}), "p", noon.toUTC())
+                     .groups.value(0)
+                     .measured.toString("yyyy-MM-dd hh:mm"),
                  measured);
     }
 

@@ -274,7 +274,8 @@ private slots:
         }
         // An older download of two groups, from another port.
         const QDateTime older(QDate(2025, 12, 31), QTime(23, 30), Qt::UTC);
-        QVERIFY(archive.storeDownload(makeDownload(encodeGroups(knownGroups().mid(2)), QStringLiteral("COM3"), older)).ok());
+        QVERIFY(archive.storeDownload(makeDownload(encodeGroups(knownGroups().mid(2)), QStringLiteral("COM3"), older))
+                    .ok());
 
         // A new window (a restart) shows the latest download before any instrument answers, marked as archived.
         Bench b;

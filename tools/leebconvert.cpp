@@ -5,6 +5,7 @@
 #include "scales.h"
 #include "valuetext.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QLocale>
 #include <QStringList>
@@ -115,6 +116,33 @@ bool isNumber(const QString &text)
     return ok;
 }
 
+// The name as it is typed: one letter after one dash, a word after two.
+QString optionText(const QString &name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// QCommandLineParser takes every argument that starts with a dash for an option. A negative number where an HL value
+// may stand is an HL value, refused as such: a leading space keeps it a positional argument (HL values are trimmed).
+QStringList negativeNumbersAsValues(QStringList arguments, const QList<QCommandLineOption> &options)
+{
+    QStringList takingValues;
+    for (const QCommandLineOption &option : options) {
+        if (!option.valueName().isEmpty())
+            takingValues << optionText(option.names().constFirst());
+    }
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &arg = arguments.at(i);
+        if (arg == QLatin1String("--"))
+            break;
+        if (takingValues.contains(arg))
+            ++i; // the next argument is its value, whatever it looks like
+        else if (arg.startsWith(QLatin1Char('-')) && isNumber(arg))
+            arguments[i].prepend(QLatin1Char(' '));
+    }
+    return arguments;
+}
+
 // The value as the program stores a group's result, so that the texts come out exactly as it shows them.
 ConversionResult storedResult(float value, ConversionStatus status)
 {
@@ -139,67 +167,59 @@ struct Request
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments().mid(1);
 
-    const QStringList flagNames = {QStringLiteral("--strength"), QStringLiteral("--csv"), QStringLiteral("--table")};
-    const QStringList valueNames = {QStringLiteral("--device"), QStringLiteral("--material"), QStringLiteral("--set"),
-                                    QStringLiteral("--scale")};
-    QStringList given;
-    QMap<QString, QString> values;
-    QStringList hlTexts;
-    bool optionsEnded = false;
+    // The usage above is the help; the options carry no descriptions of their own.
+    QCommandLineParser parser;
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption deviceOption(QStringLiteral("device"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption materialOption(QStringLiteral("material"), QString(), QStringLiteral("N"));
+    const QCommandLineOption setOption(QStringLiteral("set"), QString(), QStringLiteral("1|2"));
+    const QCommandLineOption scaleOption(QStringLiteral("scale"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption strengthOption(QStringLiteral("strength"));
+    const QCommandLineOption csvOption(QStringLiteral("csv"));
+    const QCommandLineOption tableOption(QStringLiteral("table"));
+    const QList<QCommandLineOption> options = {deviceOption,   materialOption, setOption,  scaleOption,
+                                               strengthOption, csvOption,      tableOption};
+    parser.addOptions(options);
+    parser.addOption(helpOption);
 
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        // A negative number is an HL value to be refused as such, not an unknown option.
-        if (optionsEnded || !arg.startsWith(QLatin1Char('-')) || isNumber(arg)) {
-            hlTexts << arg.trimmed();
-            continue;
-        }
-        if (arg == QLatin1String("--")) {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            QTextStream(stdout) << usage();
-            return 0;
-        }
-        const int equals = arg.indexOf(QLatin1Char('='));
-        const QString name = equals > 0 ? arg.left(equals) : arg;
-        if (!flagNames.contains(name) && !valueNames.contains(name))
-            return refuse(text("unknown option '%1'; accepted: %2, --help")
-                              .arg(name, (valueNames + flagNames).join(QStringLiteral(", "))));
-        if (given.contains(name))
-            return refuse(text("option %1 is given more than once").arg(name));
-        given << name;
-        if (flagNames.contains(name)) {
-            if (equals > 0)
-                return refuse(text("option %1 takes no value").arg(name));
-            continue;
-        }
-        if (equals > 0) {
-            values.insert(name, arg.mid(equals + 1));
-        } else if (i + 1 < args.size()) {
-            values.insert(name, args.at(++i));
-        } else {
-            return refuse(text("option %1 needs a value").arg(name));
-        }
+    if (!parser.parse(negativeNumbersAsValues(QCoreApplication::arguments(), options))) {
+        if (parser.unknownOptionNames().isEmpty())
+            return refuse(parser.errorText());
+        QStringList accepted;
+        for (const QCommandLineOption &option : options)
+            accepted << QStringLiteral("--") + option.names().constFirst();
+        return refuse(
+            text("unknown option '%1'; accepted: %2, --help")
+                .arg(optionText(parser.unknownOptionNames().constFirst()), accepted.join(QStringLiteral(", "))));
     }
+    if (parser.isSet(helpOption)) {
+        QTextStream(stdout) << usage();
+        return 0;
+    }
+    const QStringList given = parser.optionNames();
+    for (const QString &name : given) {
+        if (given.count(name) > 1)
+            return refuse(text("option %1 is given more than once").arg(optionText(name)));
+    }
+    QStringList hlTexts;
+    for (const QString &hlText : parser.positionalArguments())
+        hlTexts << hlText.trimmed();
 
-    const bool strength = given.contains(QLatin1String("--strength"));
-    const bool csv = given.contains(QLatin1String("--csv"));
-    const bool table = given.contains(QLatin1String("--table"));
+    const bool strength = parser.isSet(strengthOption);
+    const bool csv = parser.isSet(csvOption);
+    const bool table = parser.isSet(tableOption);
 
     Request request;
-    if (!values.contains(QStringLiteral("--device")))
+    if (!parser.isSet(deviceOption))
         return refuse(text("--device is required; accepted: %1").arg(acceptedDevices()));
-    const QString deviceText = values.value(QStringLiteral("--device"));
+    const QString deviceText = parser.value(deviceOption);
     if (!parseDevice(deviceText, &request.device))
         return refuse(text("'%1' is not an impact device; accepted: %2").arg(deviceText, acceptedDevices()));
 
-    if (!values.contains(QStringLiteral("--material")))
+    if (!parser.isSet(materialOption))
         return refuse(text("--material is required; accepted: 0 to %1").arg(MaxMaterial));
-    const QString materialText = values.value(QStringLiteral("--material"));
+    const QString materialText = parser.value(materialOption);
     bool materialOk = false;
     const uint material = materialText.toUInt(&materialOk, 10);
     if (!materialOk || material > MaxMaterial)
@@ -207,8 +227,8 @@ int main(int argc, char *argv[])
             text("'%1' is not a material index; accepted: whole numbers 0 to %2").arg(materialText).arg(MaxMaterial));
     request.material = static_cast<quint8>(material);
 
-    if (values.contains(QStringLiteral("--set"))) {
-        const QString setText = values.value(QStringLiteral("--set"));
+    if (parser.isSet(setOption)) {
+        const QString setText = parser.value(setOption);
         if (setText != QLatin1String("1") && setText != QLatin1String("2"))
             return refuse(text("'%1' is not a table set; accepted: 1, 2").arg(setText));
         request.tableSet2 = setText == QLatin1String("2");
@@ -218,9 +238,9 @@ int main(int argc, char *argv[])
     const QString header = QStringLiteral("hl,scale,status,value");
 
     if (table) {
-        if (!values.contains(QStringLiteral("--scale")))
+        if (!parser.isSet(scaleOption))
             return refuse(text("--table needs --scale; accepted: %1").arg(acceptedScales()));
-        const QString scaleText = values.value(QStringLiteral("--scale"));
+        const QString scaleText = parser.value(scaleOption);
         quint8 scale = ScaleNone;
         if (!parseScale(scaleText, &scale))
             return refuse(text("'%1' is not a scale with curves; accepted: %2").arg(scaleText, acceptedScales()));
@@ -246,7 +266,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    if (values.contains(QStringLiteral("--scale")))
+    if (parser.isSet(scaleOption))
         return refuse(text("--scale is used with --table only"));
     if (hlTexts.isEmpty())
         return refuse(text("no HL value given; accepted: numbers from 0 to %1").arg(MaxHl));

@@ -9,6 +9,7 @@
 #include "valuetext.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QFont>
 #include <QLoggingCategory>
@@ -82,40 +83,47 @@ struct Command
 Command parse(const QStringList &arguments)
 {
     Command c;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString &a = arguments.at(i);
-        const bool takesValue =
-            a == QLatin1String("--archive") || a == QLatin1String("--from") || a == QLatin1String("--to");
-        if (takesValue && i + 1 >= arguments.size()) {
-            c.error = QStringLiteral("%1 needs a value").arg(a);
-            return c;
-        }
-        if (a == QLatin1String("--archive")) {
-            c.archive = arguments.at(++i);
-        } else if (a == QLatin1String("--from") || a == QLatin1String("--to")) {
-            const QString value = arguments.at(++i);
+    // The usage above is the help; the options carry no descriptions of their own.
+    QCommandLineParser parser;
+    const QCommandLineOption archiveOption(QStringLiteral("archive"), QString(), QStringLiteral("LOCATION"));
+    const QCommandLineOption fromOption(QStringLiteral("from"), QString(), QStringLiteral("DATE"));
+    const QCommandLineOption toOption(QStringLiteral("to"), QString(), QStringLiteral("DATE"));
+    const QCommandLineOption csvOption(QStringLiteral("csv"));
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption versionOption(QStringLiteral("version"));
+    parser.addOptions({archiveOption, fromOption, toOption, csvOption, helpOption, versionOption});
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        c.error = unknown.isEmpty()
+                      ? parser.errorText()
+                      : QStringLiteral("unknown option %1%2; accepted: --archive, --from, --to, --csv, --help, "
+                                       "--version")
+                            .arg(unknown.constFirst().size() == 1 ? QStringLiteral("-") : QStringLiteral("--"),
+                                 unknown.constFirst());
+        return c;
+    }
+    c.archive = parser.value(archiveOption);
+    if (parser.isSet(archiveOption) && c.archive.isEmpty()) {
+        c.error = QStringLiteral("--archive needs a LOCATION"); // not silently the default archive
+        return c;
+    }
+    for (const QCommandLineOption *option : {&fromOption, &toOption}) {
+        for (const QString &value : parser.values(*option)) {
             const QDate date = QDate::fromString(value, Qt::ISODate);
             if (!date.isValid() || value.size() != 10) {
-                c.error = QStringLiteral("bad date for %1: '%2'; use YYYY-MM-DD").arg(a, value);
+                c.error =
+                    QStringLiteral("bad date for --%1: '%2'; use YYYY-MM-DD").arg(option->names().constFirst(), value);
                 return c;
             }
-            (a == QLatin1String("--from") ? c.from : c.to) = date;
-        } else if (a == QLatin1String("--csv")) {
-            c.csv = true;
-        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            c.help = true;
-        } else if (a == QLatin1String("--version")) {
-            c.version = true;
-        } else if (a.startsWith(QLatin1String("--"))) {
-            c.error =
-                QStringLiteral("unknown option %1; accepted: --archive, --from, --to, --csv, --help, --version").arg(a);
-            return c;
-        } else if (c.name.isEmpty()) {
-            c.name = a;
-        } else {
-            c.operands << a;
+            (option == &fromOption ? c.from : c.to) = date;
         }
     }
+    c.csv = parser.isSet(csvOption);
+    c.help = parser.isSet(helpOption);
+    c.version = parser.isSet(versionOption);
+    c.operands = parser.positionalArguments();
+    if (!c.operands.isEmpty())
+        c.name = c.operands.takeFirst();
     if (c.help || c.version)
         return c;
     const QStringList commands = {QStringLiteral("list"), QStringLiteral("show"), QStringLiteral("raw"),

@@ -357,6 +357,18 @@ private slots:
         }
         QTest::newRow("sqlite: unknown download")
             << QStringList{"show", "999"} << 1 << QByteArrayList{"no download 999"};
+        // Refused before the archive is opened: nothing on standard output.
+        QTest::newRow("unknown command") << QStringList{"lists"} << 2
+                                         << QByteArrayList{"=", "unknown command 'lists'; accepted: list,"};
+        QTest::newRow("no download ID") << QStringList{"show", "--csv"} << 2
+                                        << QByteArrayList{"=", "show takes one download ID"};
+        QTest::newRow("date value that looks like an option")
+            << QStringList{"list", "--from", "--to", "2027-01-02"} << 2
+            << QByteArrayList{"=", "bad date for --from: '--to'"};
+        QTest::newRow("unknown option") << QStringList{"list", "--form", "2027-01-02"} << 2
+                                        << QByteArrayList{"=", "unknown option --form; accepted: --archive,"};
+        QTest::newRow("empty location") << QStringList{"list", "--archive="} << 2
+                                        << QByteArrayList{"=", "--archive needs a LOCATION"};
         QTest::newRow("sqlite: no archive there") << QStringList{"list", "--archive", "/nonexistent/a.sqlite"} << 1
                                                   << QByteArrayList{"no archive at /nonexistent/a.sqlite"};
     }

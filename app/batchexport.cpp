@@ -1,8 +1,8 @@
 #include "batchexport.h"
 
 #include "frame.h"
-#include "linksettings.h"
 #include "reportfile.h"
+#include "settings.h"
 #include "uart.h"
 
 #include <QDateTime>
@@ -17,7 +17,7 @@ BatchExport::BatchExport(const QStringList &ports, const QString &fileName, int 
     m_uart->setExtraPortNames(ports);
     // The window's last port is probed early; a batch run leaves nothing behind but its file, so it does not
     // write it.
-    m_uart->setLastPortName(LinkSettings::lastPort());
+    m_uart->setLastPortName(Settings::lastPort());
     connect(m_uart, &Uart::connectionStatus, this, &BatchExport::on_connectionStatus);
     connect(m_uart, &Uart::downloadReceived, this, &BatchExport::on_uart_downloadReceived);
     connect(m_uart, &Uart::downloadFailed, this, &BatchExport::on_uart_downloadFailed);
@@ -86,7 +86,7 @@ void BatchExport::on_uart_downloadReceived(const Download &download)
         return;
     }
     QString error;
-    if (!writeReportFile(m_fileName, groups, &error)) {
+    if (!writeReportFile(m_fileName, Settings::reportHeader(), groups, &error)) {
         finish(1, QStringLiteral("export to %1 failed: %2").arg(m_fileName, error));
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "languagesettings.h"
 #include "mainwindow.h"
+#include "settings.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -146,7 +147,7 @@ Restart restartAfter(int exitCode, const QString &program, const QStringList &ar
 
 void installCatalogue(QTranslator *translator)
 {
-    const QString catalogue = QString::fromLatin1(LanguageSettings::catalogue(LanguageSettings::load()));
+    const QString catalogue = QString::fromLatin1(LanguageSettings::catalogue(Settings::language()));
     if (!translator->load(catalogue))
         qWarning() << "cannot load" << catalogue;
     QCoreApplication::installTranslator(translator);

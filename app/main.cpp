@@ -2,7 +2,6 @@
 #include "entry.h"
 #include "listports.h"
 #include "mainwindow.h"
-#include "reportsettings.h"
 #include "resourcesinit.h"
 #include "singleinstance.h"
 
@@ -34,7 +33,7 @@ int runWindow(QApplication &app, const Options &options)
     {
         MainWindow window;
         window.setExtraPortNames(options.ports);
-        window.openArchive(resolveArchiveLocation(options.archive, QString::fromLatin1(ReportSettings::fileName)));
+        window.openArchive(resolveArchiveLocation(options.archive));
         instance.setWindow(&window);
         window.show();
         result = app.exec();
@@ -57,7 +56,7 @@ int runExport(QApplication &app, const Options &options)
     font.setPointSize(18);
     QApplication::setFont(font);
     BatchExport job(options.ports, options.exportFile, options.timeoutSeconds);
-    job.setArchive(resolveArchiveLocation(options.archive, QString::fromLatin1(ReportSettings::fileName)));
+    job.setArchive(resolveArchiveLocation(options.archive));
     QObject::connect(&job, &BatchExport::finished, &app, &QCoreApplication::exit);
     if (!job.start())
         return 1;

@@ -1,7 +1,8 @@
 #include "archivelocation.h"
 
+#include "settings.h"
+
 #include <QDir>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QUrlQuery>
@@ -81,15 +82,7 @@ QString defaultArchivePath()
         .filePath(QStringLiteral("archive.sqlite"));
 }
 
-QString ArchiveSettings::location(const QString &settingsFile)
+QString resolveArchiveLocation(const QString &commandLine)
 {
-    const QSettings settings(settingsFile, QSettings::IniFormat);
-    return settings.value(QStringLiteral("%1/%2").arg(QLatin1String(group), QLatin1String(keyLocation)))
-        .toString()
-        .trimmed();
-}
-
-QString resolveArchiveLocation(const QString &commandLine, const QString &settingsFile)
-{
-    return commandLine.isEmpty() ? ArchiveSettings::location(settingsFile) : commandLine;
+    return commandLine.isEmpty() ? Settings::archiveLocation() : commandLine;
 }

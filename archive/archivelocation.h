@@ -32,14 +32,5 @@ bool parseArchiveLocation(const QString &text, ArchiveLocation *location, QStrin
 // their application name.
 QString defaultArchivePath();
 
-// The Archive section of the settings file, the one place that knows its key.
-namespace ArchiveSettings {
-constexpr char group[] = "Archive";
-constexpr char keyLocation[] = "location";
-
-// The location the settings file names; empty when it names none.
-QString location(const QString &settingsFile);
-} // namespace ArchiveSettings
-
 // The location to use: the command line's when given, else the settings file's, else empty (the default).
-QString resolveArchiveLocation(const QString &commandLine, const QString &settingsFile);
+QString resolveArchiveLocation(const QString &commandLine);

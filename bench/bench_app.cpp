@@ -68,7 +68,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QLoggingCategory::setFilterRules(QStringLiteral("leeb.*.debug=false"));
-    // The export reads ./PrintConfig.ini (the last port among others); an empty folder keeps a developer's file out.
+    // The export reads the settings file (the last port among others); an empty folder keeps a developer's file out.
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
     QApplication app(argc, argv);

@@ -3,22 +3,29 @@
 #include "paintbase.h"
 
 #include <QPainter>
-#include <QTimer>
 
-OutputPreview::OutputPreview(QWidget *parent) : QWidget(parent), m_timer(new QTimer(this))
-{
-    connect(m_timer, &QTimer::timeout, this, QOverload<>::of(&QWidget::update));
-    m_timer->start(100);
-}
+OutputPreview::OutputPreview(QWidget *parent) : QWidget(parent) {}
 
 void OutputPreview::setData(const QList<MeasurementGroup> &groups)
 {
     m_groups = groups;
+    update();
 }
 
 void OutputPreview::setPage(int page)
 {
+    if (page == m_page)
+        return;
     m_page = page;
+    update();
+}
+
+void OutputPreview::setHeader(const ReportHeader &header)
+{
+    if (header == m_header)
+        return;
+    m_header = header;
+    update();
 }
 
 void OutputPreview::paintEvent(QPaintEvent *)
@@ -27,7 +34,7 @@ void OutputPreview::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     drawPaper(&painter);
     painter.translate(m_offsetX, m_offsetY);
-    PaintBase::paintPage(&painter, QRectF(m_offsetX, m_offsetY, m_pageWidth, m_pageHeight), m_groups, m_page);
+    PaintBase::paintPage(&painter, QRectF(m_offsetX, m_offsetY, m_pageWidth, m_pageHeight), m_header, m_groups, m_page);
 }
 
 void OutputPreview::drawPaper(QPainter *painter)

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "measurementgroup.h"
+#include "reportheader.h"
 
 #include <QList>
 #include <QWidget>
 
-class QTimer;
-
 // Live preview of one report page: an A4-shaped white sheet fitted into the widget, with the page painted on it.
-// It repaints ten times a second on its own, which is how edits of the header fields and page flips reach it.
+// Each setter that changes what the page shows schedules a repaint, so that an edit shows at once and an idle
+// preview costs nothing.
 class OutputPreview : public QWidget
 {
     Q_OBJECT
@@ -18,6 +18,8 @@ public:
 
     void setData(const QList<MeasurementGroup> &groups);
     void setPage(int page);
+    void setHeader(const ReportHeader &header);
+    ReportHeader header() const { return m_header; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -25,11 +27,11 @@ protected:
 private:
     void drawPaper(QPainter *painter);
 
-    QTimer *m_timer = nullptr;
     double m_pageHeight = 0;
     double m_pageWidth = 0;
     double m_offsetX = 0;
     double m_offsetY = 0;
     QList<MeasurementGroup> m_groups;
+    ReportHeader m_header;
     int m_page = 1;
 };

@@ -16,12 +16,6 @@
 
 #include <cstdlib>
 
-QString PaintBase::s_companyName;
-QString PaintBase::s_batch;
-QString PaintBase::s_remark;
-QString PaintBase::s_inspector;
-QString PaintBase::s_logoPath;
-
 namespace {
 
 constexpr int firstPageRows = 18;
@@ -67,9 +61,9 @@ void drawFitted(QPainter *painter, const QRect &cell, const QString &text, doubl
     painter->restore();
 }
 
-// The logo scaled into its box. The preview paints ten times a second, and decoding and scaling a photo-sized
-// image takes longer than that, so the last result is kept for as long as the file, its name and the box stay the
-// same. Only the GUI thread paints.
+// The logo scaled into its box. The preview paints again at every keystroke in a header field, and decoding and
+// scaling a photo-sized image would make typing lag, so the last result is kept for as long as the file, its name
+// and the box stay the same. Only the GUI thread paints.
 QImage scaledLogo(const QString &path, const QSize &box)
 {
     struct Entry
@@ -119,17 +113,18 @@ QString PaintBase::valuesText(const MeasurementGroup &group)
     return text;
 }
 
-void PaintBase::paintPage(QPainter *painter, QRectF pageRect, const QList<MeasurementGroup> &groups, int page)
+void PaintBase::paintPage(QPainter *painter, QRectF pageRect, const ReportHeader &header,
+                          const QList<MeasurementGroup> &groups, int page)
 {
     const double unit = pageRect.width() / 210;
     if (!painter || !(unit > 0))
         return;
     if (page == 1)
-        paintHeader(painter, pageRect.width(), unit);
+        paintHeader(painter, header, pageRect.width(), unit);
     paintRows(painter, groups, page, unit);
 }
 
-void PaintBase::paintHeader(QPainter *painter, double pageWidth, double unit)
+void PaintBase::paintHeader(QPainter *painter, const ReportHeader &header, double pageWidth, double unit)
 {
     const int width = int(pageWidth);
     QFont font;
@@ -140,7 +135,7 @@ void PaintBase::paintHeader(QPainter *painter, double pageWidth, double unit)
     font.setPixelSize(pixels(8, unit));
     font.setWeight(QFont::Bold);
     painter->setFont(font);
-    drawFitted(painter, QRect(0, mm(9, unit), width, mm(10, unit)), s_companyName, unit);
+    drawFitted(painter, QRect(0, mm(9, unit), width, mm(10, unit)), header.companyName, unit);
     painter->drawText(QRect(0, mm(20, unit), width, mm(10, unit)), Qt::AlignCenter, QStringLiteral("硬度计测量报告"));
 
     font.setPixelSize(pixels(6, unit));
@@ -155,7 +150,7 @@ void PaintBase::paintHeader(QPainter *painter, double pageWidth, double unit)
                       QStringLiteral("日期(Date): ") +
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd")));
 
-    const QImage logo = scaledLogo(s_logoPath, QSize(mm(45, unit), mm(22, unit)));
+    const QImage logo = scaledLogo(header.logoPath, QSize(mm(45, unit), mm(22, unit)));
     if (!logo.isNull()) {
         // Centred in the 45 x 22 mm box at (5, 10).
         const int x = int(5 * unit + std::abs(int(45 * unit - logo.width())) / 2);
@@ -170,9 +165,9 @@ void PaintBase::paintHeader(QPainter *painter, double pageWidth, double unit)
     painter->drawRect(box(tableLeft, 57, 185, 12, unit));
     painter->drawLine(mm(75, unit), mm(57, unit), mm(75, unit), mm(69, unit));
     painter->drawLine(mm(137, unit), mm(57, unit), mm(137, unit), mm(69, unit));
-    drawFitted(painter, box(13, 57, 62, 12, unit), tr("批次: ") + s_batch, unit);
-    drawFitted(painter, box(75, 57, 62, 12, unit), tr("备注: ") + s_remark, unit);
-    drawFitted(painter, box(137, 57, 62, 12, unit), tr("检察员: ") + s_inspector, unit);
+    drawFitted(painter, box(13, 57, 62, 12, unit), tr("批次: ") + header.batch, unit);
+    drawFitted(painter, box(75, 57, 62, 12, unit), tr("备注: ") + header.remark, unit);
+    drawFitted(painter, box(137, 57, 62, 12, unit), tr("检察员: ") + header.inspector, unit);
 
     drawLabel(painter, mm(8, unit), mm(81, unit), mm(45, unit), QStringLiteral("测量结果(Result):"), unit);
 
@@ -263,7 +258,7 @@ void PaintBase::drawLabel(QPainter *painter, int x, int y, int width, const QStr
     painter->restore();
 }
 
-bool paintReport(QPagedPaintDevice *device, const QList<MeasurementGroup> &groups)
+bool paintReport(QPagedPaintDevice *device, const ReportHeader &header, const QList<MeasurementGroup> &groups)
 {
     QPainter painter;
     if (!device || !painter.begin(device))
@@ -272,14 +267,14 @@ bool paintReport(QPagedPaintDevice *device, const QList<MeasurementGroup> &group
     const int count = PaintBase::pageCount(groups);
     for (int page = 1; page <= count && ok; ++page) {
         // The viewport is the page (or the printer's printable area); the report scales to its width.
-        PaintBase::paintPage(&painter, QRectF(painter.viewport()), groups, page);
+        PaintBase::paintPage(&painter, QRectF(painter.viewport()), header, groups, page);
         if (page < count)
             ok = device->newPage();
     }
     return painter.end() && ok;
 }
 
-bool savePdf(const QString &fileName, const QList<MeasurementGroup> &groups, QString *error)
+bool savePdf(const QString &fileName, const ReportHeader &header, const QList<MeasurementGroup> &groups, QString *error)
 {
     // In memory first (a report is well under a megabyte), so that the file is written the one way the workbook is.
     QBuffer buffer;
@@ -289,7 +284,7 @@ bool savePdf(const QString &fileName, const QList<MeasurementGroup> &groups, QSt
         QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-        painted = paintReport(&writer, groups);
+        painted = paintReport(&writer, header, groups);
     }
     if (!painted) {
         if (error)

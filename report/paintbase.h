@@ -1,6 +1,7 @@
 #pragma once
 
 #include "measurementgroup.h"
+#include "reportheader.h"
 
 #include <QList>
 #include <QObject>
@@ -18,21 +19,16 @@ class PaintBase : public QObject
     Q_OBJECT
 
 public:
-    // The report header fields, written by the print dialog while the operator types and read at every paint.
-    static QString s_companyName;
-    static QString s_batch;
-    static QString s_remark;
-    static QString s_inspector;
-    static QString s_logoPath; // empty: no logo
-
-    // The painter's origin must be the page's top-left corner; only the rectangle's width counts.
-    static void paintPage(QPainter *painter, QRectF pageRect, const QList<MeasurementGroup> &groups, int page);
+    // The painter's origin must be the page's top-left corner; only the rectangle's width counts. Only page 1 shows
+    // the header.
+    static void paintPage(QPainter *painter, QRectF pageRect, const ReportHeader &header,
+                          const QList<MeasurementGroup> &groups, int page);
     static int pageCount(const QList<MeasurementGroup> &groups);
 
     // The last cell of a row: the values whose conversion succeeded, as "HL:450 HS:60".
     static QString valuesText(const MeasurementGroup &group);
 
-    static void paintHeader(QPainter *painter, double pageWidth, double unit);
+    static void paintHeader(QPainter *painter, const ReportHeader &header, double pageWidth, double unit);
     static void paintRows(QPainter *painter, QList<MeasurementGroup> groups, int page, double unit);
     static void drawLabel(QPainter *painter, int x, int y, int width, const QString &text, double unit);
 
@@ -42,8 +38,9 @@ private:
 
 // Paints every page of the report on a paged device (printer or PDF writer), page by page. False when the painter
 // could not start or the device refused a page or the end of the document.
-bool paintReport(QPagedPaintDevice *device, const QList<MeasurementGroup> &groups);
+bool paintReport(QPagedPaintDevice *device, const ReportHeader &header, const QList<MeasurementGroup> &groups);
 
 // Writes the whole report, A4 without margins, into one PDF file: made in memory, then written by saveFile
 // (savefile.h). False on any failure, with *error saying why (for a failed save, the system's reason).
-bool savePdf(const QString &fileName, const QList<MeasurementGroup> &groups, QString *error = nullptr);
+bool savePdf(const QString &fileName, const ReportHeader &header, const QList<MeasurementGroup> &groups,
+             QString *error = nullptr);

@@ -1,8 +1,8 @@
 #include "print.h"
 
-#include "reportsettings.h"
 #include "resourcesinit.h"
 #include "savefile.h"
+#include "settings.h"
 #include "ui_print.h"
 
 #include <QComboBox>
@@ -61,14 +61,22 @@ Print::Print(QList<MeasurementGroup> groups, QWidget *parent) : QDialog(parent),
     ui->verticalLayout_info->insertWidget(ui->verticalLayout_info->indexOf(ui->horizontalLayout_logo) + 1,
                                           m_logoNotice);
 
-    for (QLineEdit *edit :
-         {ui->lineEdit_LOGO, ui->lineEdit_batch, ui->lineEdit_remark, ui->lineEdit_inspector, ui->lineEdit_companyName})
-        connect(edit, &QLineEdit::textChanged, this, &Print::on_lineEdit_textChanged);
-    connect(ui->pushButton_left, &QPushButton::clicked, this, &Print::on_flipOver);
-    connect(ui->pushButton_right, &QPushButton::clicked, this, &Print::on_flipOver);
+    const std::pair<QLineEdit *, QString ReportHeader::*> fields[] = {
+        {ui->lineEdit_batch, &ReportHeader::batch},
+        {ui->lineEdit_inspector, &ReportHeader::inspector},
+        {ui->lineEdit_LOGO, &ReportHeader::logoPath},
+        {ui->lineEdit_remark, &ReportHeader::remark},
+        {ui->lineEdit_companyName, &ReportHeader::companyName}};
+    for (const auto &field : fields) {
+        const auto member = field.second;
+        connect(field.first, &QLineEdit::textChanged, this,
+                [this, member](const QString &text) { editHeader(member, text); });
+    }
+    connect(ui->pushButton_left, &QPushButton::clicked, this, [this] { flipPage(-1); });
+    connect(ui->pushButton_right, &QPushButton::clicked, this, [this] { flipPage(1); });
 
     updatePageLabel(PaintBase::pageCount(m_groups));
-    // After the connections, so that every loaded field also reaches the painter.
+    // After the connections, so that every loaded field also reaches the header.
     loadSettings();
     show();
 }
@@ -86,7 +94,7 @@ void Print::done(int result)
 {
     m_settingsSaved = true;
     if (!saveSettings())
-        emit message(ReportSettings::writeFailureText());
+        emit message(Settings::writeFailureText());
     QDialog::done(result);
 }
 
@@ -101,7 +109,7 @@ void Print::setFieldFonts(const QFont &font)
 
 void Print::loadSettings()
 {
-    const ReportHeader header = ReportSettings::load();
+    const ReportHeader header = Settings::reportHeader();
     ui->lineEdit_batch->setText(header.batch);
     ui->lineEdit_inspector->setText(header.inspector);
     ui->lineEdit_remark->setText(header.remark);
@@ -118,15 +126,9 @@ void Print::loadSettings()
 
 bool Print::saveSettings()
 {
-    ReportHeader header;
-    header.batch = ui->lineEdit_batch->text();
-    header.inspector = ui->lineEdit_inspector->text();
-    header.logoPath = ui->lineEdit_LOGO->text();
-    header.remark = ui->lineEdit_remark->text();
-    header.companyName = ui->lineEdit_companyName->text();
-    if (ReportSettings::save(header))
+    if (Settings::setReportHeader(m_header))
         return true;
-    qWarning() << "cannot write the report fields to" << ReportSettings::fileName;
+    qWarning() << "cannot write the report fields to" << Settings::fileName;
     return false;
 }
 
@@ -145,21 +147,12 @@ void Print::updatePageLabel(int count)
     ui->label_page->setText(QStringLiteral("%1/%2").arg(m_currentPage).arg(count));
 }
 
-void Print::on_lineEdit_textChanged(QString arg1)
+void Print::editHeader(QString ReportHeader::*field, const QString &text)
 {
-    const QLineEdit *edit = qobject_cast<QLineEdit *>(sender());
-    if (edit == ui->lineEdit_batch)
-        PaintBase::s_batch = arg1;
-    else if (edit == ui->lineEdit_inspector)
-        PaintBase::s_inspector = arg1;
-    else if (edit == ui->lineEdit_LOGO)
-        PaintBase::s_logoPath = arg1;
-    else if (edit == ui->lineEdit_remark)
-        PaintBase::s_remark = arg1;
-    else if (edit == ui->lineEdit_companyName)
-        PaintBase::s_companyName = arg1;
-    if (edit == ui->lineEdit_LOGO)
-        showLogoState(arg1);
+    m_header.*field = text;
+    ui->widget->setHeader(m_header);
+    if (field == &ReportHeader::logoPath)
+        showLogoState(text);
 }
 
 void Print::on_pushButton_logoPath_clicked()
@@ -168,27 +161,19 @@ void Print::on_pushButton_logoPath_clicked()
         QFileDialog::getOpenFileName(this, tr("打开文件"), QString(), QStringLiteral("*.bmp *.jpg *.png *.ico"));
     if (fileName.isEmpty())
         return;
+    if (fileName == ui->lineEdit_LOGO->text()) {
+        // The same file again, perhaps changed since: no field changes, so it is looked at anew here.
+        showLogoState(fileName);
+        ui->widget->update();
+    }
     ui->lineEdit_LOGO->setText(fileName);
     ui->lineEdit_LOGO->setToolTip(fileName);
 }
 
-void Print::on_flipOver()
+void Print::flipPage(int step)
 {
-    const QPushButton *button = qobject_cast<QPushButton *>(sender());
     const int count = PaintBase::pageCount(m_groups);
-    if (button == ui->pushButton_left) {
-        if (m_currentPage < 2) {
-            m_currentPage = 1;
-            return;
-        }
-        --m_currentPage;
-    } else if (button == ui->pushButton_right) {
-        if (count <= m_currentPage) {
-            m_currentPage = count;
-            return;
-        }
-        ++m_currentPage;
-    }
+    m_currentPage = qBound(1, m_currentPage + step, count);
     updatePageLabel(count);
     ui->widget->setPage(m_currentPage);
 }
@@ -200,7 +185,7 @@ void Print::on_pushButton_savePDF_clicked()
     if (fileName.isEmpty())
         return;
     QString error;
-    const bool ok = savePdf(fileName, m_groups, &error);
+    const bool ok = savePdf(fileName, m_header, m_groups, &error);
     if (!ok)
         qWarning() << "PDF export failed:" << error;
     emit message(ok ? tr("保存成功") + QStringLiteral(": ") +
@@ -264,7 +249,7 @@ void Print::printReport(const QString &printerName, QDialog *window)
         printer.setPageOrientation(QPageLayout::Portrait);
         printer.setPageSize(QPageSize(QPageSize::A4));
         ok = printer.outputFormat() == QPrinter::NativeFormat && printer.printerName() == printerName &&
-             paintReport(&printer, m_groups);
+             paintReport(&printer, m_header, m_groups);
     }
     emit message(ok ? tr("打印完成") : tr("打印失败"));
     window->close();

@@ -2,11 +2,11 @@
 
 #include "excelexport.h"
 #include "paintbase.h"
-#include "reportsettings.h"
 
 #include <QFileInfo>
 
-bool writeReportFile(const QString &fileName, const QList<MeasurementGroup> &groups, QString *error)
+bool writeReportFile(const QString &fileName, const ReportHeader &header, const QList<MeasurementGroup> &groups,
+                     QString *error)
 {
     QString failure;
     bool ok = false;
@@ -14,13 +14,7 @@ bool writeReportFile(const QString &fileName, const QList<MeasurementGroup> &gro
     if (suffix == QLatin1String("xlsx")) {
         ok = exportExcel(fileName, groups, &failure);
     } else if (suffix == QLatin1String("pdf")) {
-        const ReportHeader header = ReportSettings::load();
-        PaintBase::s_companyName = header.companyName;
-        PaintBase::s_batch = header.batch;
-        PaintBase::s_remark = header.remark;
-        PaintBase::s_inspector = header.inspector;
-        PaintBase::s_logoPath = header.logoPath;
-        ok = savePdf(fileName, groups, &failure);
+        ok = savePdf(fileName, header, groups, &failure);
     } else {
         failure = QStringLiteral("cannot write %1: the file name must end in .xlsx (workbook) or .pdf (report)")
                       .arg(fileName);

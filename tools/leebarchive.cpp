@@ -4,8 +4,8 @@
 
 #include "archive.h"
 #include "reportfile.h"
-#include "reportsettings.h"
 #include "resourcesinit.h"
+#include "settings.h"
 #include "valuetext.h"
 
 #include <QApplication>
@@ -360,7 +360,7 @@ int exportSpan(Archive &archive, const Command &c)
         built.reserve(groups.size());
         for (const ArchivedGroup &g : groups)
             built.append(g.group());
-        if (!writeReportFile(fileName, built, &error))
+        if (!writeReportFile(fileName, Settings::reportHeader(), built, &error))
             return failed(QStringLiteral("export to %1 failed: %2").arg(fileName, error));
     }
     out(QStringLiteral("%1 group(s) written to %2\n").arg(groups.size()).arg(fileName));
@@ -411,7 +411,7 @@ int main(int argc, char *argv[])
     }
 
     Archive archive;
-    const QString location = resolveArchiveLocation(c.archive, QString::fromLatin1(ReportSettings::fileName));
+    const QString location = resolveArchiveLocation(c.archive);
     const ArchiveOpenResult opened = archive.open(location, Archive::ReadOnly);
     if (!opened.ok())
         return failed(opened.reason);

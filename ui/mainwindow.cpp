@@ -4,11 +4,10 @@
 #include "frame.h"
 #include "historydialog.h"
 #include "languagesettings.h"
-#include "linksettings.h"
 #include "print.h"
-#include "reportsettings.h"
 #include "resourcesinit.h"
 #include "savefile.h"
+#include "settings.h"
 #include "uart.h"
 #include "ui_mainwindow.h"
 
@@ -83,7 +82,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     m_uart = new Uart(this, 115200);
     m_uart->setHandshakeCommands(CmdHandshakeAck, CmdHandshake);
-    m_uart->setLastPortName(LinkSettings::lastPort());
+    m_uart->setLastPortName(Settings::lastPort());
     m_linkState = new QLabel(this);
     m_linkState->setObjectName(QStringLiteral("label_linkState"));
     // A long reason must not widen the window: the field gives way, the tooltip keeps the whole text.
@@ -187,8 +186,8 @@ void MainWindow::on_connectionStatus(bool b)
 {
     if (b) {
         showMessage(tr("连接成功"));
-        if (!LinkSettings::saveLastPort(m_uart->currentPortName()))
-            qWarning() << "cannot write the last port to" << ReportSettings::fileName;
+        if (!Settings::setLastPort(m_uart->currentPortName()))
+            qWarning() << "cannot write the last port to" << Settings::fileName;
         // Every new link downloads the instrument's groups at once.
         m_uart->requestGroups();
     } else {
@@ -481,14 +480,14 @@ void MainWindow::clearDetails()
 
 void MainWindow::loadLanguage()
 {
-    m_language = LanguageSettings::load();
+    m_language = Settings::language();
 }
 
 bool MainWindow::saveLanguage()
 {
-    if (LanguageSettings::save(m_language))
+    if (Settings::setLanguage(m_language))
         return true;
-    qWarning() << "cannot write the language to" << ReportSettings::fileName;
+    qWarning() << "cannot write the language to" << Settings::fileName;
     return false;
 }
 
@@ -516,7 +515,7 @@ void MainWindow::on_pushButton_language_clicked()
     // The restart reads the language from the file: one that cannot be written would bring back the same language.
     if (!saveLanguage()) {
         m_language ^= 1;
-        showMessage(ReportSettings::writeFailureText());
+        showMessage(Settings::writeFailureText());
         return;
     }
     QCoreApplication::removeTranslator(m_translator);

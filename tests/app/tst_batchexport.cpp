@@ -40,7 +40,8 @@ void TestBatchExport::program_data()
     QTest::newRow("workbook") << "--port @ --export a.xlsx" << 0 << written + "xlsx\n";
     QTest::newRow("workbook, the download archived")
         << "--port @ --export a.xlsx --archive data/a.sqlite" << 0 << written + "xlsx\n";
-    QTest::newRow("report") << "--export=a.pdf --port=@ --timeout 20" << 0 << written + "pdf\n";
+    QTest::newRow("report, its header from the settings file")
+        << "--export=a.pdf --port=@ --timeout 20" << 0 << written + "pdf\n";
     QTest::newRow("no instrument within the timeout")
         << "--port /dev/pts/nonexistent --export a.pdf --timeout 1" << 1
         << "no instrument answered within 1 s\n  /dev/pts/nonexistent: does not exist\n";
@@ -71,6 +72,12 @@ void TestBatchExport::program()
                                                                                  : sampleGroups());
     m_instrument.resetCounts();
     QTemporaryDir dir;
+    // The report's header fields as the print dialog keeps them.
+    const bool header = QByteArray(QTest::currentDataTag()).contains("settings file");
+    QFile settings(dir.filePath("PrintConfig.ini"));
+    if (header)
+        QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write("[LineEdit]\ncompanyName=North Lab\n") > 0);
+    settings.close();
     QProcess p;
     p.setWorkingDirectory(dir.path());
     // No display, Qt platform or logging rules but those the row sets.
@@ -100,7 +107,7 @@ void TestBatchExport::program()
     const QString target = message.section(QLatin1String("written to "), 1).trimmed();
     // A window remembers the port that answered; a batch run leaves nothing but its file.
     QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-    if (exitCode == -1)
+    if (exitCode == -1 || header)
         QVERIFY(files.removeOne(QStringLiteral("PrintConfig.ini")));
     QCOMPARE(files, target.isEmpty() ? QStringList{} : QStringList{target});
     // Every download is kept: in the default archive unless the row names one.
@@ -115,6 +122,11 @@ void TestBatchExport::program()
     QFile file(dir.filePath(target));
     QVERIFY(target.isEmpty() || (file.open(QIODevice::ReadOnly) && file.size() > 1000 &&
                                  file.read(4).startsWith(target.endsWith("pdf") ? "%PDF" : "PK")));
+    if (header) {
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {file.fileName(), QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000) && text.readAllStandardOutput().contains("North Lab"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBatchExport)

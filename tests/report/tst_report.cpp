@@ -5,7 +5,7 @@
 #include "groupencoder.h"
 #include "print.h"
 #include "reportfile.h"
-#include "reportsettings.h"
+#include "settings.h"
 
 #include <QFileDialog>
 #include <QJsonDocument>
@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -129,6 +128,21 @@ void ownToNobody(const QString &path, mode_t mode)
     QVERIFY(::lchown(QFile::encodeName(path), 65534, 65534) == 0);
     QVERIFY(QFileInfo(path).isSymLink() || ::chmod(QFile::encodeName(path), mode) == 0);
 }
+
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *widget) : QObject(widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
 
 // Closes the dialog as the operator does and waits until it is gone.
 bool closeDialog(Print *dialog)
@@ -314,8 +328,8 @@ private slots:
         QString said;
         const auto write = [&](QString *reason) {
             if (!name.endsWith(".ini"))
-                return writeReportFile(target, hardnessGroups(30), reason);
-            *reason = QDir::setCurrent(dir.path()) && ReportSettings::save({}) ? "" : "not written";
+                return writeReportFile(target, {}, hardnessGroups(30), reason);
+            *reason = QDir::setCurrent(dir.path()) && Settings::setReportHeader({}) ? "" : "not written";
             return reason->isEmpty();
         };
         const bool saved = inChild(setup.contains('n'), setup.contains('f'), write, &said);
@@ -337,21 +351,16 @@ private slots:
         QCOMPARE(filesIn(dir.path()), files); // no temporary file left
     }
 
-    // 44 groups on three A4 pages, the header fields from a settings file edited by hand: an unquoted comma, which
-    // the settings reader takes for a list, and Chinese escaped as the settings writer does.
+    // 44 groups on three A4 pages through the batch export's writer; the header on page 1 only.
     void reportPages()
     {
         const QList<int> around = {PaintBase::pageCount(hardnessGroups(18)), PaintBase::pageCount(hardnessGroups(19))};
         QCOMPARE(around, QList<int>({1, 2})); // 18 rows fill page 1
         Groups groups = hardnessGroups(43) << strengthGroup();
         groups.last().dateText = QStringLiteral("3/44 9:5");
-        QFile file(QStringLiteral("./PrintConfig.ini"));
-        QVERIFY(file.open(QIODevice::WriteOnly) &&
-                file.write("[LineEdit]\ncompanyName=North Test Lab\nbatch=B-17\n"
-                           "remark=recheck, flange side\ninspector=\\x738b\\x5de5\n"));
-        file.close();
+        const ReportHeader header = {"B-17", QString::fromUtf8("王工"), "", "recheck, flange side", "North Test Lab"};
         QString error;
-        QVERIFY2(writeReportFile(QStringLiteral("report.pdf"), groups, &error), qPrintable(error));
+        QVERIFY2(writeReportFile(QStringLiteral("report.pdf"), header, groups, &error), qPrintable(error));
         QByteArray info; // three pages, A4 portrait
         QVERIFY(run("pdfinfo", {"report.pdf"}, &info));
         QVERIFY2(QString(info).contains(
@@ -379,19 +388,69 @@ private slots:
                                      "44-44 x1 1 0 1 0 1 0 0 0 0"}));
     }
 
-    // The dialog as the operator uses it: pages flipped, the fields kept in the settings file, a logo that is no
-    // image named, and a settings file that cannot be written reported on closing.
+    // Two reports with different headers, one after the other: each shows its own fields and logo, none of the
+    // other's.
+    void headersApart()
+    {
+        QVERIFY(QImage(":/rc/logo.png").save(QStringLiteral("north.png")));
+        const ReportHeader north = {"B-17", "Wang", "north.png", "recheck", "North Test Lab"};
+        const ReportHeader south = {"C-9", "Zhao", "", "first run", "South Works"};
+        QStringList seen;
+        for (const auto &report : {std::make_pair("north.pdf", north), std::make_pair("south.pdf", south)}) {
+            QVERIFY(savePdf(report.first, report.second, {hardnessGroup()}));
+            QByteArray text, images;
+            QVERIFY(run("pdftotext", {report.first, "-"}, &text) && run("pdfimages", {"-list", report.first}, &images));
+            QString line = report.first;
+            for (const char *field :
+                 {"North Test Lab", "B-17", "Wang", "recheck", "South Works", "C-9", "Zhao", "first run"})
+                line += ' ' + QString::number(text.count(field));
+            // pdfimages lists each image a line below two lines of headings; the logo comes with its alpha mask.
+            seen << line + " images " + QString::number(images.count('\n') - 2);
+        }
+        QCOMPARE(seen, QStringList({"north.pdf 1 1 1 1 0 0 0 0 images 2", "south.pdf 0 0 0 0 1 1 1 1 images 0"}));
+    }
+
+    // The preview paints as soon as what it shows changes, and not while nothing does.
+    void previewRepaints()
+    {
+        Print *dialog = new Print(hardnessGroups(20), nullptr);
+        auto *preview = dialog->findChild<OutputPreview *>(QStringLiteral("widget"));
+        const PaintCounter *paints = new PaintCounter(preview);
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QTRY_VERIFY(paints->count > 0);
+        QImage sheet = preview->grab().toImage();
+        QStringList seen; // per step: whether the preview painted within a second, and whether its sheet changed
+        const auto step = [&](const char *name, const std::function<void()> &change) {
+            const int before = paints->count;
+            change();
+            const bool painted = QTest::qWaitFor([&] { return paints->count > before; }, 1000);
+            const QImage now = preview->grab().toImage();
+            seen << QStringLiteral("%1 %2 %3").arg(name, painted ? "painted" : "-", now != sheet ? "changed" : "-");
+            sheet = now;
+        };
+        step("idle", [] {});
+        step("company", [&] { dialog->findChild<QLineEdit *>("lineEdit_companyName")->setText("Preview Works"); });
+        step("page", [&] { QTest::mouseClick(dialog->findChild<QPushButton *>("pushButton_right"), Qt::LeftButton); });
+        QVERIFY(closeDialog(dialog));
+        QCOMPARE(seen, QStringList({"idle - -", "company painted changed", "page painted changed"}));
+    }
+
+    // The dialog as the operator uses it: pages flipped, the fields given to the preview and the PDF and kept in the
+    // settings file, a logo that is no image named, and a settings file that cannot be written reported on closing.
     void printDialog()
     {
         QVERIFY(QImage(":/rc/logo.png").save(QStringLiteral("logo.png")));
         QFile notImage(QStringLiteral("notes.png"));
         QVERIFY(notImage.open(QIODevice::WriteOnly) && notImage.write("no image") > 0 && notImage.flush());
-        QSettings(QStringLiteral("./PrintConfig.ini"), QSettings::IniFormat).setValue("MainWindow/language", 1);
         QStringList texts = {QString::fromUtf8("华东检测中心"), "notes.png", "B-17", QString::fromUtf8("复检"),
                              QString::fromUtf8("王工")};
         const char *const names[] = {"companyName", "LOGO", "batch", "remark", "inspector"};
         Print *dialog = new Print(hardnessGroups(44), nullptr);
         const auto field = [&](int i) { return dialog->findChild<QLineEdit *>(QString("lineEdit_") + names[i]); };
+        const auto previewed = [&] {
+            const ReportHeader h = dialog->findChild<OutputPreview *>(QStringLiteral("widget"))->header();
+            return QStringList({h.companyName, h.logoPath, h.batch, h.remark, h.inspector});
+        };
         QStringList pages; // "*": the preview shows the grey header labels of page 1
         for (const QChar click : QStringLiteral("LRRRLL")) {
             QTest::mouseClick(dialog->findChild<QPushButton *>(click == 'L' ? "pushButton_left" : "pushButton_right"),
@@ -403,7 +462,15 @@ private slots:
             pages << dialog->findChild<QLabel *>(QStringLiteral("label_page"))->text() + (grey ? "*" : "");
         }
         QCOMPARE(pages, QStringList({"1/3*", "2/3", "3/3", "3/3", "2/3", "1/3*"}));
-        // A PDF saved under a name without its ending gets it, and the status bar is told where it went.
+        for (int i = 0; i < 5; ++i)
+            field(i)->setText(texts.at(i));
+        QLabel *notice = dialog->findChild<QLabel *>(QStringLiteral("label_logoNotice"));
+        QCOMPARE(notice->isHidden() ? QString() : notice->text(), QString::fromUtf8("无法读取图片: notes.png"));
+        field(1)->setText(texts[1] = "logo.png");
+        QVERIFY(notice->isHidden());
+        QCOMPARE(previewed(), texts);
+        // A PDF saved under a name without its ending gets it, with the fields, and the status bar is told where it
+        // went.
         QTimer::singleShot(0, dialog, [] {
             QFileDialog *files = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
             files->selectFile(QDir::current().absoluteFilePath("报告"));
@@ -412,29 +479,21 @@ private slots:
         QSignalSpy saved(dialog, &Print::message);
         QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("pushButton_savePDF")), Qt::LeftButton);
         QCOMPARE(saved.value(0).value(0).toString(), "保存成功: " + QDir::current().absoluteFilePath("报告.pdf"));
-        QVERIFY(contentOf("报告.pdf").startsWith("%PDF"));
-        for (int i = 0; i < 5; ++i)
-            field(i)->setText(texts.at(i));
-        QLabel *notice = dialog->findChild<QLabel *>(QStringLiteral("label_logoNotice"));
-        QCOMPARE(notice->isHidden() ? QString() : notice->text(), QString::fromUtf8("无法读取图片: notes.png"));
-        field(1)->setText(texts[1] = "logo.png");
-        QVERIFY(notice->isHidden());
-        QCOMPARE(PaintBase::s_companyName + PaintBase::s_logoPath + PaintBase::s_inspector,
-                 texts[0] + texts[1] + texts[4]);
+        QByteArray pdfText;
+        QVERIFY(run("pdftotext", {"报告.pdf", "-"}, &pdfText));
+        QVERIFY2(pdfText.contains(texts[0].toUtf8()) && pdfText.contains("B-17"), pdfText);
         QVERIFY(closeDialog(dialog));
-        const QByteArray settings = contentOf(QStringLiteral("PrintConfig.ini"));
-        QVERIFY(settings.contains("LOGOPath=logo.png\n") && settings.contains("[MainWindow]\nlanguage=1\n"));
+        QVERIFY(contentOf(QStringLiteral("PrintConfig.ini")).contains("LOGOPath=logo.png\n"));
 
-        // Reopened: the same fields, which reach the painter; a logo deleted since opens, and is kept, as none.
+        // Reopened: the same fields, which reach the preview; a logo deleted since opens, and is kept, as none.
         QVERIFY(QFile::remove(QStringLiteral("logo.png")));
         texts[1].clear();
-        PaintBase::s_companyName.clear();
         dialog = new Print({}, nullptr);
         for (int i = 0; i < 5; ++i)
             QCOMPARE(field(i)->text(), texts[i]);
-        QCOMPARE(PaintBase::s_companyName, texts[0]);
+        QCOMPARE(previewed(), texts);
         QVERIFY(closeDialog(dialog));
-        QCOMPARE(QSettings("./PrintConfig.ini", QSettings::IniFormat).value("LineEdit/LOGOPath"), QVariant(QString()));
+        QVERIFY(contentOf(QStringLiteral("PrintConfig.ini")).contains("LOGOPath=\n"));
 
         QVERIFY(QFile::remove("PrintConfig.ini") && QDir().mkdir("PrintConfig.ini")); // unwritable, even for root
         dialog = new Print({}, nullptr);

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "reportheader.h"
+
+#include <QString>
+
+// The settings file, ./PrintConfig.ini in the working directory, and every section and key in it: the one place that
+// opens it. The names are those of the files in use and never change. Each call opens the file for its one read or
+// write and closes it again; reading never creates it. A write gives false when the file could not be written (a
+// read-only file or folder); other sections and keys stay as they are.
+namespace Settings {
+constexpr char fileName[] = "./PrintConfig.ini";
+
+// The window's language: 0 Chinese, anything else English.
+constexpr char languageSection[] = "MainWindow";
+constexpr char languageKey[] = "language";
+// 0 when the file, the key or a number in it is missing.
+int language();
+bool setLanguage(int language);
+
+// The port that answered last, probed first after those named on the command line.
+constexpr char linkSection[] = "Link";
+constexpr char lastPortKey[] = "lastPort";
+// Empty when the file or the key is missing.
+QString lastPort();
+// Writes nothing when the file already names that port.
+bool setLastPort(const QString &name);
+
+// The measurement archive when the command line names none (archivelocation.h has its forms).
+constexpr char archiveSection[] = "Archive";
+constexpr char archiveLocationKey[] = "location";
+// Trimmed; empty when the file names none.
+QString archiveLocation();
+
+// The report header.
+constexpr char reportSection[] = "LineEdit";
+constexpr char batchKey[] = "batch";
+constexpr char inspectorKey[] = "inspector";
+constexpr char logoPathKey[] = "LOGOPath";
+constexpr char remarkKey[] = "remark";
+constexpr char companyNameKey[] = "companyName";
+// Missing keys read as empty texts; a logo path that names no existing file reads as empty, so that a deleted logo
+// is neither shown nor kept.
+ReportHeader reportHeader();
+bool setReportHeader(const ReportHeader &header);
+
+// What the window shows when the file could not be written, with the file's full path.
+QString writeFailureText();
+} // namespace Settings

@@ -1,0 +1,157 @@
+// The settings file as files in use have it, in a temporary working directory: every section and key read and
+// written under its exact name, hand-edited and damaged files, and writes that fail.
+#include "settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString FileName = QStringLiteral("PrintConfig.ini");
+
+// A file as the program leaves it, every section filled; Chinese escaped as the Qt 5 writer does.
+const QByteArray InUse = "[Archive]\n"
+                         "location=postgresql://leeb@lab-server:5432/hardness\n"
+                         "\n"
+                         "[LineEdit]\n"
+                         "LOGOPath=logo.png\n"
+                         "batch=B-17\n"
+                         "companyName=North Test Lab\n"
+                         "inspector=\\x738b\\x5de5\n"
+                         "remark=\"recheck, flange side\"\n"
+                         "\n"
+                         "[Link]\n"
+                         "lastPort=/dev/ttyUSB0\n"
+                         "\n"
+                         "[MainWindow]\n"
+                         "language=1\n";
+
+// Replaces the settings file with these bytes; none at all for a null array.
+bool prepare(const QByteArray &bytes)
+{
+    QFile file(FileName);
+    if (bytes.isNull())
+        return !file.exists() || file.remove();
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray contents()
+{
+    QFile file(FileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+}
+
+} // namespace
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid() && QDir::setCurrent(m_dir.path()));
+        QFile logo(QStringLiteral("logo.png"));
+        QVERIFY(logo.open(QIODevice::WriteOnly)); // only its existence counts here
+    }
+
+    void read_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        // language | last port | archive location | batch | inspector | logo | remark | company
+        QTest::addColumn<QString>("read");
+        QTest::newRow("a file in use")
+            << InUse
+            << QString::fromUtf8("1|/dev/ttyUSB0|postgresql://leeb@lab-server:5432/hardness|B-17|王工|logo.png|"
+                                 "recheck, flange side|North Test Lab");
+        QTest::newRow("no file: empty, language 0") << QByteArray() << "0|||||||";
+        QTest::newRow("hand-edited: unquoted commas, blanks, a deleted logo, a language that is no number")
+            << QByteArray("[Archive]\nlocation =  /srv/lab,3/archive.sqlite  \n[LineEdit]\nremark=recheck,flange "
+                          "side\nLOGOPath=gone.png\ncompanyName=UTF-8 \xe5\x8e\x82\n[MainWindow]\nlanguage=abc\n")
+            << QString::fromUtf8("0||/srv/lab,3/archive.sqlite||||recheck, flange side|UTF-8 厂");
+        QTest::newRow("no settings text at all") << QByteArray("\x00\xff\xfe[[=\n\x01=\x02\n", 14) << "0|||||||";
+    }
+
+    void read()
+    {
+        QFETCH(QByteArray, file);
+        QVERIFY(prepare(file));
+        const ReportHeader h = Settings::reportHeader();
+        const QStringList read = {QString::number(Settings::language()),
+                                  Settings::lastPort(),
+                                  Settings::archiveLocation(),
+                                  h.batch,
+                                  h.inspector,
+                                  h.logoPath,
+                                  h.remark,
+                                  h.companyName};
+        QTEST(read.join('|'), "read");
+        QCOMPARE(contents(), file.isNull() ? QByteArray("(none)") : file); // reading changes nothing
+    }
+
+    void write_data()
+    {
+        QTest::addColumn<QByteArray>("file"); // before; null: none
+        QTest::addColumn<QString>("write");   // language N, port NAME or header BATCH|INSPECTOR|LOGO|REMARK|COMPANY
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray ascii = QByteArray(InUse).replace("\\x738b\\x5de5", "Wang");
+        QTest::newRow("language into a file in use, the rest kept")
+            << ascii << "language 0" << QByteArray(ascii).replace("language=1", "language=0");
+        QTest::newRow("the same port: the file left as it is")
+            << QByteArray("; edited by hand\n[Link]\nlastPort = /dev/ttyUSB0\n") << "port /dev/ttyUSB0"
+            << QByteArray("; edited by hand\n[Link]\nlastPort = /dev/ttyUSB0\n");
+        QTest::newRow("header into a file in use") << ascii << "header C-9|Li||none|South Works"
+                                                   << QByteArray(ascii)
+                                                          .replace("logo.png", "")
+                                                          .replace("B-17", "C-9")
+                                                          .replace("North Test Lab", "South Works")
+                                                          .replace("Wang", "Li")
+                                                          .replace("\"recheck, flange side\"", "none");
+        QTest::newRow("no file: made with the section")
+            << QByteArray() << "port /dev/ttyUSB1" << QByteArray("[Link]\nlastPort=/dev/ttyUSB1\n");
+        QTest::newRow("no file: the header, Chinese in UTF-8")
+            << QByteArray() << QString::fromUtf8("header B-17|王工|||")
+            << QByteArray(
+                   "[LineEdit]\nLOGOPath=\nbatch=B-17\ncompanyName=\ninspector=\xe7\x8e\x8b\xe5\xb7\xa5\nremark=\n");
+        QTest::newRow("language beside a text in UTF-8, which stays as it is")
+            << QByteArray("[LineEdit]\ncompanyName=\xe5\x8e\x82\n") << "language 1"
+            << QByteArray("[LineEdit]\ncompanyName=\xe5\x8e\x82\n\n[MainWindow]\nlanguage=1\n");
+    }
+
+    void write()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, write);
+        QVERIFY(prepare(file));
+        const QString argument = write.section(' ', 1);
+        bool ok = false;
+        if (write.startsWith("language"))
+            ok = Settings::setLanguage(argument.toInt());
+        else if (write.startsWith("port"))
+            ok = Settings::setLastPort(argument);
+        else if (write.startsWith("header"))
+            ok = Settings::setReportHeader({argument.section('|', 0, 0), argument.section('|', 1, 1),
+                                            argument.section('|', 2, 2), argument.section('|', 3, 3),
+                                            argument.section('|', 4, 4)});
+        QVERIFY(ok);
+        QTEST(contents(), "after");
+    }
+
+    // A folder where the file should be cannot be written, even by root.
+    void unwritable()
+    {
+        QVERIFY(prepare(QByteArray()) && QDir().mkdir(FileName));
+        const QList<bool> written = {Settings::setLanguage(1), Settings::setLastPort("/dev/ttyUSB0"),
+                                     Settings::setReportHeader({"B-17", "", "", "", ""})};
+        QVERIFY(QDir().rmdir(FileName));
+        QCOMPARE(written, QList<bool>({false, false, false}));
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"

@@ -13,7 +13,7 @@ namespace {
 
 ConversionResult ok(double value)
 {
-    return {value + 0.5, ConversionStatus::Ok};
+    return {value, ConversionStatus::Ok};
 }
 
 // A realistic download: hardness groups with long material names and 10 impacts each.
@@ -29,13 +29,13 @@ QList<MeasurementGroup> groups(int count)
         g.directionName = QString::fromUtf8("向下");
         g.scaleName = QStringLiteral("HRC");
         g.materialName = QString::fromUtf8("合金工具钢");
-        g.hl = ok(450 + i % 50);
-        g.hrb = {0, ConversionStatus::AboveRange};
-        g.hs = ok(60);
-        g.hb = ok(300);
-        g.hrc = ok(45);
-        g.hv = ok(470);
-        g.strength = {0, ConversionStatus::NotAvailable};
+        g.setResult(ScaleHL, ok(450 + i % 50));
+        g.setResult(ScaleHRB, {0, ConversionStatus::AboveRange});
+        g.setResult(ScaleHS, ok(60));
+        g.setResult(ScaleHB, ok(300));
+        g.setResult(ScaleHRC, ok(45));
+        g.setResult(ScaleHV, ok(470));
+        g.setResult(ScaleSTR, {0, ConversionStatus::NotAvailable});
         list << g;
     }
     return list;

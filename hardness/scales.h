@@ -16,6 +16,12 @@ enum HardnessScale : quint8 {
     ScaleSTR = 7,
 };
 
+// Slots of a group's results, one per scale code; slot 6 (ScaleNone) stays empty.
+constexpr int ScaleCount = ScaleSTR + 1;
+
+// The scales a group is shown in, in the order the window's panel, the workbook, the report and the tools list them.
+constexpr HardnessScale DisplayScales[] = {ScaleHL, ScaleHRB, ScaleHS, ScaleHB, ScaleHRC, ScaleHV, ScaleSTR};
+
 // Impact device of a group, numbered as in the instrument's group record.
 enum ImpactDevice : quint8 {
     DeviceNone = 0,

@@ -6,14 +6,6 @@
 
 namespace {
 
-// Whether a stored value truncates to a signed 32-bit integer; anything else (not-a-number, infinities, numbers out
-// of range) has no whole-number text and must not reach the conversion, whose result would be undefined.
-bool truncatesToInt(double value)
-{
-    return value > double(std::numeric_limits<qint32>::min()) - 1.0 &&
-           value < double(std::numeric_limits<qint32>::max()) + 1.0;
-}
-
 double extreme(const QList<double> &values, bool largest)
 {
     if (values.isEmpty())
@@ -28,20 +20,35 @@ double extreme(const QList<double> &values, bool largest)
 
 } // namespace
 
+int wholeNumber(double value, bool *ok)
+{
+    // Anything outside these bounds (NaN fails both) must not reach the conversion to int, which would be undefined.
+    const bool fits = value > double(std::numeric_limits<qint32>::min()) - 1.0 &&
+                      value < double(std::numeric_limits<qint32>::max()) + 1.0;
+    if (ok)
+        *ok = fits;
+    return fits ? static_cast<qint32>(value) : 0;
+}
+
+int shownValue(double value, bool *ok)
+{
+    return wholeNumber((value * 10 + 5) / 10, ok);
+}
+
 QMap<QString, QString> resultTexts(ConversionResult result)
 {
     QMap<QString, QString> texts;
     QString value;
     QString hint;
     switch (result.status) {
-    case ConversionStatus::Ok:
-        if (truncatesToInt(result.value)) {
-            value = QString::number(static_cast<qint32>(result.value));
-            break;
-        }
-        value = QStringLiteral("---");
-        hint = QObject::tr("无法计算");
+    case ConversionStatus::Ok: {
+        bool ok = false;
+        const int shown = shownValue(result.value, &ok);
+        value = ok ? QString::number(shown) : QStringLiteral("---");
+        if (!ok)
+            hint = QObject::tr("无法计算");
         break;
+    }
     case ConversionStatus::AboveRange:
         value = QStringLiteral("HI");
         hint = QObject::tr("测值过大");

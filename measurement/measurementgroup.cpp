@@ -43,7 +43,7 @@ ConversionResult convert(ConversionStatus (*conversion)(float *, quint8, quint8,
     float v = hl;
     ConversionResult result;
     result.status = conversion(&v, scale, device, material);
-    result.value = (double(v) * 10 + 5) / 10;
+    result.value = v;
     return result;
 }
 
@@ -111,19 +111,12 @@ MeasurementGroup buildGroup(const GroupRecord &record, const QDate &downloadDate
     g.materialName = materialText(g.isStrength() ? record.material + StrengthMaterialOffset : record.material);
     qCDebug(lcGroups) << record.scale << "unit";
 
+    // A strength group carries its strength only; a hardness group every scale but strength.
     const auto conversion = record.tableSet ? convertLeebSet2 : convertLeebSet1;
-    const ConversionResult notAvailable{0.0, ConversionStatus::NotAvailable};
-    if (g.isStrength()) {
-        g.hl = g.hrb = g.hs = g.hb = g.hrc = g.hv = notAvailable;
-        g.strength = convert(conversion, record.groupValue, ScaleSTR, record.device, record.material);
-        return g;
+    for (HardnessScale scale : DisplayScales) {
+        const bool converted = g.isStrength() == (scale == ScaleSTR);
+        g.setResult(scale, converted ? convert(conversion, record.groupValue, scale, record.device, record.material)
+                                     : ConversionResult{0.0, ConversionStatus::NotAvailable});
     }
-    g.hl = convert(conversion, record.groupValue, ScaleHL, record.device, record.material);
-    g.hrb = convert(conversion, record.groupValue, ScaleHRB, record.device, record.material);
-    g.hrc = convert(conversion, record.groupValue, ScaleHRC, record.device, record.material);
-    g.hb = convert(conversion, record.groupValue, ScaleHB, record.device, record.material);
-    g.hv = convert(conversion, record.groupValue, ScaleHV, record.device, record.material);
-    g.hs = convert(conversion, record.groupValue, ScaleHS, record.device, record.material);
-    g.strength = notAvailable;
     return g;
 }

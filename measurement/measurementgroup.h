@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include <array>
+
 // One downloaded group as the rest of the program sees it: its impacts, texts and its value in every scale.
 struct MeasurementGroup
 {
@@ -23,16 +25,24 @@ struct MeasurementGroup
     QString directionName;
     quint8 scale = 0; // measurement type
     QString scaleName;
-    // Stored as converted value + 0.5 (see ConversionResult).
-    ConversionResult hl;
-    ConversionResult hrb;
-    ConversionResult hs;
-    ConversionResult hb;
-    ConversionResult hrc;
-    ConversionResult hv;
-    ConversionResult strength;
 
     bool isStrength() const { return scale == ScaleSTR; }
+
+    // The group's value in a scale; a code with no scale (6, anything above 7) has none: NoTable.
+    ConversionResult result(quint8 scaleCode) const
+    {
+        return scaleCode < ScaleCount && scaleCode != ScaleNone ? m_results[scaleCode] : ConversionResult();
+    }
+    // Its value in its own measurement type, the one its row in the table shows.
+    ConversionResult ownResult() const { return result(scale); }
+    void setResult(HardnessScale scaleCode, ConversionResult value)
+    {
+        if (scaleCode < ScaleCount)
+            m_results[scaleCode] = value;
+    }
+
+private:
+    std::array<ConversionResult, ScaleCount> m_results; // indexed by HardnessScale
 };
 
 // Code-to-text tables of the group record. Direction and material texts are translated in the context QObject when

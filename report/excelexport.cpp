@@ -91,6 +91,17 @@ QString impactsText(const QList<double> &impacts)
     return values.join(QLatin1Char(','));
 }
 
+// The column headers both sheets share: the group's texts, then one column per scale, then the count of impacts.
+QStringList groupHeaders()
+{
+    QStringList headers = {QStringLiteral("NO"),    QObject::tr("测量日期"), QObject::tr("冲击装置"),
+                           QObject::tr("冲击方向"), QObject::tr("测量类型"), QObject::tr("材料")};
+    for (HardnessScale scale : DisplayScales)
+        headers << scaleName(scale);
+    headers << QObject::tr("测量次数");
+    return headers;
+}
+
 void fillSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGroup> &groups)
 {
     lxw_format *title = makeFormat(book, 22, true, LXW_ALIGN_CENTER);
@@ -104,31 +115,17 @@ void fillSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGroup> &
     sheet.merge(2, 3, 2, 4, QObject::tr("HI: 测值过大"), cell);
     sheet.merge(2, 5, 2, 6, QObject::tr("---: 无法计算"), cell);
 
-    const QStringList headers = {QStringLiteral("NO"),    QObject::tr("测量日期"), QObject::tr("冲击装置"),
-                                 QObject::tr("冲击方向"), QObject::tr("测量类型"), QObject::tr("材料"),
-                                 QStringLiteral("HL"),    QStringLiteral("HRB"),   QStringLiteral("HS"),
-                                 QStringLiteral("HB"),    QStringLiteral("HRC"),   QStringLiteral("HV"),
-                                 QStringLiteral("STR"),   QObject::tr("测量次数"), QObject::tr("测量数值")};
+    const QStringList headers = groupHeaders() << QObject::tr("测量数值");
     for (int column = 1; column <= columnCount; ++column)
         sheet.write(3, column, headers.at(column - 1), header);
 
     int row = 4;
     for (const MeasurementGroup &group : groups) {
-        const QStringList texts = {QString::number(row - 3),
-                                   group.dateText,
-                                   group.deviceName,
-                                   group.directionName,
-                                   group.scaleName,
-                                   group.materialName,
-                                   resultTexts(group.hl).value(QStringLiteral("value")),
-                                   resultTexts(group.hrb).value(QStringLiteral("value")),
-                                   resultTexts(group.hs).value(QStringLiteral("value")),
-                                   resultTexts(group.hb).value(QStringLiteral("value")),
-                                   resultTexts(group.hrc).value(QStringLiteral("value")),
-                                   resultTexts(group.hv).value(QStringLiteral("value")),
-                                   resultTexts(group.strength).value(QStringLiteral("value")),
-                                   QString::number(group.impacts.size()),
-                                   impactsText(group.impacts)};
+        QStringList texts = {QString::number(row - 3), group.dateText,  group.deviceName,
+                             group.directionName,      group.scaleName, group.materialName};
+        for (HardnessScale scale : DisplayScales)
+            texts << resultTexts(group.result(scale)).value(QStringLiteral("value"));
+        texts << QString::number(group.impacts.size()) << impactsText(group.impacts);
         for (int column = 1; column <= columnCount; ++column)
             sheet.write(row, column, texts.at(column - 1), cell);
         sheet.setRowHeight(row, rowHeight);
@@ -151,11 +148,7 @@ void fillDataSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGrou
     lxw_format *date = workbook_add_format(book);
     format_set_num_format(date, "yyyy-mm-dd hh:mm");
 
-    QStringList headers = {QStringLiteral("NO"),    QObject::tr("测量日期"), QObject::tr("冲击装置"),
-                           QObject::tr("冲击方向"), QObject::tr("测量类型"), QObject::tr("材料"),
-                           QStringLiteral("HL"),    QStringLiteral("HRB"),   QStringLiteral("HS"),
-                           QStringLiteral("HB"),    QStringLiteral("HRC"),   QStringLiteral("HV"),
-                           QStringLiteral("STR"),   QObject::tr("测量次数")};
+    QStringList headers = groupHeaders();
     const int impactsFrom = headers.size() + 1;
     for (int impact = 1; impact <= groups::MaxImpacts; ++impact)
         headers << QString::number(impact);
@@ -170,16 +163,17 @@ void fillDataSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGrou
         const QString texts[] = {group.deviceName, group.directionName, group.scaleName, group.materialName};
         for (int i = 0; i < 4; ++i)
             sheet.write(row, 3 + i, texts[i], nullptr);
-        const ConversionResult results[] = {group.hl,  group.hrb, group.hs,      group.hb,
-                                            group.hrc, group.hv,  group.strength};
-        for (int i = 0; i < 7; ++i) {
-            // The number the program shows, from the one place that makes it; no number, no cell.
+        int column = 7;
+        for (HardnessScale scale : DisplayScales) {
+            // The whole number the program shows, not the converted value; no number, no cell.
+            const ConversionResult result = group.result(scale);
             bool isNumber = false;
-            const int value = resultTexts(results[i]).value(QStringLiteral("value")).toInt(&isNumber);
-            if (results[i].status == ConversionStatus::Ok && isNumber)
-                sheet.writeNumber(row, 7 + i, value);
+            const int value = shownValue(result.value, &isNumber);
+            if (result.status == ConversionStatus::Ok && isNumber)
+                sheet.writeNumber(row, column, value);
+            ++column;
         }
-        sheet.writeNumber(row, 14, group.impacts.size());
+        sheet.writeNumber(row, column, group.impacts.size());
         for (int i = 0; i < group.impacts.size() && i < groups::MaxImpacts; ++i)
             sheet.writeNumber(row, impactsFrom + i, group.impacts.at(i));
         ++row;

@@ -99,15 +99,13 @@ int PaintBase::pageCount(const QList<MeasurementGroup> &groups)
 
 QString PaintBase::valuesText(const MeasurementGroup &group)
 {
-    const std::pair<const char *, const ConversionResult *> values[] = {
-        {"HL:", &group.hl},   {"HRB:", &group.hrb}, {"HS:", &group.hs},       {"HB:", &group.hb},
-        {"HRC:", &group.hrc}, {"HV:", &group.hv},   {"STR:", &group.strength}};
     QString text;
-    for (const auto &value : values) {
-        if (value.second->status != ConversionStatus::Ok)
+    for (HardnessScale scale : DisplayScales) {
+        const ConversionResult result = group.result(scale);
+        if (result.status != ConversionStatus::Ok)
             continue;
         text +=
-            QLatin1String(value.first) + resultTexts(*value.second).value(QStringLiteral("value")) + QLatin1Char(' ');
+            scaleName(scale) + QLatin1Char(':') + resultTexts(result).value(QStringLiteral("value")) + QLatin1Char(' ');
     }
     text.chop(1);
     return text;

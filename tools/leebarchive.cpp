@@ -176,20 +176,13 @@ QString csvField(const QString &text)
     return QLatin1Char('"') + QString(text).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
-const char *const ScaleColumns[] = {"HL", "HRB", "HS", "HB", "HRC", "HV", "STR"};
-
-QList<ConversionResult> results(const MeasurementGroup &m)
-{
-    return {m.hl, m.hrb, m.hs, m.hb, m.hrc, m.hv, m.strength};
-}
-
 QString csvHeader()
 {
     QStringList columns = {"download",       "station",     "port",       "slot",          "date",
                            "device",         "device_code", "material",   "material_code", "direction",
                            "direction_code", "scale",       "scale_code", "table_set"};
-    for (const char *scale : ScaleColumns)
-        columns << QLatin1String(scale) << QLatin1String(scale) + QStringLiteral("_status");
+    for (HardnessScale scale : DisplayScales)
+        columns << scaleName(scale) << scaleName(scale) + QStringLiteral("_status");
     columns << QStringLiteral("impact_count") << QStringLiteral("impacts");
     return columns.join(QLatin1Char(',')) + QLatin1Char('\n');
 }
@@ -218,7 +211,8 @@ QString csvLine(const ArchivedGroup &g)
     add(csvField(m.scaleName));
     add(QString::number(m.scale));
     add(QString::number(g.record.tableSet + 1));
-    for (const ConversionResult &r : results(m)) {
+    for (HardnessScale scale : DisplayScales) {
+        const ConversionResult r = m.result(scale);
         add(resultTexts(r).value(QStringLiteral("value")));
         add(statusName(r.status));
     }
@@ -251,11 +245,11 @@ QString textBlock(const ArchivedGroup &g)
                 .arg(m.scale)
                 .arg(g.record.tableSet + 1);
     QStringList values;
-    const QList<ConversionResult> converted = results(m);
-    for (int i = 0; i < converted.size(); ++i)
+    for (HardnessScale scale : DisplayScales) {
+        const ConversionResult r = m.result(scale);
         values << QStringLiteral("%1 %2 %3")
-                      .arg(QLatin1String(ScaleColumns[i]), resultTexts(converted.at(i)).value(QStringLiteral("value")),
-                           statusName(converted.at(i).status));
+                      .arg(scaleName(scale), resultTexts(r).value(QStringLiteral("value")), statusName(r.status));
+    }
     text += QStringLiteral("  ") + values.join(QStringLiteral("  ")) + QLatin1Char('\n');
     QStringList impacts;
     for (double impact : m.impacts)

@@ -146,7 +146,7 @@ QStringList negativeNumbersAsValues(QStringList arguments, const QList<QCommandL
 // The value as the program stores a group's result, so that the texts come out exactly as it shows them.
 ConversionResult storedResult(float value, ConversionStatus status)
 {
-    return ConversionResult{(double(value) * 10 + 5) / 10, status};
+    return ConversionResult{double(value), status};
 }
 
 QString csvLine(const QString &hl, quint8 scale, ConversionStatus status, float value)

@@ -23,8 +23,6 @@
 #include <QSysInfo>
 #include <QTranslator>
 
-#include <cmath>
-
 namespace {
 
 constexpr int MessageMs = 3000;
@@ -34,35 +32,10 @@ constexpr int CellAlignment = Qt::AlignHCenter | Qt::AlignVCenter;
 
 enum CommandId { ExportExcel = 0, Reacquire = 2, PrintReport = 3, DeleteAll = 4 };
 
-// Truncation toward zero, as every whole number of the window is shown; a value with no integer shows 0.
-int truncated(double value)
+// The panel's label for a scale: the form names each after its scale.
+QLabel *scaleLabel(const QWidget *window, HardnessScale scale)
 {
-    if (!std::isfinite(value) || std::fabs(value) >= 2147483647.0)
-        return 0;
-    return int(value);
-}
-
-// The result of a group in its own measurement type, for the table's first column; a type without a scale has none.
-ConversionResult ownResult(const MeasurementGroup &g)
-{
-    switch (g.scale) {
-    case ScaleHL:
-        return g.hl;
-    case ScaleHRB:
-        return g.hrb;
-    case ScaleHRC:
-        return g.hrc;
-    case ScaleHB:
-        return g.hb;
-    case ScaleHV:
-        return g.hv;
-    case ScaleHS:
-        return g.hs;
-    case ScaleSTR:
-        return g.strength;
-    default:
-        return {};
-    }
+    return window->findChild<QLabel *>(QLatin1String("label_") + scaleName(scale));
 }
 
 } // namespace
@@ -419,7 +392,7 @@ void MainWindow::fillTable()
     for (int i = 0; i < m_groups.size(); ++i) {
         const MeasurementGroup &g = m_groups.at(i);
         // The same text as the panel shows for this scale: "HI", "LO" or "---" where there is no number.
-        const QStringList texts = {resultTexts(ownResult(g)).value(QStringLiteral("value")), g.scaleName};
+        const QStringList texts = {resultTexts(g.ownResult()).value(QStringLiteral("value")), g.scaleName};
         for (int column = 0; column < texts.size(); ++column) {
             auto *item = new QStandardItem(texts.at(column));
             item->setTextAlignment(Qt::Alignment(CellAlignment));
@@ -452,28 +425,32 @@ void MainWindow::on_currentRowChanged(QModelIndex current)
     const MeasurementGroup g = m_groups.at(p);
     ui->widget_lineChart->showImpacts(g.impacts, QString::number(p + 1));
 
-    const QList<QPair<QLabel *, ConversionResult>> values = {
-        {ui->label_HL, g.hl},   {ui->label_HRB, g.hrb}, {ui->label_HS, g.hs},        {ui->label_HB, g.hb},
-        {ui->label_HRC, g.hrc}, {ui->label_HV, g.hv},   {ui->label_STR, g.strength},
-    };
-    for (const auto &[label, result] : values) {
-        const QMap<QString, QString> texts = resultTexts(result);
-        label->setText(texts.value(QStringLiteral("value")));
-        label->setStatusTip(texts.value(QStringLiteral("hint")));
+    for (HardnessScale scale : DisplayScales) {
+        if (QLabel *label = scaleLabel(this, scale)) {
+            const QMap<QString, QString> texts = resultTexts(g.result(scale));
+            label->setText(texts.value(QStringLiteral("value")));
+            label->setStatusTip(texts.value(QStringLiteral("hint")));
+        }
     }
+    // The impacts' statistics are truncated, not rounded: they are HL as measured, not a conversion.
     ui->label_number->setText(QString::number(g.impacts.size()));
-    ui->label_max->setText(QString::number(truncated(maximum(g.impacts))));
-    ui->label_min->setText(QString::number(truncated(minimum(g.impacts))));
+    ui->label_max->setText(QString::number(wholeNumber(maximum(g.impacts))));
+    ui->label_min->setText(QString::number(wholeNumber(minimum(g.impacts))));
     // A group always has an impact; should one come without, its mean has no number to show.
-    ui->label_mean->setText(g.impacts.isEmpty() ? QStringLiteral("---") : QString::number(truncated(mean(g.impacts))));
+    ui->label_mean->setText(g.impacts.isEmpty() ? QStringLiteral("---")
+                                                : QString::number(wholeNumber(mean(g.impacts))));
 }
 
 void MainWindow::clearDetails()
 {
-    for (QLabel *label : {ui->label_HL, ui->label_HRB, ui->label_HS, ui->label_HB, ui->label_HRC, ui->label_HV,
-                          ui->label_STR, ui->label_number, ui->label_max, ui->label_min, ui->label_mean}) {
-        label->clear();
-        label->setStatusTip(QString());
+    QList<QLabel *> labels = {ui->label_number, ui->label_max, ui->label_min, ui->label_mean};
+    for (HardnessScale scale : DisplayScales)
+        labels << scaleLabel(this, scale);
+    for (QLabel *label : qAsConst(labels)) {
+        if (label) {
+            label->clear();
+            label->setStatusTip(QString());
+        }
     }
     ui->widget_lineChart->showImpacts({}, QString());
 }

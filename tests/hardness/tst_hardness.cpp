@@ -1,4 +1,5 @@
-// Conversions (worked values and the whole grid of requests), value texts, statistics and the leeb-convert tool.
+// Conversions (worked values and the whole grid of requests), shown numbers, value texts, statistics and the
+// leeb-convert tool.
 #include "conversion.h"
 #include "scales.h"
 #include "valuetext.h"
@@ -58,6 +59,8 @@ private slots:
     void conversions_data();
     void conversions();
     void wholeGrid();
+    void wholeNumbers_data();
+    void wholeNumbers();
     void valueTexts();
     void statistics();
     void leebConvert_data();
@@ -137,13 +140,59 @@ void TestHardness::wholeGrid()
     QCOMPARE(int(convertLeeb(nullptr, ScaleHRC, DeviceD, 0, false)), int(S::NoTable));
 }
 
+void TestHardness::wholeNumbers_data()
+{
+    // A converted value rounded half up (shownValue) or a statistic truncated (wholeNumber), and the number shown;
+    // "---" where there is none. The rounding is trunc((v * 10 + 5) / 10) in double, worked by hand below.
+    QTest::addColumn<bool>("rounded");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("shown");
+    const double nan = std::nan(""), inf = HUGE_VAL;
+    QTest::newRow("HRC 48.04 shows 48") << true << 48.04 << "48";
+    QTest::newRow("a half rounds up") << true << 48.5 << "49";
+    QTest::newRow("just below a half rounds down") << true << 48.49 << "48";
+    QTest::newRow("999.99 shows 1000") << true << 999.99 << "1000";
+    // 10v = 5 - 2^-50 (rounded), + 5 lies halfway between 10 - 2^-49 and 10 and rounds to the even 10: so 1, where
+    // v + 0.5 would give 0.
+    QTest::newRow("one unit below 0.5 shows 1, as the sum rounds") << true << 0.4999999999999999 << "1";
+    QTest::newRow("-1.2: the half added, then truncated, shows 0") << true << -1.2 << "0";
+    QTest::newRow("-1.6 shows -1") << true << -1.6 << "-1";
+    QTest::newRow("largest int") << true << 2147483647.0 << "2147483647";
+    QTest::newRow("half above the largest int: none") << true << 2147483647.5 << "---";
+    QTest::newRow("-2147483649 rounds to the smallest int") << true << -2147483649.0 << "-2147483648";
+    QTest::newRow("-2147483650: none") << true << -2147483650.0 << "---";
+    QTest::newRow("3e9: none") << true << 3e9 << "---";
+    QTest::newRow("NaN: none") << true << nan << "---";
+    QTest::newRow("infinity: none") << true << inf << "---";
+    QTest::newRow("mean 1535 / 3 truncates to 511") << false << 1535.0 / 3 << "511";
+    QTest::newRow("-2.9 truncates toward zero") << false << -2.9 << "-2";
+    QTest::newRow("just below 2^31 truncates to the largest int") << false << 2147483647.9 << "2147483647";
+    QTest::newRow("2^31: none") << false << 2147483648.0 << "---";
+    QTest::newRow("just above -2^31 - 1 truncates to the smallest int") << false << -2147483648.9 << "-2147483648";
+    QTest::newRow("-2^31 - 1: none") << false << -2147483649.0 << "---";
+    QTest::newRow("minus infinity: none") << false << -inf << "---";
+    QTest::newRow("NaN, truncated: none") << false << nan << "---";
+}
+
+void TestHardness::wholeNumbers()
+{
+    QFETCH(bool, rounded);
+    QFETCH(double, value);
+    QFETCH(QString, shown);
+    bool ok = shown == QLatin1String("---"); // the opposite of the outcome: the function must set it
+    const int number = rounded ? shownValue(value, &ok) : wholeNumber(value, &ok);
+    QCOMPARE(ok ? QString::number(number) : QStringLiteral("---"), shown);
+    QVERIFY(ok || number == 0);
+    QCOMPARE(rounded ? shownValue(value) : wholeNumber(value), number); // the same without asking
+}
+
 void TestHardness::valueTexts()
 {
-    // "stored value (the converted one plus 0.5) and status: the text shown"; the hint goes with the text.
+    // "converted value and status: the text shown"; the hint goes with the text.
     const QMap<QString, QString> hints{{"HI", "测值过大"}, {"LO", "测值过小"}, {"---", "无法计算"}};
     for (const QString &row :
-         QStringLiteral("48.54 Ok: 48; -0.7 Ok: 0; 1234567.9 Ok: 1234567; nan Ok: ---; 3e9 Ok: ---; "
-                        "523.5 AboveRange: HI; 349.5 BelowRange: LO; 48.5 NotAvailable: ---; 48.5 5: ---")
+         QStringLiteral("47.5 Ok: 48; -1.2 Ok: 0; 1234567.4 Ok: 1234567; nan Ok: ---; 3e9 Ok: ---; "
+                        "523 AboveRange: HI; 349 BelowRange: LO; 48 NotAvailable: ---; 48 5: ---")
              .split(QStringLiteral("; "))) {
         const ConversionResult result{row.section(' ', 0, 0).toDouble(),
                                       S(code(statuses, row.section(' ', 1, 1).section(':', 0, 0)))};

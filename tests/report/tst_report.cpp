@@ -37,7 +37,7 @@ namespace {
 
 ConversionResult shown(double value)
 {
-    return {value + 0.5, ConversionStatus::Ok};
+    return {value, ConversionStatus::Ok};
 }
 
 // Numbered into its date, so that rows can be told apart. HRB is above its range, strength not available.
@@ -51,8 +51,9 @@ MeasurementGroup hardnessGroup(int number = 1)
     g.directionName = QString::fromUtf8("向下");
     g.scaleName = QStringLiteral("HRC");
     g.materialName = QString::fromUtf8("钢和铸钢");
-    g.hl = shown(450), g.hrb = {0.0, ConversionStatus::AboveRange}, g.hs = shown(60), g.hb = shown(300);
-    g.hrc = shown(45), g.hv = shown(470), g.strength = {0.0, ConversionStatus::NotAvailable};
+    g.setResult(ScaleHL, shown(450)), g.setResult(ScaleHRB, {0.0, ConversionStatus::AboveRange});
+    g.setResult(ScaleHS, shown(60)), g.setResult(ScaleHB, shown(300)), g.setResult(ScaleHRC, shown(45));
+    g.setResult(ScaleHV, shown(470)), g.setResult(ScaleSTR, {0.0, ConversionStatus::NotAvailable});
     return g;
 }
 
@@ -70,8 +71,9 @@ MeasurementGroup strengthGroup()
     g.impacts = {520};
     g.dateText = QStringLiteral("12/31 23:59"), g.measured = QDateTime(QDate(2026, 12, 31), QTime(23, 59));
     g.directionName = QString::fromUtf8("90°"), g.scaleName = "STR", g.materialName = QString::fromUtf8("碳钢");
-    g.hl = g.hrb = g.hs = g.hb = g.hrc = g.hv = {0.0, ConversionStatus::NotAvailable};
-    g.strength = shown(1234);
+    for (HardnessScale scale : {ScaleHL, ScaleHRB, ScaleHS, ScaleHB, ScaleHRC, ScaleHV})
+        g.setResult(scale, {0.0, ConversionStatus::NotAvailable});
+    g.setResult(ScaleSTR, shown(1234));
     return g;
 }
 
@@ -167,11 +169,11 @@ private slots:
         QTest::addColumn<QStringList>("data"); // of the sheet Data, below its headers: type (number, date, text):value
 
         MeasurementGroup markers = hardnessGroup(), many = hardnessGroup();
-        markers.hl = shown(999.99); // 1000.49 stored: truncated, not rounded again
-        markers.hs = {0.0, ConversionStatus::BelowRange};
-        markers.hb = {0.0, ConversionStatus::NoTable};
-        markers.hrc = {88.0, ConversionStatus(9)}; // a status no table knows
-        many.measured = QDateTime();               // a day no calendar has
+        markers.setResult(ScaleHL, shown(999.99)); // rounded half up once, to 1000
+        markers.setResult(ScaleHS, {0.0, ConversionStatus::BelowRange});
+        markers.setResult(ScaleHB, {0.0, ConversionStatus::NoTable});
+        markers.setResult(ScaleHRC, {88.0, ConversionStatus(9)}); // a status no table knows
+        many.measured = QDateTime();                              // a day no calendar has
         many.impacts.clear();
         QStringList values, cells;
         for (int i = 0; i < 32; ++i) {

@@ -31,7 +31,7 @@ QByteArray payloadWith(quint8 GroupRecord::*field, quint8 value, quint16 groupVa
 
 QString hundredths(const ConversionResult &r)
 {
-    return r.status == ConversionStatus::Ok ? QString::number(r.value - 0.5, 'f', 2) : QStringLiteral("n/a");
+    return r.status == ConversionStatus::Ok ? QString::number(r.value, 'f', 2) : QStringLiteral("n/a");
 }
 
 } // namespace
@@ -100,7 +100,7 @@ void TestGroups::list_endsAtFirstUnusedSlot()
     QTEST(int(download.records.size()), "count");
     QTEST(download.unreadGroups, "unread");
     for (int i = 0; i < groups.size(); ++i)
-        QCOMPARE(groups.at(i).hl.value, values.at(i) + 0.5);
+        QCOMPARE(groups.at(i).result(ScaleHL).value, double(values.at(i)));
 }
 
 void TestGroups::texts_data()
@@ -137,22 +137,32 @@ void TestGroups::conversions()
     // group's flag names.
     GroupRecord r = record(700);
     MeasurementGroup g = buildGroup(r, Day);
-    QCOMPARE((QStringList{hundredths(g.hl), hundredths(g.hrc), hundredths(g.hb), hundredths(g.hv), hundredths(g.hs),
-                          hundredths(g.strength)}),
-             (QStringList{"700.00", "48.04", "468.12", "479.84", "63.27", "n/a"}));
+    QStringList values;
+    for (quint8 scale = ScaleHL; scale <= ScaleSTR; ++scale)
+        values << hundredths(g.result(scale));
+    QCOMPARE(values, (QStringList{"700.00", "n/a", "48.04", "468.12", "479.84", "63.27", "n/a", "n/a"}));
+    QCOMPARE(g.result(ScaleHRB).status, ConversionStatus::AboveRange);
+    QCOMPARE(hundredths(g.ownResult()), QStringLiteral("48.04"));
     r.tableSet = 1;
     g = buildGroup(r, Day);
-    QCOMPARE((QStringList{hundredths(g.hrc), hundredths(g.hb), hundredths(g.hv)}),
-             (QStringList{"47.62", "475.43", "498.37"}));
+    QCOMPARE(
+        (QStringList{hundredths(g.result(ScaleHRC)), hundredths(g.result(ScaleHB)), hundredths(g.result(ScaleHV))}),
+        (QStringList{"47.62", "475.43", "498.37"}));
     // HL is the group value on any device, with or without a table for it.
-    QCOMPARE(hundredths(buildGroup(record(321, ScaleHB, 15, DeviceE), Day).hl), QStringLiteral("321.00"));
+    QCOMPARE(hundredths(buildGroup(record(321, ScaleHB, 15, DeviceE), Day).result(ScaleHL)), QStringLiteral("321.00"));
 
     // A strength group, C steel at HL 500, carries only its strength.
     g = buildGroup(record(500, ScaleSTR, 0), Day);
-    QCOMPARE(QString::number(g.strength.value - 0.5, 'f', 3), QStringLiteral("719.625"));
-    QCOMPARE(g.strength.status, ConversionStatus::Ok);
-    for (const ConversionResult &other : {g.hl, g.hrb, g.hs, g.hb, g.hrc, g.hv})
-        QCOMPARE(other.status, ConversionStatus::NotAvailable);
+    QCOMPARE(QString::number(g.ownResult().value, 'f', 3), QStringLiteral("719.625"));
+    QCOMPARE(g.ownResult().status, ConversionStatus::Ok);
+    for (HardnessScale other : {ScaleHL, ScaleHRB, ScaleHS, ScaleHB, ScaleHRC, ScaleHV})
+        QCOMPARE(g.result(other).status, ConversionStatus::NotAvailable);
+
+    // A code with no scale has no result, also where a slot for it would be or past the end.
+    g = buildGroup(record(600, ScaleNone), Day);
+    for (quint8 code : {quint8(ScaleNone), quint8(8), quint8(255)})
+        QCOMPARE(g.result(code).status, ConversionStatus::NoTable);
+    QCOMPARE(g.ownResult().status, ConversionStatus::NoTable);
 }
 
 QTEST_GUILESS_MAIN(TestGroups)

@@ -15,7 +15,7 @@
 // handshake, downloads the groups and deletes them on request. Everything it reads goes through a FrameReceiver;
 // only sound group data leaves it, as a Download.
 //
-// Nothing happens until start(): constructing a link opens no port.
+// Constructing a link opens no port: the search waits for start(), a single port for openPort().
 class InstrumentLink : public QObject
 {
     Q_OBJECT

@@ -98,7 +98,7 @@ void TestFrames::reassembly()
     QCOMPARE(got.size(), pieces.size());
     for (int i = 0; i < got.size(); ++i)
         QVERIFY2(got.at(i) == pieces.at(i), qPrintable(QString::number(i) + ": " + got.at(i).left(16).toHex()));
-    QTEST(early < 0 ? got.size() : early, "early");
+    QTEST(early < 0 ? int(got.size()) : early, "early");
     QFETCH(int, kept);
     QCOMPARE(receiver.bufferedBytes(), kept);
     // Whatever is kept comes out on close.

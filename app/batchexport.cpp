@@ -1,9 +1,8 @@
 #include "batchexport.h"
 
-#include "frame.h"
+#include "instrumentlink.h"
 #include "reportfile.h"
 #include "settings.h"
-#include "uart.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -11,16 +10,15 @@
 #include <cstdio>
 
 BatchExport::BatchExport(const QStringList &ports, const QString &fileName, int timeoutSeconds, QObject *parent)
-    : QObject(parent), m_fileName(fileName), m_timeoutSeconds(timeoutSeconds), m_uart(new Uart(this, 115200))
+    : QObject(parent), m_fileName(fileName), m_timeoutSeconds(timeoutSeconds), m_link(new InstrumentLink(this))
 {
-    m_uart->setHandshakeCommands(CmdHandshakeAck, CmdHandshake);
-    m_uart->setExtraPortNames(ports);
+    m_link->setNamedPorts(ports);
     // The window's last port is probed early; a batch run leaves nothing behind but its file, so it does not
     // write it.
-    m_uart->setLastPortName(Settings::lastPort());
-    connect(m_uart, &Uart::connectionStatus, this, &BatchExport::on_connectionStatus);
-    connect(m_uart, &Uart::downloadReceived, this, &BatchExport::on_uart_downloadReceived);
-    connect(m_uart, &Uart::downloadFailed, this, &BatchExport::on_uart_downloadFailed);
+    m_link->setLastPort(Settings::lastPort());
+    connect(m_link, &InstrumentLink::stateChanged, this, &BatchExport::on_link_stateChanged);
+    connect(m_link, &InstrumentLink::downloadReceived, this, &BatchExport::on_link_downloadReceived);
+    connect(m_link, &InstrumentLink::downloadFailed, this, &BatchExport::on_link_downloadFailed);
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, &BatchExport::on_timeout);
 }
@@ -34,7 +32,7 @@ bool BatchExport::start()
         return false;
     }
     openArchive();
-    m_uart->setScanEnabled(true, 2000);
+    m_link->start();
     m_timeout.start(m_timeoutSeconds * 1000);
     return true;
 }
@@ -60,14 +58,15 @@ void BatchExport::openArchive()
         m_archiveWanted = false;
 }
 
-void BatchExport::on_connectionStatus(bool up)
+void BatchExport::on_link_stateChanged(const LinkState &state)
 {
-    m_linked = up || m_linked;
-    if (up)
-        m_uart->requestGroups();
+    if (!state.isConnected())
+        return;
+    m_linked = true;
+    m_link->requestGroups();
 }
 
-void BatchExport::on_uart_downloadReceived(const Download &download)
+void BatchExport::on_link_downloadReceived(const Download &download)
 {
     if (m_done)
         return;
@@ -93,11 +92,11 @@ void BatchExport::on_uart_downloadReceived(const Download &download)
     finish(0, QStringLiteral("%1 group(s) written to %2").arg(groups.size()).arg(m_fileName));
 }
 
-void BatchExport::on_uart_downloadFailed(const QString &reason)
+void BatchExport::on_link_downloadFailed(const QString &reason)
 {
     finish(1, QStringLiteral("data check failed: the instrument's group data came damaged or not at all %1 times "
                              "(last: %2)")
-                  .arg(1 + Uart::MaxGroupRetries)
+                  .arg(1 + InstrumentLink::MaxGroupRetries)
                   .arg(reason));
 }
 
@@ -109,7 +108,7 @@ void BatchExport::on_timeout()
     }
     // Each port tried, and what kept it from being the instrument's.
     QString message = QStringLiteral("no instrument answered within %1 s").arg(m_timeoutSeconds);
-    const auto outcomes = m_uart->portOutcomes();
+    const auto outcomes = m_link->portOutcomes();
     if (outcomes.isEmpty())
         message += QStringLiteral("\n  no serial port to try");
     for (const auto &[port, status] : outcomes) {
@@ -131,7 +130,7 @@ void BatchExport::finish(int exitCode, const QString &message)
         return;
     m_done = true;
     m_timeout.stop();
-    m_uart->setScanEnabled(false, 0);
+    m_link->stop();
     std::fprintf(exitCode == 0 ? stdout : stderr, "%s\n", qPrintable(message));
     std::fflush(exitCode == 0 ? stdout : stderr);
     emit finished(exitCode);

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "archive.h"
+#include "linkstate.h"
 #include "measurementgroup.h"
 
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
 
-class Uart;
+class InstrumentLink;
 
 // Without a window: connects as the window does, downloads the groups once, writes them to a workbook or PDF report
 // and ends the event loop with 0, or with 1 and a message on standard error when that cannot be done in time.
@@ -18,28 +19,29 @@ class BatchExport : public QObject
 public:
     BatchExport(const QStringList &ports, const QString &fileName, int timeoutSeconds, QObject *parent = nullptr);
 
-    // Starts the search; false (with the message already written) when the target can be refused at once.
+    // Starts the search; false (with the message already written) when the target can be refused at once. Until then
+    // no port is opened.
     bool start();
     // Keeps the download in this archive (empty: the default file) before writing the file; a failure is a warning.
     void setArchive(const QString &location);
-    Uart *uart() const { return m_uart; }
+    InstrumentLink *link() const { return m_link; }
 
 signals:
     void finished(int exitCode);
 
 private:
-    void on_connectionStatus(bool up);
-    void on_uart_downloadReceived(const Download &download);
-    void on_uart_downloadFailed(const QString &reason);
+    void on_link_stateChanged(const LinkState &state);
+    void on_link_downloadReceived(const Download &download);
+    void on_link_downloadFailed(const QString &reason);
     void on_timeout();
     void finish(int exitCode, const QString &message);
     void openArchive();
 
     QString m_fileName;
     int m_timeoutSeconds;
-    Uart *m_uart = nullptr;
+    InstrumentLink *m_link = nullptr;
     QTimer m_timeout;
-    bool m_linked = false;
+    bool m_linked = false; // the link came up at least once
     bool m_done = false;
     bool m_archiveWanted = false;
     QString m_archiveLocation;

@@ -1,5 +1,6 @@
 #include "batchexport.h"
 #include "entry.h"
+#include "instrumentlink.h"
 #include "listports.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
@@ -15,6 +16,13 @@
 #include <cstdio>
 
 namespace {
+
+// Set by the test suite for every test: the --port names are the only ports probed, so that no test writes to a
+// device of the host (a lab PC's instrument among them).
+bool systemPortsWanted()
+{
+    return qEnvironmentVariableIntValue("LEEB_NAMED_PORTS_ONLY") == 0;
+}
 
 int runWindow(QApplication &app, const Options &options)
 {
@@ -33,9 +41,11 @@ int runWindow(QApplication &app, const Options &options)
     {
         MainWindow window;
         window.setExtraPortNames(options.ports);
+        window.link()->setSystemPortsEnabled(systemPortsWanted());
         window.openArchive(resolveArchiveLocation(options.archive));
         instance.setWindow(&window);
         window.show();
+        window.startLink();
         result = app.exec();
         instance.setWindow(nullptr);
         restart = restartAfter(result, QCoreApplication::applicationFilePath(), options.arguments);
@@ -57,6 +67,7 @@ int runExport(QApplication &app, const Options &options)
     QApplication::setFont(font);
     BatchExport job(options.ports, options.exportFile, options.timeoutSeconds);
     job.setArchive(resolveArchiveLocation(options.archive));
+    job.link()->setSystemPortsEnabled(systemPortsWanted());
     QObject::connect(&job, &BatchExport::finished, &app, &QCoreApplication::exit);
     if (!job.start())
         return 1;

@@ -1,11 +1,12 @@
-// Receive-side costs of the link: one reassembly pass, the group decoding, and the latency from the instrument's
-// last byte to the delivered frame at the real line pace.
+// Receive-side costs of the link: reassembly of the group frame, the group decoding, and the latency from the
+// instrument's last byte to the delivered frame at the real line pace.
 #include "frame.h"
+#include "framereceiver.h"
 #include "groupencoder.h"
 #include "groups.h"
 #include "instrument.h"
+#include "instrumentlink.h"
 #include "samplegroups.h"
-#include "uart.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -22,17 +23,21 @@ QByteArray groupFrame()
     return packFrame(CmdGroupData, encodeGroups(sampleGroups()));
 }
 
-void BM_ReassemblyPass(benchmark::State &state)
+// The group frame through the link's receiver, in reads of the given size: whole, or as the line delivers it.
+void BM_Reassembly(benchmark::State &state)
 {
     const QByteArray burst = groupFrame();
+    const int chunk = int(state.range(0));
     for (auto _ : state) {
-        QByteArray buffer = burst;
-        const QList<QByteArray> pieces = takeFrames(buffer);
-        benchmark::DoNotOptimize(checkFrame(pieces.first()));
+        FrameReceiver receiver;
+        int frames = 0;
+        for (int at = 0; at < burst.size(); at += chunk)
+            frames += receiver.receive(burst.mid(at, chunk)).size();
+        benchmark::DoNotOptimize(frames);
     }
     state.SetBytesProcessed(state.iterations() * burst.size());
 }
-BENCHMARK(BM_ReassemblyPass);
+BENCHMARK(BM_Reassembly)->Arg(5209)->Arg(64)->ArgName("read_bytes");
 
 void BM_DecodeGroups(benchmark::State &state)
 {
@@ -42,15 +47,14 @@ void BM_DecodeGroups(benchmark::State &state)
 }
 BENCHMARK(BM_DecodeGroups);
 
-// From the simulator's last byte of the group frame to Uart's readyRead, at 115200 baud: a complete frame is handed
-// over as its last byte arrives, without waiting for the 100 ms of silence that ends a burst.
+// From the simulator's last byte of the group frame to the link's downloadReceived, at 115200 baud: a complete frame is
+// handed over as its last byte arrives, without waiting for the 100 ms of silence that ends a burst.
 void BM_GroupFrameLatency(benchmark::State &state)
 {
     Instrument instrument;
     instrument.setGroups(sampleGroups());
-    Uart uart(nullptr, 115200);
-    uart.setHandshakeCommands(CmdHandshakeAck, CmdHandshake);
-    if (!instrument.open() || !uart.openPort(instrument.slavePath())) {
+    InstrumentLink link;
+    if (!instrument.open() || !link.openPort(instrument.slavePath())) {
         state.SkipWithError("cannot open the simulator's terminal");
         return;
     }
@@ -58,11 +62,11 @@ void BM_GroupFrameLatency(benchmark::State &state)
         QEventLoop up;
         QTimer guard;
         QObject::connect(&guard, &QTimer::timeout, &up, &QEventLoop::quit);
-        QObject::connect(&uart, &Uart::connectionStatus, &up, &QEventLoop::quit);
+        QObject::connect(&link, &InstrumentLink::stateChanged, &up, &QEventLoop::quit);
         guard.start(5000);
         up.exec();
     }
-    if (!uart.isConnected()) {
+    if (!link.isConnected()) {
         state.SkipWithError("the link did not come up");
         return;
     }
@@ -75,16 +79,14 @@ void BM_GroupFrameLatency(benchmark::State &state)
         if (cmd == CmdGroupData)
             lastByteNs = clock.nsecsElapsed();
     });
-    QObject::connect(&uart, &Uart::readyRead, &loop, [&](unsigned char cmd, const QByteArray &) {
-        if (cmd == CmdGroupData) {
-            deliveredNs = clock.nsecsElapsed();
-            loop.quit();
-        }
+    QObject::connect(&link, &InstrumentLink::downloadReceived, &loop, [&] {
+        deliveredNs = clock.nsecsElapsed();
+        loop.quit();
     });
     for (auto _ : state) {
         clock.start();
         lastByteNs = deliveredNs = 0;
-        uart.requestGroups();
+        link.requestGroups();
         loop.exec();
         state.SetIterationTime(double(deliveredNs - lastByteNs) / 1e9);
     }

@@ -3,11 +3,10 @@
 //
 //   bench_ui                       Google Benchmark of the download path, then the start-up and memory figures
 //   bench_ui --probe main|bare     (internal) start, show a window, print "shown" and, for main, the memory
-#include "frame.h"
 #include "groupencoder.h"
+#include "instrumentlink.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
-#include "uart.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -52,7 +51,7 @@ void BM_DownloadToView(benchmark::State &state)
     const QByteArray payload = hundredGroups();
     for (auto _ : state) {
         // What the link does with a verified group frame: the slot runs inside the emission.
-        emit window.uart()->downloadReceived(makeDownload(payload, QStringLiteral("bench")));
+        emit window.link()->downloadReceived(makeDownload(payload, QStringLiteral("bench")));
         benchmark::DoNotOptimize(window.groups().size());
     }
 }
@@ -84,7 +83,7 @@ int probe(int argc, char **argv, bool mainWindow)
     QTimer::singleShot(0, [&] {
         std::printf("shown\n");
         if (mainWindow) {
-            emit static_cast<MainWindow *>(window)->uart()->downloadReceived(
+            emit static_cast<MainWindow *>(window)->link()->downloadReceived(
                 makeDownload(hundredGroups(), QStringLiteral("bench")));
             QCoreApplication::processEvents();
             std::printf("rss %ld\n", residentKiB());

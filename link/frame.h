@@ -53,7 +53,7 @@ bool hasHeader(const QByteArray &piece);
 
 // One reassembly pass over the receive buffer: returns the pieces to dispatch, in stream order, and leaves in
 // `buffer` only an unfinished frame at its end (nothing when `keepTail` is false: the bytes are all there will be).
-// Pieces that can never become a frame are dropped here.
+// Every byte leaves in one piece or stays in the buffer; telling frames from noise is checkFrame's.
 QList<QByteArray> takeFrames(QByteArray &buffer, bool keepTail = true);
 
 // What can be handed over before the line falls silent: the pieces up to the end of the last complete frame (one

@@ -51,22 +51,3 @@ QList<SystemPort> systemPorts();
 // rotation) move to the front. A port listed under two names (ttyUSB0 and /dev/ttyUSB0) is probed once.
 QStringList probeOrder(const QStringList &named, const QString &lastPort, const QList<SystemPort> &system,
                        const QStringList &seen);
-
-// What the link is doing, for the window's status field.
-struct ProbeState
-{
-    enum Phase {
-        Idle,      // the scan has not started
-        Searching, // port: the port being probed
-        Connected, // port: the instrument's port
-        NotFound,  // a whole rotation found nothing; port and reason: the port most likely to be the instrument's
-    };
-    Phase phase = Idle;
-    QString port;
-    PortStatus reason = PortStatus::Ok;
-
-    bool operator==(const ProbeState &o) const { return phase == o.phase && port == o.port && reason == o.reason; }
-    bool operator!=(const ProbeState &o) const { return !(*this == o); }
-};
-
-Q_DECLARE_METATYPE(ProbeState)

@@ -1,14 +1,13 @@
 #include "mainwindow.h"
 
 #include "excelexport.h"
-#include "frame.h"
 #include "historydialog.h"
+#include "instrumentlink.h"
 #include "languagesettings.h"
 #include "print.h"
 #include "resourcesinit.h"
 #include "savefile.h"
 #include "settings.h"
-#include "uart.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -53,21 +52,18 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     setMinimumSize(1100, 700);
 
-    m_uart = new Uart(this, 115200);
-    m_uart->setHandshakeCommands(CmdHandshakeAck, CmdHandshake);
-    m_uart->setLastPortName(Settings::lastPort());
+    m_link = new InstrumentLink(this);
+    m_link->setLastPort(Settings::lastPort());
     m_linkState = new QLabel(this);
     m_linkState->setObjectName(QStringLiteral("label_linkState"));
     // A long reason must not widen the window: the field gives way, the tooltip keeps the whole text.
     m_linkState->setMinimumWidth(1);
     ui->statusBar->addPermanentWidget(m_linkState);
-    connect(m_uart, &Uart::probeStateChanged, this, &MainWindow::on_uartProbeStateChanged);
-    on_uartProbeStateChanged(m_uart->probeState());
-    m_uart->setScanEnabled(true, 2000);
-    connect(m_uart, &Uart::downloadReceived, this, &MainWindow::on_uart_downloadReceived);
-    connect(m_uart, &Uart::connectionStatus, this, &MainWindow::on_connectionStatus);
-    connect(m_uart, &Uart::downloadFailed, this, &MainWindow::on_uart_downloadFailed);
-    connect(m_uart, &Uart::deleteDone, this, &MainWindow::on_uart_deleteDone);
+    connect(m_link, &InstrumentLink::stateChanged, this, &MainWindow::on_link_stateChanged);
+    on_link_stateChanged(m_link->state());
+    connect(m_link, &InstrumentLink::downloadReceived, this, &MainWindow::on_link_downloadReceived);
+    connect(m_link, &InstrumentLink::downloadFailed, this, &MainWindow::on_link_downloadFailed);
+    connect(m_link, &InstrumentLink::deleteDone, this, &MainWindow::on_link_deleteDone);
     m_archiveMark = new QLabel(this);
     m_archiveMark->setObjectName(QStringLiteral("label_archiveMark"));
     m_archiveMark->hide();
@@ -98,7 +94,12 @@ MainWindow::~MainWindow()
 
 void MainWindow::setExtraPortNames(const QStringList &names)
 {
-    m_uart->setExtraPortNames(names);
+    m_link->setNamedPorts(names);
+}
+
+void MainWindow::startLink()
+{
+    m_link->start();
 }
 
 void MainWindow::applyFont(QFont font)
@@ -155,32 +156,32 @@ void MainWindow::showMessage(const QString &text)
     ui->statusBar->showMessage(text, MessageMs);
 }
 
-void MainWindow::on_connectionStatus(bool b)
-{
-    if (b) {
-        showMessage(tr("连接成功"));
-        if (!Settings::setLastPort(m_uart->currentPortName()))
-            qWarning() << "cannot write the last port to" << Settings::fileName;
-        // Every new link downloads the instrument's groups at once.
-        m_uart->requestGroups();
-    } else {
-        showMessage(tr("连接断开"));
-    }
-    setCtrlStatuc(b);
-}
-
-void MainWindow::on_uartProbeStateChanged(ProbeState state)
+void MainWindow::on_link_stateChanged(const LinkState &state)
 {
     m_linkState->setText(linkStateText(state));
     m_linkState->setToolTip(m_linkState->text());
+    // Only the link coming up or going down speaks; the search moving from port to port shows in the field alone.
+    if (state.isConnected() == m_linkUp)
+        return;
+    m_linkUp = state.isConnected();
+    if (m_linkUp) {
+        showMessage(tr("连接成功"));
+        if (!Settings::setLastPort(state.port))
+            qWarning() << "cannot write the last port to" << Settings::fileName;
+        // Every new link downloads the instrument's groups at once.
+        m_link->requestGroups();
+    } else {
+        showMessage(tr("连接断开"));
+    }
+    setCtrlStatuc(m_linkUp);
 }
 
-QString MainWindow::linkStateText(const ProbeState &state)
+QString MainWindow::linkStateText(const LinkState &state)
 {
     const QString &port = state.port;
-    if (state.phase == ProbeState::Connected)
+    if (state.phase == LinkState::Connected)
         return tr("已连接 %1").arg(port);
-    if (state.phase == ProbeState::NotFound) {
+    if (state.phase == LinkState::NotFound) {
         switch (state.reason) {
         case PortStatus::PermissionDenied: {
 #ifdef Q_OS_LINUX
@@ -213,7 +214,7 @@ void MainWindow::setCtrlStatuc(bool b)
     ui->pushButton_removeAll->setEnabled(b);
 }
 
-void MainWindow::on_uart_downloadReceived(const Download &download)
+void MainWindow::on_link_downloadReceived(const Download &download)
 {
     // Kept before it is shown: what the window shows can no longer be lost by a crash or a restart.
     const QString archiveError = archiveDownload(download);
@@ -230,7 +231,7 @@ void MainWindow::on_uart_downloadReceived(const Download &download)
         showMessage(notes.join(QStringLiteral("  ")));
 }
 
-void MainWindow::on_uart_deleteDone()
+void MainWindow::on_link_deleteDone()
 {
     showMessage(tr("数据删除完成"));
 }
@@ -313,7 +314,7 @@ void MainWindow::on_pushButton_history_clicked()
     dialog->open();
 }
 
-void MainWindow::on_uart_downloadFailed()
+void MainWindow::on_link_downloadFailed()
 {
     showMessage(tr("数据校验失败"));
 }
@@ -325,7 +326,7 @@ void MainWindow::on_buttonClicked(int btnID)
         exportToExcel();
         break;
     case Reacquire:
-        m_uart->requestGroups();
+        m_link->requestGroups();
         break;
     case PrintReport:
         openPrintDialog();
@@ -377,7 +378,7 @@ void MainWindow::confirmDeleteAll()
     const auto answer =
         QMessageBox::warning(this, tr("警告"), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::Yes)
-        m_uart->deleteAll();
+        m_link->deleteAll();
 }
 
 void MainWindow::on_printMessage(QString message)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "archive.h"
+#include "linkstate.h"
 #include "measurementgroup.h"
-#include "ports.h"
 
 #include <QFont>
 #include <QList>
@@ -17,7 +17,7 @@ class MainWindow;
 class QLabel;
 class QStandardItemModel;
 class QTranslator;
-class Uart;
+class InstrumentLink;
 
 // Exit code of the event loop that asks the entry to start the program afresh in the other language.
 constexpr int RestartExitCode = 888;
@@ -34,7 +34,9 @@ public:
 
     // Ports probed first, before the system's own (given with --port).
     void setExtraPortNames(const QStringList &names);
-    Uart *uart() const { return m_uart; }
+    // Starts the search for the instrument; until then the window opens no port.
+    void startLink();
+    InstrumentLink *link() const { return m_link; }
     QList<MeasurementGroup> groups() const { return m_groups; }
     int language() const { return m_language; }
     // Opens the archive every download is kept in (empty: the default file) and shows its latest download of this
@@ -42,11 +44,9 @@ public:
     ArchiveOpenResult openArchive(const QString &location);
 
     // The text of the link state field at the right of the status bar.
-    static QString linkStateText(const ProbeState &state);
+    static QString linkStateText(const LinkState &state);
 
 private slots:
-    void on_connectionStatus(bool b);
-    void on_uartProbeStateChanged(ProbeState state);
     void on_buttonClicked(int btnID);
     void setCtrlStatuc(bool b);
     void on_printMessage(QString message);
@@ -56,10 +56,11 @@ private slots:
     void showArchivedDownload(qint64 id);
 
 private:
-    // Connected explicitly: as slots, the form's connect-by-name would look for a child called "uart".
-    void on_uart_downloadReceived(const Download &download);
-    void on_uart_downloadFailed();
-    void on_uart_deleteDone();
+    // Connected explicitly: as slots, the form's connect-by-name would look for a child called "link".
+    void on_link_stateChanged(const LinkState &state);
+    void on_link_downloadReceived(const Download &download);
+    void on_link_downloadFailed();
+    void on_link_deleteDone();
     void loadLanguage();
     bool saveLanguage();
     void retranslateTexts();
@@ -77,7 +78,8 @@ private:
 
     int m_language = 0;
     Ui::MainWindow *ui = nullptr;
-    Uart *m_uart = nullptr;
+    InstrumentLink *m_link = nullptr;
+    bool m_linkUp = false; // the last state shown was Connected
     QList<MeasurementGroup> m_groups;
     QStandardItemModel *m_model = nullptr;
     QTranslator *m_translator = nullptr;

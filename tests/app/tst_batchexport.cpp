@@ -86,6 +86,8 @@ void TestBatchExport::program()
         env.remove(QString::fromLatin1(name));
     env.insert(QStringLiteral("TMPDIR"), dir.path()); // the window's single-instance name, away from a real one
     env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath("data")); // the default archive, away from the user's
+    env.insert(QStringLiteral("LEEB_NAMED_PORTS_ONLY"),
+               QStringLiteral("1")); // the simulator's port, none of the host's
     QStringList arguments = command.replace('@', m_instrument.slavePath()).split(' ', Qt::SkipEmptyParts);
     while (arguments.value(0).contains('=') && !arguments.value(0).startsWith('-')) {
         const QString variable = arguments.takeFirst();

@@ -4,9 +4,7 @@
 #include "mainwindow.h"
 #include "resourcesinit.h"
 #include "singleinstance.h"
-#include "uart.h"
 
-#include <QLabel>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTranslator>
@@ -75,6 +73,7 @@ void TestInstance::secondStart()
     env.insert("TMPDIR", tmp.path());
     env.insert("XDG_DATA_HOME", tmp.path()); // the archive, away from the user's
     env.insert("QT_LOGGING_RULES", "leeb.*.debug=false;leeb.app.instance.debug=true");
+    env.insert("LEEB_NAMED_PORTS_ONLY", "1"); // the window probes the named port alone, none of the host's
     QString log;
     QProcess first;
     auto start = [&](QProcess &p) {
@@ -102,34 +101,32 @@ void TestInstance::secondStart()
 void TestInstance::stateField_data()
 {
     QTest::addColumn<bool>("english");
-    QTest::addColumn<ProbeState>("state");
+    QTest::addColumn<LinkState>("state");
     QTest::addColumn<QString>("text");
     const QString tty = "/dev/ttyQ7"; // no such device: its group is unknown
-    QTest::newRow("searching") << false << ProbeState{ProbeState::Searching, tty, PortStatus::Ok}
+    QTest::newRow("searching") << false << LinkState{LinkState::Searching, tty, PortStatus::Ok}
                                << "正在查找仪器… /dev/ttyQ7";
-    QTest::newRow("connected") << true << ProbeState{ProbeState::Connected, tty, PortStatus::Ok}
+    QTest::newRow("connected") << true << LinkState{LinkState::Connected, tty, PortStatus::Ok}
                                << "Connected to /dev/ttyQ7";
     QTest::newRow("permission denied")
-        << true << ProbeState{ProbeState::NotFound, tty, PortStatus::PermissionDenied}
+        << true << LinkState{LinkState::NotFound, tty, PortStatus::PermissionDenied}
         << "No permission to open /dev/ttyQ7: the user must be in the group that owns the device, dialout";
-    QTest::newRow("in use") << true << ProbeState{ProbeState::NotFound, tty, PortStatus::InUse}
+    QTest::newRow("in use") << true << LinkState{LinkState::NotFound, tty, PortStatus::InUse}
                             << "/dev/ttyQ7 is in use by another program";
-    QTest::newRow("no port at all") << false << ProbeState{ProbeState::NotFound, QString(), PortStatus::NoPort}
+    QTest::newRow("no port at all") << false << LinkState{LinkState::NotFound, QString(), PortStatus::NoPort}
                                     << "没有任何串口";
-    QTest::newRow("no answer") << true << ProbeState{ProbeState::NotFound, tty, PortStatus::NoAnswer}
+    QTest::newRow("no answer") << true << LinkState{LinkState::NotFound, tty, PortStatus::NoAnswer}
                                << "No instrument answers on /dev/ttyQ7";
 }
 
 void TestInstance::stateField()
 {
     QFETCH(bool, english);
-    QFETCH(ProbeState, state);
+    QFETCH(LinkState, state);
     initResources();
     QTranslator translator;
     QVERIFY(!english || (translator.load(":/english.qm") && QCoreApplication::installTranslator(&translator)));
-    MainWindow window;
-    emit window.uart()->probeStateChanged(state);
-    QTEST(window.findChild<QLabel *>("label_linkState")->text(), "text");
+    QTEST(MainWindow::linkStateText(state), "text");
 }
 
 QTEST_MAIN(TestInstance)

@@ -1,12 +1,13 @@
-// The receive path as the link runs it, on plain functions: each chunk hands over its complete frames, a silence runs
-// a pass (a second one in a row hands the kept tail over), so does the buffer bound, and the end hands over all, as a
-// close does. Input: records [code][chunk]; code 0 is a silence, 1 to 63 the chunk's length, from 64 on
+// The receive path as the link runs it: the link's own FrameReceiver, fed chunk by chunk, with silences between, and
+// closed at the end. Input: records [code][chunk]; code 0 is a silence, 1 to 63 the chunk's length, from 64 on
 // (code - 63) * 64 bytes, so that whole group frames fit in a few records.
 #include "frame.h"
+#include "framereceiver.h"
 #include "groups.h"
 
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -24,6 +25,7 @@ QList<int> handedSizes;
 void handle(const QList<QByteArray> &pieces)
 {
     for (const QByteArray &piece : pieces) {
+        require(!piece.isEmpty());
         handedBytes.append(piece);
         handedSizes.append(piece.size());
         if (!checkFrame(piece) || frameCommand(piece) != CmdGroupData)
@@ -50,38 +52,32 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    QByteArray buffer, stream;
+    FrameReceiver receiver;
+    QByteArray stream;
     handedBytes.clear();
     handedSizes.clear();
-    bool silent = false, tailKept = false, passes = false;
-    int settled = 0;
+    bool passes = false; // a pass cut the stream before its end: by a silence, or perhaps by the buffer bound
     for (size_t pos = 0; pos < size;) {
         const int code = data[pos++];
         if (code == 0) {
-            // The second silence without a byte between hands the kept tail over.
-            handle(takeFrames(buffer, !(silent && tailKept)));
-            settled = 0;
-            tailKept = !buffer.isEmpty();
-            silent = passes = true;
+            handle(receiver.silence());
+            passes = true;
             continue;
         }
         const size_t len = std::min<size_t>(code < 64 ? code : (code - 63) * 64, size - pos);
-        const QByteArray chunk = QByteArray::fromRawData(reinterpret_cast<const char *>(data + pos), int(len));
+        const QByteArray chunk(reinterpret_cast<const char *>(data + pos), int(len));
         pos += len;
-        silent = false;
         stream.append(chunk);
-        buffer.append(chunk);
-        const QList<QByteArray> complete = takeCompleteFrames(buffer, &settled);
-        require(complete.isEmpty() || checkFrame(complete.last()));
-        handle(complete);
-        if (buffer.size() > frame::MaxBufferSize) {
-            handle(takeFrames(buffer));
-            settled = 0;
-            passes = true;
-        }
-        require(buffer.size() <= frame::MaxBufferSize);
+        const bool bound = receiver.bufferedBytes() + int(len) > frame::MaxBufferSize;
+        passes = passes || bound;
+        const QList<QByteArray> pieces = receiver.receive(chunk);
+        // Before the silence only complete frames leave, and the last of them ends the hand-over.
+        require(bound || pieces.isEmpty() || checkFrame(pieces.last()));
+        handle(pieces);
+        require(receiver.bufferedBytes() <= frame::MaxBufferSize);
     }
-    handle(takeFrames(buffer, false));
+    handle(receiver.close());
+    require(receiver.bufferedBytes() == 0);
     // Nothing lost, nothing twice, nothing out of order.
     require(handedBytes == stream);
     // Handing complete frames over early cuts the stream just as one pass over all of it would.

@@ -1,10 +1,11 @@
 // A download against the simulated instrument on a pseudo-terminal when the instrument misbehaves: damaged group
-// data is asked for again and never passed on, a hang-up keeps what arrived, a delete-done counts only when asked.
+// data is asked for again and never passed on, a hang-up keeps what arrived, nothing counts before the handshake
+// answer, a delete-done counts only when asked.
 #include "frame.h"
 #include "groupencoder.h"
 #include "instrument.h"
+#include "instrumentlink.h"
 #include "samplegroups.h"
-#include "uart.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -18,18 +19,23 @@ constexpr int WaitMs = 10000;
 struct Bench
 {
     Instrument instrument;
-    Uart uart{nullptr, 115200};
-    QSignalSpy status{&uart, &Uart::connectionStatus};
-    QSignalSpy frames{&uart, &Uart::readyRead};
-    QSignalSpy failed{&uart, &Uart::downloadFailed};
+    InstrumentLink link;
+    QSignalSpy states{&link, &InstrumentLink::stateChanged};
+    QSignalSpy downloads{&link, &InstrumentLink::downloadReceived};
+    QSignalSpy failed{&link, &InstrumentLink::downloadFailed};
 
-    bool up()
+    bool open(const InstrumentFaults &faults = {})
     {
         instrument.setPacing(false);
         instrument.setGroups(sampleGroups());
-        uart.setHandshakeCommands(CmdHandshakeAck, CmdHandshake);
-        return instrument.open() && uart.openPort(instrument.slavePath()) && status.wait(WaitMs) && uart.isConnected();
+        instrument.setFaults(faults);
+        return instrument.open() && link.openPort(instrument.slavePath());
     }
+    bool up()
+    {
+        return open() && QTest::qWaitFor([this] { return link.isConnected(); }, WaitMs);
+    }
+    QByteArray payload(int i) const { return downloads.at(i).at(0).value<Download>().payload; }
 };
 
 } // namespace
@@ -41,6 +47,7 @@ class TestDownload : public QObject
 private slots:
     void groups_data();
     void groups();
+    void beforeTheHandshakeAnswer();
     void deleteDone_onlyWhenAsked();
 };
 
@@ -80,34 +87,60 @@ void TestDownload::groups()
     Bench b;
     QVERIFY(b.up());
     b.instrument.setFaults(faults);
-    b.uart.setFrameInterval(silenceMs);
-    b.uart.setRequestTimeout(300);
-    b.uart.requestGroups();
+    b.link.setFrameInterval(silenceMs);
+    b.link.setRequestTimeout(300);
+    b.link.requestGroups();
 
-    QTRY_VERIFY_WITH_TIMEOUT(!b.frames.isEmpty() || !b.failed.isEmpty() || !b.uart.isConnected(), WaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!b.downloads.isEmpty() || !b.failed.isEmpty() || !b.link.isConnected(), WaitMs);
     QTEST(b.instrument.commandCount(CmdGetData), "requests");
     QCOMPARE(b.failed.size(), int(outcome == "failed"));
-    QCOMPARE(b.frames.size(), int(outcome == "delivered"));
-    if (outcome == "delivered") {
-        QCOMPARE(b.frames.first().at(0).value<unsigned char>(), uchar(CmdGroupData));
-        QVERIFY(b.frames.first().at(1).toByteArray() == encodeGroups(sampleGroups()));
-    }
+    QCOMPARE(b.downloads.size(), int(outcome == "delivered"));
+    QVERIFY(outcome != "delivered" || b.payload(0) == encodeGroups(sampleGroups()));
+}
+
+void TestDownload::beforeTheHandshakeAnswer()
+{
+    // Sound group data ahead of the handshake answer comes from a port not yet known to be the instrument's.
+    Bench early;
+    InstrumentFaults groupsFirst;
+    groupsFirst.strayBytes = packFrame(CmdGroupData, encodeGroups(sampleGroups()));
+    QVERIFY(early.open(groupsFirst));
+    QTRY_VERIFY_WITH_TIMEOUT(early.link.isConnected(), WaitMs);
+    QCOMPARE(early.downloads.size(), 0);
+
+    // A handshake answer that checks only once the line hangs up (its length field says too much, and the true one
+    // behind it is damaged) is read as the port closes: it must not bring up a link without a port.
+    Bench late;
+    InstrumentFaults lying;
+    lying.strayBytes = QByteArray::fromHex("402324100000005060");
+    lying.badChecksums = 1;
+    lying.dropAfterCommand = CmdHandshake;
+    late.link.setFrameInterval(60000);
+    QVERIFY(late.open(lying));
+    QTRY_VERIFY_WITH_TIMEOUT(!late.link.isPortOpen(), WaitMs);
+    QCOMPARE(late.states.size(), 0);
 }
 
 void TestDownload::deleteDone_onlyWhenAsked()
 {
     Bench b;
+    QSignalSpy done(&b.link, &InstrumentLink::deleteDone);
     QVERIFY(b.up());
-    // An answer that nobody asked for, as a noisy line or a confused instrument could send it.
-    b.uart.receive(packFrame(CmdDeleteDone, {}));
-    b.uart.deleteAll();
-    QVERIFY(b.frames.wait(WaitMs));
+    // A delete-done ahead of every answer, as a noisy line or a confused instrument could send it.
+    InstrumentFaults unasked;
+    unasked.strayBytes = packFrame(CmdDeleteDone, {});
+    b.instrument.setFaults(unasked);
+    b.link.requestGroups();
+    QVERIFY(b.downloads.wait(WaitMs));
+    QCOMPARE(done.size(), 0);
+    b.link.deleteAll();
+    QVERIFY(done.wait(WaitMs));
     QCOMPARE(b.instrument.commandCount(CmdDeleteAll), 1);
-    QCOMPARE(b.frames.size(), 1);
-    QCOMPARE(b.frames.first().at(0).value<unsigned char>(), uchar(CmdDeleteDone));
-    // Its answer was the one asked for; another one is not.
-    b.uart.receive(packFrame(CmdDeleteDone, {}));
-    QCOMPARE(b.frames.size(), 1);
+    // One answer was the one asked for; the next one is not. The line keeps order: once the download is in, so is
+    // everything before it.
+    b.link.requestGroups();
+    QVERIFY(b.downloads.wait(WaitMs));
+    QCOMPARE(done.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestDownload)

@@ -88,10 +88,12 @@ installed=1 # from here on the trap purges it, also after a dpkg -i that stopped
 check "dpkg -i" dpkg -i "$deb" || exit 1
 
 # The programs run in a folder of their own, with a home of their own: their settings file, archive and
-# single-instance socket stay there, apart from any window of the user's.
+# single-instance socket stay there, apart from any window of the user's. They probe the simulator's terminal and
+# none of the host's ports.
 mkdir -p "$work/home" "$work/run" "$work/tmp"
 cd "$work/run" || exit 1
 export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CONFIG_HOME=$work/home/.config TMPDIR=$work/tmp
+export LEEB_NAMED_PORTS_ONLY=1
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 for p in leeb-companion leeb-convert leeb-archive instrument-sim; do

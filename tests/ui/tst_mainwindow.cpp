@@ -6,10 +6,10 @@
 #include "groupencoder.h"
 #include "historydialog.h"
 #include "instrument.h"
+#include "instrumentlink.h"
 #include "linechart.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
-#include "uart.h"
 
 #include <QtCharts>
 #include <QtTest>
@@ -78,7 +78,8 @@ struct Bench
         if (!instrument.open())
             return false;
         window.setExtraPortNames({instrument.slavePath()});
-        window.uart()->setScanEnabled(true, ScanMs);
+        window.link()->setSystemPortsEnabled(false); // the simulator's terminal alone, none of the host's ports
+        window.link()->start(ScanMs);
         window.show();
         return QTest::qWaitForWindowExposed(&window) && waitForDownload(1);
     }
@@ -141,6 +142,7 @@ private slots:
         b.messages.clear();
         QVERIFY(b.connect());
         QCOMPARE(b.messages.first().first().toString(), QStringLiteral("连接成功"));
+        QCOMPARE(text(&b.window, "label_linkState"), QStringLiteral("已连接 ") + b.instrument.slavePath());
         QVERIFY(b.status->currentMessage().startsWith(QStringLiteral("存档失败: ")));
         QCOMPARE(b.instrument.commandCount(CmdGetData), 1);
         QCOMPARE(b.button("pushButton_gain")->isEnabled() + b.button("pushButton_removeAll")->isEnabled(), 2);

@@ -1,10 +1,11 @@
-// The serial link for real: the simulator plays the instrument on pseudo-terminals and Uart talks to it through
-// QSerialPort. The ports named in a test come first in the scan, before the system's own.
+// The serial link for real: the simulator plays the instrument on pseudo-terminals and the link talks to it through
+// QSerialPort. The search probes the ports named in a test and none of the host's.
 #include "frame.h"
 #include "groupencoder.h"
 #include "instrument.h"
+#include "instrumentlink.h"
+#include "portscanner.h"
 #include "samplegroups.h"
-#include "uart.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -23,9 +24,9 @@ struct Bench
 {
     Instrument silent; // a port where nothing answers
     Instrument instrument;
-    Uart uart{nullptr, 115200};
-    QSignalSpy status{&uart, &Uart::connectionStatus};
-    QSignalSpy frames{&uart, &Uart::readyRead};
+    InstrumentLink link;
+    QSignalSpy states{&link, &InstrumentLink::stateChanged};
+    QSignalSpy downloads{&link, &InstrumentLink::downloadReceived};
 
     Bench()
     {
@@ -33,29 +34,45 @@ struct Bench
         mute.noAnswer = true;
         silent.setFaults(mute);
         instrument.setGroups(sampleGroups());
-        uart.setHandshakeCommands(CmdHandshakeAck, CmdHandshake);
+        link.setSystemPortsEnabled(false);
     }
     bool open(int tickMs = ScanMs)
     {
         if (!silent.open() || !instrument.open())
             return false;
-        uart.setExtraPortNames({silent.slavePath(), instrument.slavePath()});
-        uart.setScanEnabled(true, tickMs);
+        link.setNamedPorts({silent.slavePath(), instrument.slavePath()});
+        link.start(tickMs);
         return true;
     }
-    bool waitUp() { return status.wait(UpTimeoutMs) && status.last().at(0).toBool() && uart.isConnected(); }
-    QByteArray lastPayload() const { return frames.last().at(1).toByteArray(); }
+    bool waitUp()
+    {
+        return QTest::qWaitFor([this] { return link.isConnected(); }, UpTimeoutMs);
+    }
+    bool waitDown()
+    {
+        return QTest::qWaitFor([this] { return !link.isConnected(); }, UpTimeoutMs);
+    }
+    // How often the link came up.
+    int ups() const
+    {
+        int n = 0;
+        for (const QList<QVariant> &args : states)
+            n += args.at(0).value<LinkState>().isConnected();
+        return n;
+    }
+    QByteArray lastPayload() const { return downloads.last().at(0).value<Download>().payload; }
 };
 
 } // namespace
 
-class TestUart : public QObject
+class TestLink : public QObject
 {
     Q_OBJECT
 
 private slots:
     void probeOrder_data();
     void probeOrder();
+    void scan_namedPortsOnly();
     void scan_findsInstrumentOnSecondPort();
     void scan_givesUpEarlyAndDoubles();
     void scan_newPortFirst();
@@ -68,7 +85,7 @@ private slots:
     void lineDropped_whileDown();
 };
 
-void TestUart::probeOrder_data()
+void TestLink::probeOrder_data()
 {
     QTest::addColumn<QStringList>("named");
     QTest::addColumn<QString>("last");
@@ -88,7 +105,7 @@ void TestUart::probeOrder_data()
         << QStringList{"ttyUSB0", "ttyACM0", "/dev/pts/71", "ttyS1", "ttyS0"};
 }
 
-void TestUart::probeOrder()
+void TestLink::probeOrder()
 {
     QFETCH(QStringList, named);
     QFETCH(QString, last);
@@ -97,30 +114,46 @@ void TestUart::probeOrder()
     QTEST(::probeOrder(named, last, system, seen), "order");
 }
 
-void TestUart::scan_findsInstrumentOnSecondPort()
+void TestLink::scan_namedPortsOnly()
+{
+    // Without the system's ports, not even the port that answered last is probed: it may be a lab's instrument.
+    PortScanner scanner;
+    scanner.setSystemPortsEnabled(false);
+    scanner.setLastPort(QStringLiteral("/dev/null"));
+    scanner.setNamedPorts({"/dev/pts/nonexistent"});
+    scanner.tick(false);
+    QStringList probed;
+    for (QString name = scanner.takeNext(); !name.isEmpty(); name = scanner.takeNext())
+        probed << name;
+    QCOMPARE(probed, QStringList{"/dev/pts/nonexistent"});
+    scanner.setNamedPorts({});
+    scanner.tick(false);
+    QVERIFY(scanner.takeNext().isEmpty());
+    QVERIFY(scanner.rotationFailed(2000) == (LinkState{LinkState::NotFound, QString(), PortStatus::NoPort}));
+}
+
+void TestLink::scan_findsInstrumentOnSecondPort()
 {
     Bench b;
     QSignalSpy probedSilent(&b.silent, &Instrument::frameReceived);
-    QSignalSpy states(&b.uart, &Uart::probeStateChanged);
     // A tick far away: the first probe and the step to the next port must not wait for one.
     QVERIFY(b.open(60000));
     QVERIFY(b.waitUp());
-    QCOMPARE(b.status.size(), 1);
     // The silent port comes first and was probed once, with the handshake alone.
     QVERIFY(b.silent.commandCount(CmdHandshake) == 1 && probedSilent.size() == 1);
-    QCOMPARE(states.size(), 4); // searching, on the silent port, on the instrument's, connected
-    QCOMPARE(states.at(1).at(0).value<ProbeState>().port, b.silent.slavePath());
-    const ProbeState up{ProbeState::Connected, b.instrument.slavePath(), PortStatus::Ok};
-    QVERIFY(states.last().at(0).value<ProbeState>() == up && b.uart.probeState() == up);
-    QCOMPARE(b.uart.lastPortName(), b.instrument.slavePath());
+    QCOMPARE(b.states.size(), 4); // searching, on the silent port, on the instrument's, connected
+    QCOMPARE(b.states.at(1).at(0).value<LinkState>().port, b.silent.slavePath());
+    const LinkState up{LinkState::Connected, b.instrument.slavePath(), PortStatus::Ok};
+    QVERIFY(b.states.last().at(0).value<LinkState>() == up && b.link.state() == up);
+    QCOMPARE(b.link.lastPort(), b.instrument.slavePath());
     // While up, the ticks leave the port alone: no further probe anywhere.
-    b.uart.setScanEnabled(true, ScanMs);
+    b.link.start(ScanMs);
     QVERIFY(!probedSilent.wait(3 * ScanMs));
     QCOMPARE(b.instrument.commandCount(CmdHandshake), 1);
-    QCOMPARE(b.status.size(), 1);
+    QCOMPARE(b.states.size(), 4);
 }
 
-void TestUart::scan_givesUpEarlyAndDoubles()
+void TestLink::scan_givesUpEarlyAndDoubles()
 {
     Bench b;
     b.instrument.setFaults(b.silent.faults());
@@ -138,26 +171,26 @@ void TestUart::scan_givesUpEarlyAndDoubles()
     const qint64 first = probes[1].at(0) - probes[0].at(0), second = probes[1].at(1) - probes[0].at(1);
     QVERIFY2(first >= 450 && first < 900 && second >= 900 && second < 1800,
              qPrintable(QStringLiteral("%1 %2").arg(first).arg(second)));
-    QTRY_COMPARE_WITH_TIMEOUT(b.uart.probeWaitMs(), 2000, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(b.link.probeWaitMs(), 2000, 5000);
 }
 
-void TestUart::scan_newPortFirst()
+void TestLink::scan_newPortFirst()
 {
     Bench b;
     QVERIFY(b.silent.open() && b.instrument.open());
-    b.uart.setExtraPortNames({b.silent.slavePath()});
+    b.link.setNamedPorts({b.silent.slavePath()});
     // The instrument is plugged in once a rotation found nothing: probed at the next tick, before the named port
     // that did not answer.
-    QObject::connect(&b.uart, &Uart::probeStateChanged, [&](const ProbeState &state) {
-        if (state.phase == ProbeState::NotFound)
-            b.uart.setExtraPortNames({b.silent.slavePath(), b.instrument.slavePath()});
+    QObject::connect(&b.link, &InstrumentLink::stateChanged, [&](const LinkState &state) {
+        if (state.phase == LinkState::NotFound)
+            b.link.setNamedPorts({b.silent.slavePath(), b.instrument.slavePath()});
     });
-    b.uart.setScanEnabled(true, ScanMs);
+    b.link.start(ScanMs);
     QVERIFY(b.waitUp());
     QCOMPARE(b.silent.commandCount(CmdHandshake), 1);
 }
 
-void TestUart::scan_reasons_data()
+void TestLink::scan_reasons_data()
 {
     QTest::addColumn<QString>("port"); // empty: a silent pseudo-terminal
     QTest::addColumn<bool>("held");
@@ -167,7 +200,7 @@ void TestUart::scan_reasons_data()
     QTest::newRow("missing") << "/dev/pts/nonexistent" << false << PortStatus::Missing;
 }
 
-void TestUart::scan_reasons()
+void TestLink::scan_reasons()
 {
     QFETCH(QString, port);
     QFETCH(bool, held);
@@ -177,15 +210,15 @@ void TestUart::scan_reasons()
     port = port.isEmpty() ? b.silent.slavePath() : port;
     QSerialPort holder(port);
     QVERIFY(!held || holder.open(QIODevice::ReadWrite));
-    b.uart.setExtraPortNames({port});
-    b.uart.setScanEnabled(true, ScanMs);
-    QTRY_COMPARE_WITH_TIMEOUT(b.uart.probeState().phase, ProbeState::NotFound, UpTimeoutMs);
-    QCOMPARE(b.uart.probeWaitMs(), 500); // doubled, but never beyond the tick (or 500 ms)
-    QVERIFY(b.uart.probeState() == (ProbeState{ProbeState::NotFound, port, reason}));
+    b.link.setNamedPorts({port});
+    b.link.start(ScanMs);
+    QTRY_COMPARE_WITH_TIMEOUT(b.link.state().phase, LinkState::NotFound, UpTimeoutMs);
+    QCOMPARE(b.link.probeWaitMs(), 500); // doubled, but never beyond the tick (or 500 ms)
+    QVERIFY(b.link.state() == (LinkState{LinkState::NotFound, port, reason}));
     QCOMPARE(b.silent.commandCount(CmdHandshake), reason == PortStatus::NoAnswer ? 1 : 0);
 }
 
-void TestUart::groupFrame_deliveredOnceAndIntact_data()
+void TestLink::groupFrame_deliveredOnceAndIntact_data()
 {
     QTest::addColumn<int>("chunk");
     QTest::addColumn<int>("gapMs");
@@ -196,7 +229,7 @@ void TestUart::groupFrame_deliveredOnceAndIntact_data()
     QTest::newRow("noise before the frame") << 0 << 0 << QByteArray::fromHex("00ff4023");
 }
 
-void TestUart::groupFrame_deliveredOnceAndIntact()
+void TestLink::groupFrame_deliveredOnceAndIntact()
 {
     QFETCH(int, chunk);
     QFETCH(int, gapMs);
@@ -212,77 +245,87 @@ void TestUart::groupFrame_deliveredOnceAndIntact()
     b.instrument.setFaults(faults);
     const QByteArray expected = encodeGroups(sampleGroups());
 
-    b.uart.sendCommand(CmdGetData);
-    QVERIFY(b.frames.wait(UpTimeoutMs));
-    QCOMPARE(b.frames.size(), 1);
-    QCOMPARE(b.frames.last().at(0).value<unsigned char>(), uchar(CmdGroupData));
+    b.link.requestGroups();
+    QVERIFY(b.downloads.wait(UpTimeoutMs));
+    QCOMPARE(b.downloads.size(), 1);
     QVERIFY(b.lastPayload() == expected);
 
     // A second request answers a second time: had the first answer been delivered twice, it would show here.
-    b.uart.sendCommand(CmdGetData);
-    QVERIFY(b.frames.wait(UpTimeoutMs));
-    QCOMPARE(b.frames.size(), 2);
+    b.link.requestGroups();
+    QVERIFY(b.downloads.wait(UpTimeoutMs));
+    QCOMPARE(b.downloads.size(), 2);
     QVERIFY(b.lastPayload() == expected);
     QCOMPARE(b.instrument.commandCount(CmdGetData), 2);
 }
 
-void TestUart::lineDropped_whileUp_data()
+void TestLink::lineDropped_whileUp_data()
 {
     QTest::addColumn<bool>("hangUp");
     QTest::newRow("hang-up, reported by the port without ticks") << true;
     QTest::newRow("device gone without an error, seen by the tick") << false;
 }
 
-void TestUart::lineDropped_whileUp()
+void TestLink::lineDropped_whileUp()
 {
     QFETCH(bool, hangUp);
     Bench b;
     QTemporaryDir dir; // the instrument's port by a name that can vanish while the terminal lives on
     const QString device = dir.filePath("ttyLeeb");
     QVERIFY(b.open() && QFile::link(b.instrument.slavePath(), device));
-    b.uart.setExtraPortNames({b.silent.slavePath(), device});
+    b.link.setNamedPorts({b.silent.slavePath(), device});
     QVERIFY(b.waitUp());
     QSignalSpy probedSilent(&b.silent, &Instrument::frameReceived);
-    b.uart.setScanEnabled(!hangUp, ScanMs);
+    if (hangUp)
+        b.link.stop();
+    else
+        b.link.start(ScanMs);
+    b.states.clear();
     QVERIFY(hangUp ? (b.instrument.dropLine(), true) : QFile::remove(device));
-    QVERIFY(b.status.wait(5000));
-    QVERIFY(b.status.size() == 2 && !b.status.last().at(0).toBool() && !b.uart.isConnected());
-    QCOMPARE(b.uart.probeState().phase, ProbeState::Searching);
+    QVERIFY(b.waitDown());
+    QVERIFY(b.states.first().at(0).value<LinkState>() == (LinkState{LinkState::Searching, QString(), PortStatus::Ok}));
+    QCOMPARE(b.link.state().phase, LinkState::Searching);
 
-    // The scan takes over: the silent port is probed again, and the unplug was reported once only.
-    b.uart.setScanEnabled(true, ScanMs);
+    // The search takes over: the silent port is probed again, and the unplug was reported once only.
+    b.link.start(ScanMs);
     QTRY_VERIFY_WITH_TIMEOUT(!probedSilent.isEmpty(), UpTimeoutMs);
-    QCOMPARE(b.status.size(), 2);
+    QCOMPARE(b.ups(), 0);
 
     // The instrument is plugged in again (a new terminal) and found.
     QVERIFY(b.instrument.open());
-    b.uart.setExtraPortNames({b.silent.slavePath(), b.instrument.slavePath()});
+    b.link.setNamedPorts({b.silent.slavePath(), b.instrument.slavePath()});
     QVERIFY(b.waitUp());
-    QCOMPARE(b.status.size(), 3);
+    QCOMPARE(b.ups(), 1);
 }
 
-void TestUart::lineDropped_whileDown()
+void TestLink::lineDropped_whileDown()
 {
     Bench b;
     QVERIFY(b.silent.open() && b.instrument.open());
-    QSignalSpy received(&b.silent, &Instrument::frameReceived);
-    QVERIFY(b.uart.openPort(b.silent.slavePath()));
-    // Only the handshake goes out while the link is down. The line keeps order: once the second handshake is in,
-    // anything sent before it has arrived too.
-    for (const unsigned char cmd : {CmdGetData, CmdDeleteAll, CmdHandshake})
-        b.uart.sendCommand(cmd);
-    QTRY_COMPARE_WITH_TIMEOUT(b.silent.commandCount(CmdHandshake), 2, 5000);
-    QCOMPARE(received.size(), 2);
-
-    // The line of the port being probed goes away: nothing to report, and the port is closed at once rather than
-    // left raising errors until the next tick.
-    b.silent.dropLine();
-    QTRY_VERIFY_WITH_TIMEOUT(!b.uart.isPortOpen(), 2000);
-    QVERIFY(!b.uart.openPort(QString()));
-    QVERIFY(b.uart.openPort(b.instrument.slavePath()));
+    InstrumentFaults slow;
+    slow.answerDelayMs = 300;
+    b.instrument.setFaults(slow);
+    QVERIFY(b.link.openPort(b.instrument.slavePath()));
+    // Nothing but the handshake goes out before its answer: no request, and none held back for later either.
+    b.link.requestGroups();
+    b.link.deleteAll();
     QVERIFY(b.waitUp());
-    QCOMPARE(b.status.size(), 1);
+    b.link.requestGroups();
+    QVERIFY(b.downloads.wait(UpTimeoutMs));
+    QVERIFY(b.instrument.commandCount(CmdGetData) == 1 && b.instrument.commandCount(CmdDeleteAll) == 0);
+    QVERIFY(b.lastPayload() == encodeGroups(sampleGroups()));
+
+    // The line of a port being probed goes away: nothing to report, and the port is closed at once rather than left
+    // raising errors until the next tick.
+    QVERIFY(b.link.openPort(b.silent.slavePath()));
+    b.states.clear();
+    b.silent.dropLine();
+    QTRY_VERIFY_WITH_TIMEOUT(!b.link.isPortOpen(), 2000);
+    QCOMPARE(b.states.size(), 0);
+    QVERIFY(!b.link.openPort(QString()));
+    QVERIFY(b.link.openPort(b.instrument.slavePath()));
+    QVERIFY(b.waitUp());
+    QCOMPARE(b.ups(), 1);
 }
 
-QTEST_GUILESS_MAIN(TestUart)
-#include "tst_uart.moc"
+QTEST_GUILESS_MAIN(TestLink)
+#include "tst_link.moc"

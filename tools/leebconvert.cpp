@@ -26,8 +26,6 @@ constexpr int ExitRefused = 2;
 constexpr double MaxHl = 1023.0; // the instrument's HL fields have ten bits
 constexpr quint8 MaxMaterial = 8;
 
-const quint8 hardnessScales[] = {ScaleHRB, ScaleHRC, ScaleHB, ScaleHV, ScaleHS};
-
 QString statusName(ConversionStatus status)
 {
     static const char *const names[] = {"NoTable", "Ok", "AboveRange", "BelowRange", "NotAvailable"};
@@ -46,9 +44,10 @@ QString acceptedDevices()
 QString acceptedScales()
 {
     QStringList names;
-    for (quint8 scale : hardnessScales)
-        names << scaleName(scale);
-    names << scaleName(ScaleSTR);
+    for (HardnessScale scale : DisplayScales) {
+        if (scale != ScaleHL)
+            names << scaleName(scale);
+    }
     return names.join(QStringLiteral(", "));
 }
 
@@ -278,14 +277,12 @@ int main(int argc, char *argv[])
         hls << hl;
     }
 
-    // HL first on the display line, as the program shows a group; the CSV has it in its own column.
+    // In the order the program shows a group, HL first on the display line; the CSV has HL in its own column.
     QList<quint8> scales;
-    if (!csv)
-        scales << ScaleHL;
-    if (strength)
-        scales << ScaleSTR;
-    else
-        scales << QList<quint8>(std::begin(hardnessScales), std::end(hardnessScales));
+    for (HardnessScale scale : DisplayScales) {
+        if (scale == ScaleHL ? !csv : (scale == ScaleSTR) == strength)
+            scales << scale;
+    }
 
     if (csv)
         out << header << '\n';

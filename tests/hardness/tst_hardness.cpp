@@ -220,18 +220,18 @@ void TestHardness::leebConvert_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("expected");
     QTest::newRow("D steel HL 700, every hardness scale")
-        << "--device D --material 0 700" << 0 << "HL=700 HRB=HI HRC=48 HB=468 HV=480 HS=63\n";
+        << "--device D --material 0 700" << 0 << "HL=700 HRB=HI HS=63 HB=468 HRC=48 HV=480\n";
     QTest::newRow("set 2") << "--device D --material 0 --set 2 700" << 0
-                           << "HL=700 HRB=HI HRC=48 HB=475 HV=498 HS=63\n";
+                           << "HL=700 HRB=HI HS=63 HB=475 HRC=48 HV=498\n";
     QTest::newRow("strength, C Steel") << "--device D --material 0 --strength 500" << 0 << "HL=500 STR=720\n";
     QTest::newRow("csv") << "--csv --device D --material 0 450" << 0
-                         << "hl,scale,status,value\n450,HRB,Ok,85.8911133\n450,HRC,BelowRange,\n"
-                            "450,HB,Ok,179.683975\n450,HV,Ok,167.712204\n450,HS,BelowRange,\n";
+                         << "hl,scale,status,value\n450,HRB,Ok,85.8911133\n450,HS,BelowRange,\n"
+                            "450,HB,Ok,179.683975\n450,HRC,BelowRange,\n450,HV,Ok,167.712204\n";
     QTest::newRow("whole curve") << "--table --scale HRB --device D --material 0" << 0
                                  << "hl,scale,status,value\n350,HRB,Ok,59.570446\n351,HRB,...\n522,HRB,Ok,99.6146393\n";
     QTest::newRow("unknown device") << "--device X --material 0 700" << 2 << "D, DC, DL, D_15, C1, G, E";
     QTest::newRow("material 9") << "--device D --material 9 700" << 2 << "0 to 8";
-    QTest::newRow("table of HL") << "--table --scale HL --device D --material 0" << 2 << "HRB, HRC, HB, HV, HS, STR";
+    QTest::newRow("table of HL") << "--table --scale HL --device D --material 0" << 2 << "HRB, HS, HB, HRC, HV, STR";
     QTest::newRow("HL above the instrument's range") << "--device D --material 0 1024" << 2 << "0 to 1023";
     QTest::newRow("unknown option") << "--device D --material 0 --scal HRC 700" << 2 << "--scale";
     QTest::newRow("option without value") << "--material 0 700 --device" << 2 << "--device";

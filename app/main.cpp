@@ -34,7 +34,8 @@ int runWindow(QApplication &app, const Options &options)
     {
         MainWindow window;
         window.setExtraPortNames(options.ports);
-        window.openArchive(resolveArchiveLocation(options.archive, QString::fromLatin1(ReportSettings::fileName)));
+        window.setArchiveLocation(
+            resolveArchiveLocation(options.archive, QString::fromLatin1(ReportSettings::fileName)));
         instance.setWindow(&window);
         window.show();
         result = app.exec();

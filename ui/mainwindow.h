@@ -37,25 +37,42 @@ public:
     Uart *uart() const { return m_uart; }
     QList<MeasurementGroup> groups() const { return m_groups; }
     int language() const { return m_language; }
-    // Opens the archive every download is kept in (empty: the default file) and shows its latest download of this
-    // station until the instrument sends one. Without an archive the window works on and says why.
-    ArchiveOpenResult openArchive(const QString &location);
+    // The archive every download is kept in (empty: the default file). It opens, and its latest download of this
+    // station shows until the instrument sends one, once the window's first frame is painted: a large archive or a
+    // distant server must not keep the window from appearing. A download or the history that comes first opens it
+    // at once. Without an archive the window works on and says why. archiveOpened() follows either way.
+    void setArchiveLocation(const QString &location);
+    ArchiveOpenResult archiveOpenResult() const { return m_archiveResult; }
 
     // The text of the link state field at the right of the status bar.
     static QString linkStateText(const ProbeState &state);
 
+signals:
+    // The archive given to setArchiveLocation() was opened, or failed to open: archiveOpenResult() says which.
+    void archiveOpened();
+
+protected:
+    // The first frame comes first: the archive, the search for the instrument (unless the caller has started it) and
+    // the window icon follow it.
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private slots:
     void on_connectionStatus(bool b);
     void on_uartProbeStateChanged(ProbeState state);
-    void on_buttonClicked(int btnID);
-    void setCtrlStatuc(bool b);
-    void on_printMessage(QString message);
-    void on_currentRowChanged(QModelIndex current);
+    // Connected by name by the form.
     void on_pushButton_language_clicked();
     void on_pushButton_history_clicked();
-    void showArchivedDownload(qint64 id);
 
 private:
+    // Connected explicitly; as slots, the form's connect-by-name would look for children of these names.
+    void on_buttonClicked(int btnID);
+    void setCtrlStatuc(bool b);
+    void on_printMessage(const QString &message);
+    void on_currentRowChanged(const QModelIndex &current);
+    void showArchivedDownload(qint64 id);
+    void afterFirstFrame();
+    void openPendingArchive(bool showLatest);
     // Connected explicitly: as slots, the form's connect-by-name would look for a child called "uart".
     void on_uart_downloadReceived(const Download &download);
     void on_uart_downloadFailed();
@@ -83,7 +100,10 @@ private:
     QTranslator *m_translator = nullptr;
     QFont m_font;
     QLabel *m_linkState = nullptr;
-    std::unique_ptr<Archive> m_archive; // none until openArchive
-    QString m_archiveFailure;           // why the archive could not be opened
-    QLabel *m_archiveMark = nullptr;    // shown while the groups come from the archive
+    bool m_started = false;             // afterFirstFrame() has run
+    std::unique_ptr<Archive> m_archive; // none until the archive is opened
+    QString m_archiveLocation;
+    bool m_archivePending = false;     // a location is set, the archive not yet opened
+    ArchiveOpenResult m_archiveResult; // its reason says why the archive could not be opened
+    QLabel *m_archiveMark = nullptr;   // shown while the groups come from the archive
 };

@@ -117,8 +117,8 @@ int probe(int argc, char **argv, const QByteArray &which, const QString &archive
     MainWindow *main = nullptr;
     if (which == "main") {
         initResources();
-        translator.load(QString::fromLatin1(LanguageSettings::catalogue(LanguageSettings::load())));
-        QCoreApplication::installTranslator(&translator);
+        if (translator.load(QString::fromLatin1(LanguageSettings::catalogue(LanguageSettings::load()))))
+            QCoreApplication::installTranslator(&translator);
         window = main = new MainWindow;
         main->setArchiveLocation(archive);
     } else {

@@ -270,9 +270,10 @@ void MainWindow::setArchiveLocation(const QString &location)
 {
     m_archiveLocation = location;
     m_archivePending = true;
+    // After the first frame: at once, and the latest download comes only into an empty window.
     if (m_started)
         QMetaObject::invokeMethod(
-            this, [this] { openPendingArchive(true); }, Qt::QueuedConnection);
+            this, [this] { openPendingArchive(m_groups.isEmpty()); }, Qt::QueuedConnection);
 }
 
 void MainWindow::showEvent(QShowEvent *event)

@@ -42,7 +42,7 @@ int runWindow(QApplication &app, const Options &options)
         MainWindow window;
         window.setExtraPortNames(options.ports);
         window.link()->setSystemPortsEnabled(systemPortsWanted());
-        window.openArchive(resolveArchiveLocation(options.archive));
+        window.setArchiveLocation(resolveArchiveLocation(options.archive));
         instance.setWindow(&window);
         window.show();
         window.startLink();

@@ -5,6 +5,7 @@
 #include <QLoggingCategory>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -102,9 +103,10 @@ bool save(const QString &target, const QByteArray &content, QString *error)
             return writeInPlace(path, false, content, error);
     }
 
-    // Hidden and in the same folder, so that the rename stays on one file system and is atomic.
+    // Hidden and in the same folder, so that the rename stays on one file system and is atomic; shortened where the
+    // target's name leaves no room for the dot and the suffix within the longest name a folder takes.
     const int slash = path.lastIndexOf('/');
-    QByteArray temp = path.left(slash + 1) + '.' + path.mid(slash + 1) + ".XXXXXX";
+    QByteArray temp = path.left(slash + 1) + '.' + path.mid(slash + 1).left(NAME_MAX - 8) + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         const int code = errno;

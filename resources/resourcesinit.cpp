@@ -1,6 +1,8 @@
 #include "resourcesinit.h"
 
+#include <QByteArray>
 #include <QFontDatabase>
+#include <QResource>
 #include <QString>
 #include <QStringList>
 
@@ -19,7 +21,14 @@ QString embeddedFontFamily()
 {
     static const QString family = [] {
         initResources();
-        const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/rc/FZHTJW.TTF"));
+        // Handed over as the bytes compiled into the program, not as a file name: a font added by name is read
+        // into memory once here and again when it is first drawn, 5 MB each time.
+        const QResource font(QStringLiteral(":/rc/FZHTJW.TTF"));
+        const QByteArray data =
+            font.compressionAlgorithm() == QResource::NoCompression
+                ? QByteArray::fromRawData(reinterpret_cast<const char *>(font.data()), int(font.size()))
+                : font.uncompressedData();
+        const int id = QFontDatabase::addApplicationFontFromData(data);
         const QStringList families = QFontDatabase::applicationFontFamilies(id);
         return families.isEmpty() ? QString() : families.first();
     }();

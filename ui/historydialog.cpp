@@ -184,6 +184,8 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
     layout->addWidget(m_view, 1);
     layout->addWidget(m_error);
     layout->addWidget(buttons);
+    // The size limits the layout sets go with the window when it is made, rather than to a window made without them.
+    layout->activate();
 
     applyFilter();
 }

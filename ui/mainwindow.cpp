@@ -20,11 +20,16 @@
 #include <QMessageBox>
 #include <QStandardItemModel>
 #include <QSysInfo>
+#include <QTimer>
 #include <QTranslator>
+#include <QWindow>
 
 namespace {
 
 constexpr int MessageMs = 3000;
+constexpr int ScanIntervalMs = 2000;
+// What follows the first frame waits no longer for it than this: a window started minimized is not exposed at all.
+constexpr int FirstFrameWaitMs = 500;
 constexpr int ArchiveMessageMs = 15000; // what became of the archive is read once at start: give it time
 constexpr int GroupRole = 1;            // the group's position in the list, read back by the click handler
 constexpr int CellAlignment = Qt::AlignHCenter | Qt::AlignVCenter;
@@ -79,7 +84,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     buttons->addButton(ui->pushButton_removeAll, DeleteAll);
     connect(buttons, &QButtonGroup::idClicked, this, &MainWindow::on_buttonClicked);
 
-    setWindowIcon(QIcon(QStringLiteral(":/rc/logo.png")));
     setCtrlStatuc(false);
     setupTable();
     ui->horizontalLayout_chart->setStretchFactor(ui->widget_lineChart, 10);
@@ -99,7 +103,10 @@ void MainWindow::setExtraPortNames(const QStringList &names)
 
 void MainWindow::startLink()
 {
-    m_link->start();
+    // Listing the system's ports walks the device tree, a thousand system calls and more: after the first frame.
+    m_linkWanted = true;
+    if (m_started)
+        m_link->start(ScanIntervalMs);
 }
 
 void MainWindow::applyFont(QFont font)
@@ -236,14 +243,58 @@ void MainWindow::on_link_deleteDone()
     showMessage(tr("数据删除完成"));
 }
 
-ArchiveOpenResult MainWindow::openArchive(const QString &location)
+void MainWindow::setArchiveLocation(const QString &location)
 {
+    m_archiveLocation = location;
+    m_archivePending = true;
+    // After the first frame: at once, and the latest download comes only into an empty window.
+    if (m_started)
+        QMetaObject::invokeMethod(
+            this, [this] { openPendingArchive(m_groups.isEmpty()); }, Qt::QueuedConnection);
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_started || !windowHandle())
+        return;
+    windowHandle()->installEventFilter(this);
+    QTimer::singleShot(FirstFrameWaitMs, this, &MainWindow::afterFirstFrame);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The expose paints the window once this returns; what is queued here runs on the next turn of the event loop.
+    if (watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
+        QMetaObject::invokeMethod(this, &MainWindow::afterFirstFrame, Qt::QueuedConnection);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::afterFirstFrame()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    if (windowHandle())
+        windowHandle()->removeEventFilter(this);
+    openPendingArchive(true);
+    // Unless a caller has started the search with a tick of its own already.
+    if (m_linkWanted && m_link->state().phase == LinkState::Idle)
+        m_link->start(ScanIntervalMs);
+    // The first image decoded loads the image format plugins.
+    setWindowIcon(QIcon(QStringLiteral(":/rc/logo.png")));
+}
+
+void MainWindow::openPendingArchive(bool showLatest)
+{
+    if (!m_archivePending)
+        return;
+    m_archivePending = false;
     m_archive = std::make_unique<Archive>();
-    const ArchiveOpenResult result = m_archive->open(location);
-    m_archiveFailure.clear();
+    m_archiveResult = m_archive->open(m_archiveLocation);
+    const ArchiveOpenResult &result = m_archiveResult;
     QString message;
     if (result.outcome == ArchiveOpenResult::Failed) {
-        m_archiveFailure = result.reason;
         message = archiveFailureText(result.reason);
         qWarning() << "no archive:" << result.reason;
     } else if (result.outcome == ArchiveOpenResult::Replaced) {
@@ -251,8 +302,9 @@ ArchiveOpenResult MainWindow::openArchive(const QString &location)
             tr("存档未通过完整性检查，已移至 %1，新的存档已建立").arg(QDir::toNativeSeparators(result.movedAsidePath));
         qWarning() << "archive replaced, the damaged file moved to" << result.movedAsidePath;
     }
-    if (result.ok()) {
-        // A restart (the language switch) must not leave the screen empty: the last download comes back.
+    // A restart (the language switch) must not leave the screen empty: the last download comes back, unless the
+    // instrument has just sent a newer one.
+    if (result.ok() && showLatest) {
         DownloadInfo latest;
         QString error;
         if (!m_archive->latestDownload(&latest, &error, QSysInfo::machineHostName()))
@@ -262,16 +314,17 @@ ArchiveOpenResult MainWindow::openArchive(const QString &location)
     }
     if (!message.isEmpty())
         ui->statusBar->showMessage(message, ArchiveMessageMs);
-    return result;
+    emit archiveOpened();
 }
 
 // Returns why the download could not be kept; empty when it was, or when the window has no archive to keep it in.
 QString MainWindow::archiveDownload(const Download &download)
 {
+    openPendingArchive(false);
     if (!m_archive)
         return QString();
     if (!m_archive->isOpen())
-        return m_archiveFailure;
+        return m_archiveResult.reason;
     const StoreResult stored = m_archive->storeDownload(download);
     if (stored.ok())
         return QString();
@@ -304,9 +357,10 @@ void MainWindow::showArchivedDownload(qint64 id)
 
 void MainWindow::on_pushButton_history_clicked()
 {
+    openPendingArchive(true);
     if (!m_archive || !m_archive->isOpen()) {
         showMessage(tr("没有可用的存档") +
-                    (m_archiveFailure.isEmpty() ? QString() : QStringLiteral(": ") + m_archiveFailure));
+                    (m_archiveResult.reason.isEmpty() ? QString() : QStringLiteral(": ") + m_archiveResult.reason));
         return;
     }
     auto *dialog = new HistoryDialog(m_archive.get(), this);
@@ -366,7 +420,7 @@ void MainWindow::openPrintDialog()
         return;
     }
     auto *dialog = new Print(m_groups, this);
-    connect(dialog, SIGNAL(message(QString)), this, SLOT(on_printMessage(QString)));
+    connect(dialog, &Print::message, this, &MainWindow::on_printMessage);
 }
 
 void MainWindow::confirmDeleteAll()
@@ -381,7 +435,7 @@ void MainWindow::confirmDeleteAll()
         m_link->deleteAll();
 }
 
-void MainWindow::on_printMessage(QString message)
+void MainWindow::on_printMessage(const QString &message)
 {
     showMessage(message);
 }
@@ -415,7 +469,7 @@ void MainWindow::refreshView()
         ui->tableView->setCurrentIndex(m_model->index(0, 0));
 }
 
-void MainWindow::on_currentRowChanged(QModelIndex current)
+void MainWindow::on_currentRowChanged(const QModelIndex &current)
 {
     bool valid = false;
     const int p = current.data(GroupRole).toInt(&valid);

@@ -34,33 +34,49 @@ public:
 
     // Ports probed first, before the system's own (given with --port).
     void setExtraPortNames(const QStringList &names);
-    // Starts the search for the instrument; until then the window opens no port.
+    // Starts the search for the instrument once the first frame is painted; until then the window opens no port.
     void startLink();
     InstrumentLink *link() const { return m_link; }
     QList<MeasurementGroup> groups() const { return m_groups; }
     int language() const { return m_language; }
-    // Opens the archive every download is kept in (empty: the default file) and shows its latest download of this
-    // station until the instrument sends one. Without an archive the window works on and says why.
-    ArchiveOpenResult openArchive(const QString &location);
+    // The archive every download is kept in (empty: the default file). It opens, and its latest download of this
+    // station shows until the instrument sends one, once the window's first frame is painted: a large archive or a
+    // distant server must not keep the window from appearing. A download or the history that comes first opens it
+    // at once. Without an archive the window works on and says why. archiveOpened() follows either way.
+    void setArchiveLocation(const QString &location);
+    ArchiveOpenResult archiveOpenResult() const { return m_archiveResult; }
 
     // The text of the link state field at the right of the status bar.
     static QString linkStateText(const LinkState &state);
 
+signals:
+    // The archive given to setArchiveLocation() was opened, or failed to open: archiveOpenResult() says which.
+    void archiveOpened();
+
+protected:
+    // The first frame comes first: the archive, the search for the instrument (unless the caller has started it) and
+    // the window icon follow it.
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private slots:
-    void on_buttonClicked(int btnID);
-    void setCtrlStatuc(bool b);
-    void on_printMessage(QString message);
-    void on_currentRowChanged(QModelIndex current);
+    // Connected by name by the form.
     void on_pushButton_language_clicked();
     void on_pushButton_history_clicked();
-    void showArchivedDownload(qint64 id);
 
 private:
-    // Connected explicitly: as slots, the form's connect-by-name would look for a child called "link".
+    // Connected explicitly; as slots, the form's connect-by-name would look for children of these names.
     void on_link_stateChanged(const LinkState &state);
     void on_link_downloadReceived(const Download &download);
     void on_link_downloadFailed();
     void on_link_deleteDone();
+    void on_buttonClicked(int btnID);
+    void setCtrlStatuc(bool b);
+    void on_printMessage(const QString &message);
+    void on_currentRowChanged(const QModelIndex &current);
+    void showArchivedDownload(qint64 id);
+    void afterFirstFrame();
+    void openPendingArchive(bool showLatest);
     void loadLanguage();
     bool saveLanguage();
     void retranslateTexts();
@@ -79,13 +95,17 @@ private:
     int m_language = 0;
     Ui::MainWindow *ui = nullptr;
     InstrumentLink *m_link = nullptr;
-    bool m_linkUp = false; // the last state shown was Connected
+    bool m_linkUp = false;      // the last state shown was Connected
+    bool m_linkWanted = false; // startLink() was called: the search begins after the first frame
     QList<MeasurementGroup> m_groups;
     QStandardItemModel *m_model = nullptr;
     QTranslator *m_translator = nullptr;
     QFont m_font;
     QLabel *m_linkState = nullptr;
-    std::unique_ptr<Archive> m_archive; // none until openArchive
-    QString m_archiveFailure;           // why the archive could not be opened
-    QLabel *m_archiveMark = nullptr;    // shown while the groups come from the archive
+    bool m_started = false;             // afterFirstFrame() has run
+    std::unique_ptr<Archive> m_archive; // none until the archive is opened
+    QString m_archiveLocation;
+    bool m_archivePending = false;     // a location is set, the archive not yet opened
+    ArchiveOpenResult m_archiveResult; // its reason says why the archive could not be opened
+    QLabel *m_archiveMark = nullptr;   // shown while the groups come from the archive
 };

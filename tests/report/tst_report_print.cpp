@@ -21,6 +21,7 @@ class TestReportPrint : public QObject
     Q_OBJECT
 
     QProcess m_cupsd;
+    bool m_queueAdded = false;
     QTemporaryDir m_jobs{"/var/spool/cups-pdf/leeb-print-XXXXXX"}; // where confinement lets cups-pdf write
 
 private slots:
@@ -37,11 +38,13 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(("Out " + m_jobs.path()).toLocal8Bit()) > 0);
         const QString add = "-p %1 -v cups-pdf:/%1 -m lsb/usr/cups-pdf/CUPS-PDF_opt.ppd -o PageSize=Letter -E";
         QVERIFY(QDir::setCurrent(m_jobs.path()) && QProcess::execute("lpadmin", add.arg(queue).split(' ')) == 0);
+        m_queueAdded = true;
     }
 
     void cleanupTestCase()
     {
-        QProcess::execute("lpadmin", {"-x", queue});
+        if (m_queueAdded)
+            QProcess::execute("lpadmin", {"-x", queue});
         QFile::remove(config);
         m_cupsd.terminate(); // a scheduler started here goes with the test; one that ran before stays
         m_cupsd.waitForFinished(10000);

@@ -66,6 +66,7 @@ struct Bench
     LineChart *chart = child<LineChart>(&window, "widget_lineChart");
     QSignalSpy messages{status, &QStatusBar::messageChanged};
     QSignalSpy refills{table->model(), &QAbstractItemModel::modelReset};
+    QSignalSpy opened{&window, &MainWindow::archiveOpened};
 
     Bench()
     {
@@ -134,7 +135,10 @@ private slots:
         // Below a plain file no archive can be made; the window says so, has no history and works all the same.
         QFile blocker(m_dir.filePath("blocker"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
-        QCOMPARE(b.window.openArchive(blocker.fileName() + "/archive.sqlite").outcome, ArchiveOpenResult::Failed);
+        b.window.setArchiveLocation(blocker.fileName() + "/archive.sqlite");
+        b.window.show();
+        QTRY_COMPARE_WITH_TIMEOUT(b.opened.count(), 1, WaitMs);
+        QCOMPARE(b.window.archiveOpenResult().outcome, ArchiveOpenResult::Failed);
         QVERIFY(b.status->currentMessage().startsWith(QStringLiteral("存档失败: ")));
         b.button("pushButton_history")->click();
         QVERIFY(!b.window.findChild<HistoryDialog *>());
@@ -263,10 +267,14 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("archive.sqlite"));
         Archive archive;
         {
-            // A download from the instrument is kept as received, with the port it came from.
+            // The archive waits for the window's first frame. A download from the instrument is kept as received,
+            // with the port it came from.
             Bench b;
-            QCOMPARE(b.window.openArchive(path).outcome, ArchiveOpenResult::Created);
+            b.window.setArchiveLocation(path);
+            QCoreApplication::processEvents();
+            QVERIFY(b.opened.isEmpty() && !QFile::exists(path));
             QVERIFY(b.connect());
+            QCOMPARE(b.window.archiveOpenResult().outcome, ArchiveOpenResult::Created);
             DownloadInfo info;
             QByteArray payload;
             QVERIFY(archive.open(path).ok() && archive.latestDownload(&info, nullptr));
@@ -281,7 +289,10 @@ private slots:
 
         // A new window (a restart) shows the latest download before any instrument answers, marked as archived.
         Bench b;
-        QCOMPARE(b.window.openArchive(path).outcome, ArchiveOpenResult::Opened);
+        b.window.setArchiveLocation(path);
+        b.window.show();
+        QTRY_COMPARE_WITH_TIMEOUT(b.opened.count(), 1, WaitMs);
+        QCOMPARE(b.window.archiveOpenResult().outcome, ArchiveOpenResult::Opened);
         QLabel *mark = child<QLabel>(&b.window, "label_archiveMark");
         QVERIFY(!mark->isHidden() && mark->text().startsWith(QStringLiteral("存档数据 ")));
         QCOMPARE(text(&b.window, "label_HRC"), QStringLiteral("48")); // the first group of the latest download
@@ -308,6 +319,20 @@ private slots:
         QVERIFY(b.connect());
         QCOMPARE(b.table->model()->rowCount(), 4);
         QVERIFY(mark->isHidden());
+
+        // A download that comes before the first frame opens the archive and is kept; the archive's latest
+        // download does not replace it afterwards (the first frame's work is done once the icon is set).
+        {
+            Bench early;
+            early.window.setArchiveLocation(path);
+            emit early.window.link()->downloadReceived(makeDownload(encodeGroups(knownGroups()), "COM9"));
+            QCOMPARE(early.opened.count(), 1);
+            early.window.show();
+            QTRY_VERIFY_WITH_TIMEOUT(!early.window.windowIcon().isNull(), WaitMs);
+            QCOMPARE(early.opened.count(), 1);
+            QVERIFY(child<QLabel>(&early.window, "label_archiveMark")->isHidden());
+            QCOMPARE(early.table->model()->rowCount(), 4);
+        }
     }
 
     void englishCatalogue()

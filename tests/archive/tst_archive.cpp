@@ -1,6 +1,6 @@
-// The measurement archive, the same cases on SQLite and on a PostgreSQL server the test starts itself: what a
-// download keeps, the year of its groups, the identical-payload rule, listing, writers killed mid-run, damaged and
-// unusable archives, and leeb-archive. Started with --writer, the program is a station storing downloads instead.
+// The measurement archive, the same cases on SQLite and on a PostgreSQL server the test starts itself: the
+// identical-payload rule and what a download keeps, the year of its groups, listing, writers killed mid-run, damaged
+// and unusable archives, and leeb-archive. Started with --writer, the program is a station storing downloads instead.
 #include "archive.h"
 #include "groupencoder.h"
 #include "measurementgroup.h"
@@ -163,24 +163,6 @@ private slots:
                  err.constData());
     }
 
-    void storeAndLoad_data() { backends(); }
-    void storeAndLoad()
-    {
-        QList<qint64> ids;
-        Archive archive;
-        QCOMPARE(archive.open(sharedArchive(&ids)).outcome, ArchiveOpenResult::Opened);
-        QList<MeasurementGroup> groups;
-        DownloadInfo info;
-        QString error;
-        // Its time, station, port and count, the groups with their dates and values: "list a day", "show --csv".
-        QVERIFY2(archive.loadGroups(ids[0], &groups, &info, &error), qPrintable(error));
-        QCOMPARE(info.programVersion, LEEB_VERSION);
-        QCOMPARE(groups.size(), 3);
-        QCOMPARE(groups[0].measured, QDateTime(QDate(2026, 12, 30), QTime(9, 5))); // by its download, not by today
-        QVERIFY(archive.latestDownload(&info, &error));
-        QCOMPARE(info.id, ids[3]);
-    }
-
     void identicalPayload_data() { backends(); }
     void identicalPayload()
     {
@@ -200,9 +182,16 @@ private slots:
                 ids << r.downloadId;
             QCOMPARE(r.downloadId, ids[expected]);
         }
-        DownloadInfo first;
-        QVERIFY(archive.download(ids[0], &first, nullptr));
+        // The first download as kept: confirmed once, its groups dated by it (not by today); the latest, confirmed
+        // last.
+        DownloadInfo first, latest;
+        QList<MeasurementGroup> groups;
+        QVERIFY(archive.loadGroups(ids[0], &groups, &first, nullptr) && archive.latestDownload(&latest, nullptr));
         QCOMPARE(first.downloadedAt.secsTo(first.confirmedAt), 1);
+        QCOMPARE(first.programVersion, LEEB_VERSION);
+        QCOMPARE(groups.size(), 3);
+        QCOMPARE(groups[0].measured, QDateTime(QDate(2026, 12, 30), QTime(9, 5)));
+        QCOMPARE(latest.id, ids[4]);
     }
 
     void listing_data()

@@ -56,211 +56,201 @@ class TestHardness : public QObject
     Q_OBJECT
 
 private slots:
-    void conversions_data();
-    void conversions();
-    void wholeGrid();
-    void wholeNumbers_data();
-    void wholeNumbers();
-    void valueTexts();
-    void statistics();
-    void leebConvert_data();
-    void leebConvert();
-};
+    void conversions_data()
+    {
+        // "set device material scale HL": the status and, for Ok, the value to the decimals written. In turn: worked
+        // values (STR material 0 is C Steel, of the strength list); HL as measured, whatever the request; infinities
+        // and NaN; requests outside the numbering or without a curve, or with curves for other materials only; Cr-Ni
+        // Steel STR.
+        QTest::addColumn<QString>("request");
+        QTest::addColumn<QString>("result");
+        const QString rows = QStringLiteral(
+            "1 D 0 HRC 700: Ok 48.04; 1 D 0 HB 700: Ok 468.12; 1 D 0 HV 700: Ok 479.84; 1 D 0 HS 700: Ok 63.27; "
+            "1 D 0 HRB 450: Ok 85.89; 1 D 0 HRB 350: Ok 59.57; 1 D 0 HRB 522: Ok 99.61; 1 D 0 STR 500: Ok 719.625; "
+            "1 C1 0 HRC 800: Ok 51.60; 1 G 0 HB 500: Ok 252.61; 1 DL 0 HRC 800: Ok 38.11; 1 D_15 0 HRC 700: Ok 46.36; "
+            "2 D 0 HRC 700: Ok 47.62; 2 D 0 HB 700: Ok 475.43; 2 D 0 HV 700: Ok 498.37; "
+            "1 NONE 200 HL 450.25: Ok 450.25; 2 NONE 0 HL nan: Ok nan; "
+            "1 D 0 HV inf: AboveRange; 2 D 0 HV -inf: BelowRange; 2 D 0 HV nan: NoTable; "
+            "1 NONE 0 HRC 600: NoTable; 1 8 0 HRC 600: NoTable; 1 D 9 STR 600: NoTable; 1 D 0 6 600: NoTable; "
+            "1 DC 0 8 600: NoTable; 1 DL 0 STR 600: NoTable; 1 D 3 HRC 600: NotAvailable; 1 D 1 HS 600: NotAvailable; "
+            "1 D_15 0 HRB 600: NotAvailable; 1 C1 0 HRB 600: NotAvailable; 1 C1 2 HRB 600: Ok; 1 D 3 STR 600: Ok");
+        for (const QString &row : rows.split(QStringLiteral("; ")))
+            QTest::newRow(qPrintable(row)) << row.section(": ", 0, 0) << row.section(": ", 1);
+    }
 
-void TestHardness::conversions_data()
-{
-    // "set device material scale HL": the status and, for Ok, the value to the decimals written. In turn: worked values
-    // (STR material 0 is C Steel, of the strength list); HL as measured, whatever the request; infinities and NaN;
-    // requests outside the numbering or without a curve, or with curves for other materials only; Cr-Ni Steel STR.
-    QTest::addColumn<QString>("request");
-    QTest::addColumn<QString>("result");
-    const QString rows = QStringLiteral(
-        "1 D 0 HRC 700: Ok 48.04; 1 D 0 HB 700: Ok 468.12; 1 D 0 HV 700: Ok 479.84; 1 D 0 HS 700: Ok 63.27; "
-        "1 D 0 HRB 450: Ok 85.89; 1 D 0 HRB 350: Ok 59.57; 1 D 0 HRB 522: Ok 99.61; 1 D 0 STR 500: Ok 719.625; "
-        "1 C1 0 HRC 800: Ok 51.60; 1 G 0 HB 500: Ok 252.61; 1 DL 0 HRC 800: Ok 38.11; 1 D_15 0 HRC 700: Ok 46.36; "
-        "2 D 0 HRC 700: Ok 47.62; 2 D 0 HB 700: Ok 475.43; 2 D 0 HV 700: Ok 498.37; "
-        "1 NONE 200 HL 450.25: Ok 450.25; 2 NONE 0 HL nan: Ok nan; "
-        "1 D 0 HV inf: AboveRange; 2 D 0 HV -inf: BelowRange; 2 D 0 HV nan: NoTable; "
-        "1 NONE 0 HRC 600: NoTable; 1 8 0 HRC 600: NoTable; 1 D 9 STR 600: NoTable; 1 D 0 6 600: NoTable; "
-        "1 DC 0 8 600: NoTable; 1 DL 0 STR 600: NoTable; 1 D 3 HRC 600: NotAvailable; 1 D 1 HS 600: NotAvailable; "
-        "1 D_15 0 HRB 600: NotAvailable; 1 C1 0 HRB 600: NotAvailable; 1 C1 2 HRB 600: Ok; 1 D 3 STR 600: Ok");
-    for (const QString &row : rows.split(QStringLiteral("; ")))
-        QTest::newRow(qPrintable(row)) << row.section(": ", 0, 0) << row.section(": ", 1);
-}
+    void conversions()
+    {
+        QFETCH(QString, request);
+        QFETCH(QString, result);
+        const QStringList r = request.split(' ');
+        const int device = code({"NONE", "D", "DC", "DL", "D_15", "C1", "G", "E"}, r[1]);
+        const int scale = code({"HL", "HRB", "HRC", "HB", "HV", "HS", "6", "STR"}, r[3]);
+        const float hl = r[4].toFloat();
+        const Conversion c = convert(hl, scale, device, r[2].toInt(), r[0] == QLatin1String("2"));
+        QCOMPARE(statuses.value(int(c.first)), result.section(' ', 0, 0));
+        QVERIFY(c.first == S::Ok || same(c, {c.first, hl})); // a refusal keeps the HL value
+        const QString value = result.section(' ', 1);
+        if (!value.isEmpty()) // "nan" has no decimals and gets three
+            QCOMPARE(QString::number(c.second, 'f', value.size() - value.indexOf('.') - 1), value);
+    }
 
-void TestHardness::conversions()
-{
-    QFETCH(QString, request);
-    QFETCH(QString, result);
-    const QStringList r = request.split(' ');
-    const int device = code({"NONE", "D", "DC", "DL", "D_15", "C1", "G", "E"}, r[1]);
-    const int scale = code({"HL", "HRB", "HRC", "HB", "HV", "HS", "6", "STR"}, r[3]);
-    const float hl = r[4].toFloat();
-    const Conversion c = convert(hl, scale, device, r[2].toInt(), r[0] == QLatin1String("2"));
-    QCOMPARE(statuses.value(int(c.first)), result.section(' ', 0, 0));
-    QVERIFY(c.first == S::Ok || same(c, {c.first, hl})); // a refusal keeps the HL value
-    const QString value = result.section(' ', 1);
-    if (!value.isEmpty()) // "nan" has no decimals and gets three
-        QCOMPARE(QString::number(c.second, 'f', value.size() - value.indexOf('.') - 1), value);
-}
-
-void TestHardness::wholeGrid()
-{
-    // Every curve's limits are inclusive and one step beyond them is refused. Counted curves show a lost or extra row:
-    // set 1 has 28 for each of D, DC and E, 5 for DL, 6 for D_15, 8 for C1 and 6 for G; set 2 adds Cold Work Tool
-    // Steel HS for D, DC and E. Over all HL, set 2 answers unlike set 1 exactly for the requests it names.
-    int curves[2] = {0, 0};
-    for (int device = 0; device <= 8; ++device) {
-        for (int material = 0; material <= 10; ++material) {
-            for (int scale = 0; scale <= 9; ++scale) {
-                const QByteArray at =
-                    QString::asprintf("device %d material %d scale %d", device, material, scale).toLatin1();
-                for (bool set2 : {false, true}) {
-                    float lo = -1, hi = -1;
-                    if (leebCurveLimits(scale, device, material, set2, &lo, &hi) != S::Ok)
-                        continue;
-                    ++curves[set2];
-                    const float below = std::nextafter(lo, -1.f);
-                    const float above = std::nextafter(hi, 2000.f);
-                    QVERIFY2(lo < hi && convert(lo, scale, device, material, set2).first == S::Ok, at);
-                    QVERIFY2(convert(hi, scale, device, material, set2).first == S::Ok, at);
-                    QVERIFY2(same(convert(below, scale, device, material, set2), {S::BelowRange, below}), at);
-                    QVERIFY2(same(convert(above, scale, device, material, set2), {S::AboveRange, above}), at);
+    void wholeGrid()
+    {
+        // Every curve's limits are inclusive and one step beyond them is refused. Counted curves show a lost or extra
+        // row: set 1 has 28 for each of D, DC and E, 5 for DL, 6 for D_15, 8 for C1 and 6 for G; set 2 adds Cold Work
+        // Tool Steel HS for D, DC and E. Over all HL, set 2 answers unlike set 1 exactly for the requests it names.
+        int curves[2] = {0, 0};
+        for (int device = 0; device <= 8; ++device) {
+            for (int material = 0; material <= 10; ++material) {
+                for (int scale = 0; scale <= 9; ++scale) {
+                    const QByteArray at =
+                        QString::asprintf("device %d material %d scale %d", device, material, scale).toLatin1();
+                    for (bool set2 : {false, true}) {
+                        float lo = -1, hi = -1;
+                        if (leebCurveLimits(scale, device, material, set2, &lo, &hi) != S::Ok)
+                            continue;
+                        ++curves[set2];
+                        const float below = std::nextafter(lo, -1.f);
+                        const float above = std::nextafter(hi, 2000.f);
+                        QVERIFY2(lo < hi && convert(lo, scale, device, material, set2).first == S::Ok, at);
+                        QVERIFY2(convert(hi, scale, device, material, set2).first == S::Ok, at);
+                        QVERIFY2(same(convert(below, scale, device, material, set2), {S::BelowRange, below}), at);
+                        QVERIFY2(same(convert(above, scale, device, material, set2), {S::AboveRange, above}), at);
+                    }
+                    bool differs = false;
+                    for (int step = -4; step <= 4400 && !differs; ++step)
+                        differs = !same(convert(step * 0.25f, scale, device, material, false),
+                                        convert(step * 0.25f, scale, device, material, true));
+                    QVERIFY2(differs == namedBySet2(device, material, scale), at);
                 }
-                bool differs = false;
-                for (int step = -4; step <= 4400 && !differs; ++step)
-                    differs = !same(convert(step * 0.25f, scale, device, material, false),
-                                    convert(step * 0.25f, scale, device, material, true));
-                QVERIFY2(differs == namedBySet2(device, material, scale), at);
             }
         }
+        QCOMPARE(curves[0], 109);
+        QCOMPARE(curves[1], 112);
+        QCOMPARE(int(convertLeeb(nullptr, ScaleHRC, DeviceD, 0, false)), int(S::NoTable));
     }
-    QCOMPARE(curves[0], 109);
-    QCOMPARE(curves[1], 112);
-    QCOMPARE(int(convertLeeb(nullptr, ScaleHRC, DeviceD, 0, false)), int(S::NoTable));
-}
 
-void TestHardness::wholeNumbers_data()
-{
-    // A converted value rounded half up (shownValue) or a statistic truncated (wholeNumber), and the number shown;
-    // "---" where there is none. The rounding is trunc((v * 10 + 5) / 10) in double, worked by hand below.
-    QTest::addColumn<bool>("rounded");
-    QTest::addColumn<double>("value");
-    QTest::addColumn<QString>("shown");
-    const double nan = std::nan(""), inf = HUGE_VAL;
-    QTest::newRow("HRC 48.04 shows 48") << true << 48.04 << "48";
-    QTest::newRow("a half rounds up") << true << 48.5 << "49";
-    QTest::newRow("just below a half rounds down") << true << 48.49 << "48";
-    QTest::newRow("999.99 shows 1000") << true << 999.99 << "1000";
-    // 10v = 5 - 2^-50 (rounded), + 5 lies halfway between 10 - 2^-49 and 10 and rounds to the even 10: so 1, where
-    // v + 0.5 would give 0.
-    QTest::newRow("one unit below 0.5 shows 1, as the sum rounds") << true << 0.4999999999999999 << "1";
-    QTest::newRow("-1.2: the half added, then truncated, shows 0") << true << -1.2 << "0";
-    QTest::newRow("-1.6 shows -1") << true << -1.6 << "-1";
-    QTest::newRow("largest int") << true << 2147483647.0 << "2147483647";
-    QTest::newRow("half above the largest int: none") << true << 2147483647.5 << "---";
-    QTest::newRow("-2147483649 rounds to the smallest int") << true << -2147483649.0 << "-2147483648";
-    QTest::newRow("-2147483650: none") << true << -2147483650.0 << "---";
-    QTest::newRow("3e9: none") << true << 3e9 << "---";
-    QTest::newRow("NaN: none") << true << nan << "---";
-    QTest::newRow("infinity: none") << true << inf << "---";
-    QTest::newRow("mean 1535 / 3 truncates to 511") << false << 1535.0 / 3 << "511";
-    QTest::newRow("-2.9 truncates toward zero") << false << -2.9 << "-2";
-    QTest::newRow("just below 2^31 truncates to the largest int") << false << 2147483647.9 << "2147483647";
-    QTest::newRow("2^31: none") << false << 2147483648.0 << "---";
-    QTest::newRow("just above -2^31 - 1 truncates to the smallest int") << false << -2147483648.9 << "-2147483648";
-    QTest::newRow("-2^31 - 1: none") << false << -2147483649.0 << "---";
-    QTest::newRow("minus infinity: none") << false << -inf << "---";
-    QTest::newRow("NaN, truncated: none") << false << nan << "---";
-}
-
-void TestHardness::wholeNumbers()
-{
-    QFETCH(bool, rounded);
-    QFETCH(double, value);
-    QFETCH(QString, shown);
-    bool ok = shown == QLatin1String("---"); // the opposite of the outcome: the function must set it
-    const int number = rounded ? shownValue(value, &ok) : wholeNumber(value, &ok);
-    QCOMPARE(ok ? QString::number(number) : QStringLiteral("---"), shown);
-    QVERIFY(ok || number == 0);
-    QCOMPARE(rounded ? shownValue(value) : wholeNumber(value), number); // the same without asking
-}
-
-void TestHardness::valueTexts()
-{
-    // "converted value and status: the text shown"; the hint goes with the text.
-    const QMap<QString, QString> hints{{"HI", "测值过大"}, {"LO", "测值过小"}, {"---", "无法计算"}};
-    for (const QString &row :
-         QStringLiteral("47.5 Ok: 48; -1.2 Ok: 0; 1234567.4 Ok: 1234567; nan Ok: ---; 3e9 Ok: ---; "
-                        "523 AboveRange: HI; 349 BelowRange: LO; 48 NotAvailable: ---; 48 5: ---")
-             .split(QStringLiteral("; "))) {
-        const ConversionResult result{row.section(' ', 0, 0).toDouble(),
-                                      S(code(statuses, row.section(' ', 1, 1).section(':', 0, 0)))};
-        const QString text = row.section(": ", 1);
-        const QMap<QString, QString> texts = resultTexts(result);
-        QVERIFY2(texts == (QMap<QString, QString>{{"hint", hints.value(text)}, {"value", text}}),
-                 qPrintable(row + " gave " + texts.value("value") + ", " + texts.value("hint")));
+    void wholeNumbers_data()
+    {
+        // A converted value rounded half up (shownValue) or a statistic truncated (wholeNumber), and the number shown;
+        // "---" where there is none. The rounding is trunc((v * 10 + 5) / 10) in double, worked by hand below.
+        QTest::addColumn<bool>("rounded");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("HRC 48.04 shows 48") << true << 48.04 << "48";
+        QTest::newRow("a half rounds up") << true << 48.5 << "49";
+        QTest::newRow("just below a half rounds down") << true << 48.49 << "48";
+        QTest::newRow("999.99 shows 1000") << true << 999.99 << "1000";
+        // 10v = 5 - 2^-50 (rounded), + 5 lies halfway between 10 - 2^-49 and 10 and rounds to the even 10: so 1, where
+        // v + 0.5 would give 0.
+        QTest::newRow("one unit below 0.5 shows 1, as the sum rounds") << true << 0.4999999999999999 << "1";
+        QTest::newRow("-1.2: the half added, then truncated, shows 0") << true << -1.2 << "0";
+        QTest::newRow("largest int") << true << 2147483647.0 << "2147483647";
+        QTest::newRow("half above the largest int: none") << true << 2147483647.5 << "---";
+        QTest::newRow("-2147483649 rounds to the smallest int") << true << -2147483649.0 << "-2147483648";
+        QTest::newRow("-2147483650: none") << true << -2147483650.0 << "---";
+        QTest::newRow("mean 1535 / 3 truncates to 511") << false << 1535.0 / 3 << "511";
+        QTest::newRow("-2.9 truncates toward zero") << false << -2.9 << "-2";
+        QTest::newRow("just below 2^31 truncates to the largest int") << false << 2147483647.9 << "2147483647";
+        QTest::newRow("2^31: none") << false << 2147483648.0 << "---";
+        QTest::newRow("just above -2^31 - 1 truncates to the smallest int") << false << -2147483648.9 << "-2147483648";
+        QTest::newRow("-2^31 - 1: none") << false << -2147483649.0 << "---";
+        QTest::newRow("NaN: none") << false << std::nan("") << "---";
     }
-}
 
-void TestHardness::statistics()
-{
-    // Empty: not a number and zeros; the extremes wherever they stand, below zero too.
-    QVERIFY(std::isnan(mean({})) && maximum({}) == 0.0 && minimum({}) == 0.0);
-    const QList<double> values{462, 455, 450}, negative{-3, -1, -2};
-    QCOMPARE((QList<double>{mean(values), maximum(values), minimum(values)}), (QList<double>{1367.0 / 3, 462, 450}));
-    QCOMPARE((QList<double>{mean(negative), maximum(negative), minimum(negative)}), (QList<double>{-2, -1, -3}));
-}
+    void wholeNumbers()
+    {
+        QFETCH(bool, rounded);
+        QFETCH(double, value);
+        QFETCH(QString, shown);
+        bool ok = shown == QLatin1String("---"); // the opposite of the outcome: the function must set it
+        const int number = rounded ? shownValue(value, &ok) : wholeNumber(value, &ok);
+        QCOMPARE(ok ? QString::number(number) : QStringLiteral("---"), shown);
+        QVERIFY(ok || number == 0);
+        QCOMPARE(rounded ? shownValue(value) : wholeNumber(value), number); // the same without asking
+    }
 
-void TestHardness::leebConvert_data()
-{
-    // The tool as built, run as a user would. A run that converts prints `expected` ("..." for lines left out) and no
-    // error; a refused one exits 2, prints nothing and names the accepted values or the option at fault.
-    QTest::addColumn<QString>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("D steel HL 700, every hardness scale")
-        << "--device D --material 0 700" << 0 << "HL=700 HRB=HI HS=63 HB=468 HRC=48 HV=480\n";
-    QTest::newRow("set 2") << "--device D --material 0 --set 2 700" << 0
-                           << "HL=700 HRB=HI HS=63 HB=475 HRC=48 HV=498\n";
-    QTest::newRow("strength, C Steel") << "--device D --material 0 --strength 500" << 0 << "HL=500 STR=720\n";
-    QTest::newRow("csv") << "--csv --device D --material 0 450" << 0
-                         << "hl,scale,status,value\n450,HRB,Ok,85.8911133\n450,HS,BelowRange,\n"
-                            "450,HB,Ok,179.683975\n450,HRC,BelowRange,\n450,HV,Ok,167.712204\n";
-    QTest::newRow("whole curve") << "--table --scale HRB --device D --material 0" << 0
-                                 << "hl,scale,status,value\n350,HRB,Ok,59.570446\n351,HRB,...\n522,HRB,Ok,99.6146393\n";
-    QTest::newRow("unknown device") << "--device X --material 0 700" << 2 << "D, DC, DL, D_15, C1, G, E";
-    QTest::newRow("material 9") << "--device D --material 9 700" << 2 << "0 to 8";
-    QTest::newRow("table of HL") << "--table --scale HL --device D --material 0" << 2 << "HRB, HS, HB, HRC, HV, STR";
-    QTest::newRow("HL above the instrument's range") << "--device D --material 0 1024" << 2 << "0 to 1023";
-    QTest::newRow("unknown option") << "--device D --material 0 --scal HRC 700" << 2 << "--scale";
-    QTest::newRow("option without value") << "--material 0 700 --device" << 2 << "--device";
-    QTest::newRow("negative HL: a value, not an option")
-        << "--device D --material 0 700 -5" << 2 << "'-5' is not a valid HL value";
-    QTest::newRow("option value that looks like an option")
-        << "--device D --material -1 700" << 2 << "'-1' is not a material index";
-    QTest::newRow("option twice") << "--device D --material 0 --device DC 700" << 2
-                                  << "option --device is given more than once";
-    QTest::newRow("help, whatever else is given")
-        << "--csv --help" << 0
-        << "Usage: leeb-convert --device NAME --material N [--set 1|2] [--strength] [--csv] "
-           "HL...\n...HL values are numbers from 0 to 1023.\n";
-}
+    void valueTexts()
+    {
+        // "converted value and status: the text shown"; the hint goes with the text.
+        const QMap<QString, QString> hints{{"HI", "测值过大"}, {"LO", "测值过小"}, {"---", "无法计算"}};
+        for (const QString &row :
+             QStringLiteral("47.5 Ok: 48; -1.2 Ok: 0; 1234567.4 Ok: 1234567; nan Ok: ---; 3e9 Ok: ---; "
+                            "523 AboveRange: HI; 349 BelowRange: LO; 48 NotAvailable: ---; 48 5: ---")
+                 .split(QStringLiteral("; "))) {
+            const ConversionResult result{row.section(' ', 0, 0).toDouble(),
+                                          S(code(statuses, row.section(' ', 1, 1).section(':', 0, 0)))};
+            const QString text = row.section(": ", 1);
+            const QMap<QString, QString> texts = resultTexts(result);
+            QVERIFY2(texts == (QMap<QString, QString>{{"hint", hints.value(text)}, {"value", text}}),
+                     qPrintable(row + " gave " + texts.value("value") + ", " + texts.value("hint")));
+        }
+    }
 
-void TestHardness::leebConvert()
-{
-    QFETCH(QString, arguments);
-    QFETCH(QString, expected);
-    QProcess p;
-    p.start(QStringLiteral(LEEB_CONVERT_PATH), arguments.split(' '));
-    QVERIFY(p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit);
-    QTEST(p.exitCode(), "exitCode");
-    const QString out = QString::fromUtf8(p.readAllStandardOutput()), err = QString::fromUtf8(p.readAllStandardError());
-    QVERIFY2(p.exitCode() == 0 ? err.isEmpty() : out.isEmpty() && err.contains(expected), qPrintable(err + out));
-    QString pattern = QRegularExpression::escape(expected).replace(QStringLiteral("\\.\\.\\."), QStringLiteral(".*"));
-    const QRegularExpression whole("\\A" + pattern + "\\z", QRegularExpression::DotMatchesEverythingOption);
-    QVERIFY2(p.exitCode() != 0 || whole.match(out).hasMatch(), qPrintable(out));
-}
+    void statistics()
+    {
+        // Empty: not a number and zeros; the extremes wherever they stand, below zero too.
+        QVERIFY(std::isnan(mean({})) && maximum({}) == 0.0 && minimum({}) == 0.0);
+        const QList<double> values{462, 455, 450}, negative{-3, -1, -2};
+        QCOMPARE((QList<double>{mean(values), maximum(values), minimum(values)}),
+                 (QList<double>{1367.0 / 3, 462, 450}));
+        QCOMPARE((QList<double>{mean(negative), maximum(negative), minimum(negative)}), (QList<double>{-2, -1, -3}));
+    }
+
+    void leebConvert_data()
+    {
+        // The tool as built, run as a user would. A run that converts prints `expected` ("..." for lines left out) and
+        // no error; a refused one exits 2, prints nothing and names the accepted values or the option at fault.
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("D steel HL 700, every hardness scale")
+            << "--device D --material 0 700" << 0 << "HL=700 HRB=HI HS=63 HB=468 HRC=48 HV=480\n";
+        QTest::newRow("set 2") << "--device D --material 0 --set 2 700" << 0
+                               << "HL=700 HRB=HI HS=63 HB=475 HRC=48 HV=498\n";
+        QTest::newRow("strength, C Steel") << "--device D --material 0 --strength 500" << 0 << "HL=500 STR=720\n";
+        QTest::newRow("csv") << "--csv --device D --material 0 450" << 0
+                             << "hl,scale,status,value\n450,HRB,Ok,85.8911133\n450,HS,BelowRange,\n"
+                                "450,HB,Ok,179.683975\n450,HRC,BelowRange,\n450,HV,Ok,167.712204\n";
+        QTest::newRow("whole curve")
+            << "--table --scale HRB --device D --material 0" << 0
+            << "hl,scale,status,value\n350,HRB,Ok,59.570446\n351,HRB,...\n522,HRB,Ok,99.6146393\n";
+        QTest::newRow("unknown device") << "--device X --material 0 700" << 2 << "D, DC, DL, D_15, C1, G, E";
+        QTest::newRow("material 9") << "--device D --material 9 700" << 2 << "0 to 8";
+        QTest::newRow("table of HL") << "--table --scale HL --device D --material 0" << 2
+                                     << "HRB, HS, HB, HRC, HV, STR";
+        QTest::newRow("HL above the instrument's range") << "--device D --material 0 1024" << 2 << "0 to 1023";
+        QTest::newRow("unknown option") << "--device D --material 0 --scal HRC 700" << 2 << "--scale";
+        QTest::newRow("option without value") << "--material 0 700 --device" << 2 << "--device";
+        QTest::newRow("negative HL: a value, not an option")
+            << "--device D --material 0 700 -5" << 2 << "'-5' is not a valid HL value";
+        QTest::newRow("option value that looks like an option")
+            << "--device D --material -1 700" << 2 << "'-1' is not a material index";
+        QTest::newRow("option twice") << "--device D --material 0 --device DC 700" << 2
+                                      << "option --device is given more than once";
+        QTest::newRow("help, whatever else is given")
+            << "--csv --help" << 0
+            << "Usage: leeb-convert --device NAME --material N [--set 1|2] [--strength] [--csv] "
+               "HL...\n...HL values are numbers from 0 to 1023.\n";
+    }
+
+    void leebConvert()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QString, expected);
+        QProcess p;
+        p.start(QStringLiteral(LEEB_CONVERT_PATH), arguments.split(' '));
+        QVERIFY(p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit);
+        QTEST(p.exitCode(), "exitCode");
+        const QString out = QString::fromUtf8(p.readAllStandardOutput()),
+                      err = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(p.exitCode() == 0 ? err.isEmpty() : out.isEmpty() && err.contains(expected), qPrintable(err + out));
+        QString pattern =
+            QRegularExpression::escape(expected).replace(QStringLiteral("\\.\\.\\."), QStringLiteral(".*"));
+        const QRegularExpression whole("\\A" + pattern + "\\z", QRegularExpression::DotMatchesEverythingOption);
+        QVERIFY2(p.exitCode() != 0 || whole.match(out).hasMatch(), qPrintable(out));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestHardness)
 #include "tst_hardness.moc"

@@ -1,27 +1,12 @@
 // The reports: the workbook read back with openpyxl, the PDF report with poppler, saving (as root and as nobody, or as
 // an ordinary user), and the print dialog.
-#include "download.h"
 #include "excelexport.h"
-#include "groupencoder.h"
 #include "print.h"
 #include "reportfile.h"
 #include "settings.h"
 
-#include <QFileDialog>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPointer>
-#include <QProcess>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QScopeGuard>
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QTranslator>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <csignal>
 #include <grp.h>
@@ -240,40 +225,6 @@ private slots:
         QCOMPARE(book["data"].toVariant().toStringList(), QStringList("s:" + headers.join("|s:")) + data);
         QCOMPARE(book["frozen"].toString() + " " + book["filter"].toString(),
                  "A2 A1:AT" + QString::number(groups.size() + 1));
-    }
-
-    void groupDate_data()
-    {
-        QTest::addColumn<QList<int>>("when"); // month, day, hour, minute
-        QTest::addColumn<QDate>("download");
-        QTest::addColumn<QString>("measured"); // empty: no such day or time
-        const QDate newYear(2027, 1, 5), spring(2027, 3, 1);
-        QTest::newRow("on the download's day") << QList{1, 5, 23, 59} << newYear << "2027-01-05 23:59";
-        QTest::newRow("after it: the year before") << QList{12, 30, 10, 15} << newYear << "2026-12-30 10:15";
-        QTest::newRow("a day after in its month") << QList{1, 6, 0, 0} << newYear << "2026-01-06 00:00";
-        QTest::newRow("29 February, leap year before")
-            << QList{2, 29, 8, 0} << QDate(2029, 1, 10) << "2028-02-29 08:00";
-        QTest::newRow("29 February, a year without one") << QList{2, 29, 8, 0} << spring << "";
-        QTest::newRow("month 13") << QList{13, 1, 8, 0} << spring << "";
-        QTest::newRow("minute 60") << QList{3, 1, 8, 60} << spring << "";
-    }
-
-    // The year rule, and the download date reaching it through the group building.
-    void groupDate()
-    {
-        QFETCH(QList<int>, when);
-        QFETCH(QDate, download);
-        QFETCH(QString, measured);
-        QCOMPARE(groupDateTime(when[0], when[1], when[2], when[3], download).toString("yyyy-MM-dd hh:mm"), measured);
-        GroupRecord record;
-        record.groupValue = 500;
-        record.month = quint8(when[0]), record.day = quint8(when[1]);
-        record.hour = quint8(when[2]), record.minute = quint8(when[3]);
-        const QDateTime noon(download, QTime(12, 0)); // local time: the download's own day, whatever the zone
-        QCOMPARE(makeDownload(encodeGroups({record}), "p", noon.toUTC())
-                     .groups.value(0)
-                     .measured.toString("yyyy-MM-dd hh:mm"),
-                 measured);
     }
 
     void saving_data()

@@ -2,10 +2,7 @@
 // written under its exact name, hand-edited and damaged files, and writes that fail.
 #include "settings.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 namespace {
 

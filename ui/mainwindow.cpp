@@ -33,6 +33,7 @@ constexpr int FirstFrameWaitMs = 500;
 constexpr int ArchiveMessageMs = 15000; // what became of the archive is read once at start: give it time
 constexpr int GroupRole = 1;            // the group's position in the list, read back by the click handler
 constexpr int CellAlignment = Qt::AlignHCenter | Qt::AlignVCenter;
+const QColor CaptionColour(14, 110, 123); // the values' background
 
 enum CommandId { ExportExcel = 0, Reacquire = 2, PrintReport = 3, DeleteAll = 4 };
 
@@ -115,9 +116,16 @@ void MainWindow::applyFont(QFont font)
 {
     // Everything else has the application font; the scales' names are smaller.
     font.setPointSize(15);
-    for (QWidget *w :
-         {ui->label_21, ui->label_22, ui->label_23, ui->label_25, ui->label_27, ui->label_29, ui->label_31})
+    const QList<QWidget *> scaleNames = {ui->label_21, ui->label_22, ui->label_23, ui->label_25,
+                                         ui->label_27, ui->label_29, ui->label_31};
+    for (QWidget *w : scaleNames)
         w->setFont(font);
+    // The captions in the colour of the values below them. A palette rather than a style sheet each: a style sheet
+    // costs every label a style of its own to polish and draw with.
+    QPalette caption = palette();
+    caption.setColor(QPalette::WindowText, CaptionColour);
+    for (QWidget *w : scaleNames + QList<QWidget *>{ui->label_33, ui->label_15, ui->label_17, ui->label, ui->statusBar})
+        w->setPalette(caption);
 }
 
 void MainWindow::setupTable()

@@ -80,6 +80,7 @@ void LineChart::makeChart()
     }
 
     m_view->setRenderHint(QPainter::Antialiasing);
+    m_view->show(); // now, not on the layout's next turn: this one paints it
 }
 
 QChart *LineChart::chart()

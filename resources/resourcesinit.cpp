@@ -21,12 +21,10 @@ QString embeddedFontFamily()
 {
     static const QString family = [] {
         initResources();
-        // The system's fonts are read first: a font added before that is read again along with them, and this one
-        // takes long to read.
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+        // The system's fonts are read first: Qt 5 reads a font added before them once more along with them, and
+        // this one takes long to read.
         const QFontDatabase systemFonts; // reads them
-#else
-        QFontDatabase::families();
 #endif
         // Handed over as the bytes compiled into the program, not as a file name: a font added by name is read
         // into memory once here and again when it is first drawn, 5 MB each time.

@@ -2,7 +2,10 @@
 
 #include "valuetext.h"
 
+#include <QFontDatabase>
+#include <QVBoxLayout>
 #include <QtCharts/QChart>
+#include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 
@@ -12,13 +15,43 @@ namespace {
 constexpr int MaxLabelledImpacts = 16;
 } // namespace
 
-LineChart::LineChart(QWidget *parent) : QChartView(parent)
+LineChart::LineChart(QWidget *parent) : QWidget(parent)
 {
+    // As the chart view has it: the layout gives the area the same room before and after the chart is made.
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    // Nothing to operate with the keyboard here: Tab passes on to the table and the buttons.
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void LineChart::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    // Made on the next turn of the event loop, once this frame is on screen.
+    if (!m_view && !m_makeQueued) {
+        m_makeQueued = true;
+        QMetaObject::invokeMethod(this, &LineChart::makeChart, Qt::QueuedConnection);
+    }
+}
+
+void LineChart::makeChart()
+{
+    if (m_view)
+        return;
+    m_view = new QChartView(this);
+    m_view->setFocusPolicy(Qt::NoFocus);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+
+    // The chart's texts are small, in the desktop's font: a chart takes the application's font of the time it is
+    // made, and by now that is the window's large one.
+    const QFont plain = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont bold = plain;
+    bold.setWeight(QFont::Bold);
+
     // The view comes with a chart of its own: set that one up, since replacing it (setChart) would leave it undeleted.
-    QChart *chart = this->chart();
-    QFont titleFont = chart->titleFont();
-    titleFont.setWeight(QFont::Bold);
-    chart->setTitleFont(titleFont);
+    QChart *chart = m_view->chart();
+    chart->setTitleFont(bold);
     chart->setTitle(QString());
     chart->setAnimationOptions(QChart::SeriesAnimations);
     chart->legend()->hide();
@@ -41,14 +74,42 @@ LineChart::LineChart(QWidget *parent) : QChartView(parent)
     m_axisY->setTitleText(QStringLiteral("HL"));
     chart->addAxis(m_axisY, Qt::AlignLeft);
     m_series->attachAxis(m_axisY);
+    for (QValueAxis *axis : {m_axisX, m_axisY}) {
+        axis->setLabelsFont(plain);
+        axis->setTitleFont(bold);
+    }
 
-    setRenderHint(QPainter::Antialiasing);
-    // Nothing to operate with the keyboard here: Tab passes on to the table and the buttons.
-    setFocusPolicy(Qt::NoFocus);
+    m_view->setRenderHint(QPainter::Antialiasing);
+    m_view->show(); // now, not on the layout's next turn: this one paints it
+}
+
+QChart *LineChart::chart()
+{
+    makeChart();
+    return m_view->chart();
+}
+
+QLineSeries *LineChart::series()
+{
+    makeChart();
+    return m_series;
+}
+
+QValueAxis *LineChart::axisX()
+{
+    makeChart();
+    return m_axisX;
+}
+
+QValueAxis *LineChart::axisY()
+{
+    makeChart();
+    return m_axisY;
 }
 
 void LineChart::showImpacts(QList<double> values, QString titleText)
 {
+    makeChart();
     QList<QPointF> points;
     points.reserve(values.size());
     for (int i = 0; i < values.size(); ++i)
@@ -64,5 +125,5 @@ void LineChart::showImpacts(QList<double> values, QString titleText)
     m_axisX->setRange(0.5, n + 0.5);
     m_axisX->setTickInterval(n > MaxLabelledImpacts ? 2 : 1);
 
-    chart()->setTitle(tr("%1").arg(titleText));
+    m_view->chart()->setTitle(tr("%1").arg(titleText));
 }

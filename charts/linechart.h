@@ -2,24 +2,31 @@
 
 #include <QList>
 #include <QString>
-#include <QtCharts/QChartView>
+#include <QWidget>
 
 // Qt 5 keeps the chart classes in a namespace of their own, Qt 6 in Qt's.
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 namespace QtCharts {
+class QChart;
+class QChartView;
 class QLineSeries;
 class QValueAxis;
 } // namespace QtCharts
 using namespace QtCharts;
 #else
 QT_BEGIN_NAMESPACE
+class QChart;
+class QChartView;
 class QLineSeries;
 class QValueAxis;
 QT_END_NAMESPACE
 #endif
 
 // The single impacts of the shown group as a line over their sequence numbers.
-class LineChart : public QChartView
+//
+// The chart is made once this widget has been painted, or at its first use if that comes sooner: making it costs
+// more than the rest of the window together, and the window's first frame shows the empty area it will fill.
+class LineChart : public QWidget
 {
     Q_OBJECT
 
@@ -30,12 +37,22 @@ public:
     // The values are HL whatever the group's measurement type, and the y axis says so.
     void showImpacts(QList<double> values, QString titleText);
 
-    QLineSeries *series() const { return m_series; }
-    QValueAxis *axisX() const { return m_axisX; }
-    QValueAxis *axisY() const { return m_axisY; }
+    // These make the chart if it is not made yet.
+    QChart *chart();
+    QLineSeries *series();
+    QValueAxis *axisX();
+    QValueAxis *axisY();
+    bool isChartMade() const { return m_view != nullptr; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    void makeChart();
+
+    QChartView *m_view = nullptr;
     QLineSeries *m_series = nullptr;
     QValueAxis *m_axisX = nullptr;
     QValueAxis *m_axisY = nullptr;
+    bool m_makeQueued = false;
 };

@@ -21,6 +21,11 @@ QString embeddedFontFamily()
 {
     static const QString family = [] {
         initResources();
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+        // The system's fonts are read first: Qt 5 reads a font added before them once more along with them, and
+        // this one takes long to read.
+        const QFontDatabase systemFonts; // reads them
+#endif
         // Handed over as the bytes compiled into the program, not as a file name: a font added by name is read
         // into memory once here and again when it is first drawn, 5 MB each time.
         const QResource font(QStringLiteral(":/rc/FZHTJW.TTF"));

@@ -33,6 +33,7 @@ constexpr int FirstFrameWaitMs = 500;
 constexpr int ArchiveMessageMs = 15000; // what became of the archive is read once at start: give it time
 constexpr int GroupRole = 1;            // the group's position in the list, read back by the click handler
 constexpr int CellAlignment = Qt::AlignHCenter | Qt::AlignVCenter;
+const QColor CaptionColour(14, 110, 123); // the values' background
 
 enum CommandId { ExportExcel = 0, Reacquire = 2, PrintReport = 3, DeleteAll = 4 };
 
@@ -47,12 +48,14 @@ QLabel *scaleLabel(const QWidget *window, HardnessScale scale)
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     initResources();
-    ui->setupUi(this);
-
     const QString family = embeddedFontFamily();
     if (!family.isEmpty())
         m_font.setFamily(family);
     m_font.setPointSize(18);
+    // Before the form: its widgets are made in the application font, rather than made in the default one, measured,
+    // and then all changed and measured again.
+    QApplication::setFont(m_font);
+    ui->setupUi(this);
     applyFont(m_font);
 
     setMinimumSize(1100, 700);
@@ -111,37 +114,18 @@ void MainWindow::startLink()
 
 void MainWindow::applyFont(QFont font)
 {
-    QApplication::setFont(font);
-    const QList<QWidget *> large = {
-        ui->label,
-        ui->label_15,
-        ui->label_17,
-        ui->label_33,
-        ui->label_HB,
-        ui->label_HL,
-        ui->label_HRB,
-        ui->label_HRC,
-        ui->label_HS,
-        ui->label_HV,
-        ui->label_STR,
-        ui->label_max,
-        ui->label_mean,
-        ui->label_min,
-        ui->label_number,
-        ui->pushButton_exportExcel,
-        ui->pushButton_gain,
-        ui->pushButton_language,
-        ui->pushButton_print,
-        ui->pushButton_removeAll,
-        ui->pushButton_history,
-        ui->statusBar,
-    };
-    for (QWidget *w : large)
-        w->setFont(font);
+    // Everything else has the application font; the scales' names are smaller.
     font.setPointSize(15);
-    for (QWidget *w :
-         {ui->label_21, ui->label_22, ui->label_23, ui->label_25, ui->label_27, ui->label_29, ui->label_31})
+    const QList<QWidget *> scaleNames = {ui->label_21, ui->label_22, ui->label_23, ui->label_25,
+                                         ui->label_27, ui->label_29, ui->label_31};
+    for (QWidget *w : scaleNames)
         w->setFont(font);
+    // The captions in the colour of the values below them. A palette rather than a style sheet each: a style sheet
+    // costs every label a style of its own to polish and draw with.
+    QPalette caption = palette();
+    caption.setColor(QPalette::WindowText, CaptionColour);
+    for (QWidget *w : scaleNames + QList<QWidget *>{ui->label_33, ui->label_15, ui->label_17, ui->label, ui->statusBar})
+        w->setPalette(caption);
 }
 
 void MainWindow::setupTable()
@@ -150,6 +134,12 @@ void MainWindow::setupTable()
     m_model = new QStandardItemModel(this);
     m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型")});
     ui->tableView->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Rows as high as the style has them. Made in the large application font, the header makes them higher, and
+    // holds the height to its minimum for the font: that is lifted while the height is set, then left to the font.
+    QHeaderView *rows = ui->tableView->verticalHeader();
+    rows->setMinimumSectionSize(0);
+    rows->setDefaultSectionSize(rows->style()->pixelMetric(QStyle::PM_HeaderDefaultSectionSizeVertical, nullptr, rows));
+    rows->setMinimumSectionSize(-1);
     ui->tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui->tableView->setSelectionMode(QAbstractItemView::SingleSelection);
     ui->tableView->setModel(m_model);

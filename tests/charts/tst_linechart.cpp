@@ -1,7 +1,12 @@
 // The line chart after successive groups: every call replaces points, ranges and title; the values are always HL.
+// The chart is made once the widget has been painted, in the desktop's font whatever the application's.
 #include "linechart.h"
 
+#include <QApplication>
+#include <QFontDatabase>
+#include <QScopeGuard>
 #include <QtCharts/QChart>
+#include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <QtTest>
@@ -13,6 +18,7 @@ class TestLineChart : public QObject
 private slots:
     void showImpacts_data();
     void showImpacts();
+    void madeAfterFirstPaint();
 };
 
 void TestLineChart::showImpacts_data()
@@ -50,6 +56,35 @@ void TestLineChart::showImpacts()
     QCOMPARE(chart.axisX()->tickAnchor(), 1.0);
     QTEST(chart.axisX()->tickInterval(), "labelStep");
     QCOMPARE(chart.chart()->title(), QStringLiteral("2"));
+}
+
+void TestLineChart::madeAfterFirstPaint()
+{
+    // The window sets a large application font before its chart is made.
+    const QFont before = QApplication::font();
+    const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+    QFont large = before;
+    large.setPointSize(40);
+    QApplication::setFont(large);
+
+    LineChart chart;
+    chart.resize(400, 300);
+    QVERIFY(!chart.isChartMade());
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    QTRY_VERIFY_WITH_TIMEOUT(chart.isChartMade(), 5000);
+    // The view fills the area that was painted empty.
+    const QChartView *view = chart.findChild<QChartView *>();
+    QVERIFY(view && view->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(view->geometry(), chart.rect(), 5000);
+
+    const int desktop = QFontDatabase::systemFont(QFontDatabase::GeneralFont).pointSize();
+    QVERIFY(desktop != large.pointSize());
+    QCOMPARE(chart.chart()->titleFont().pointSize(), desktop);
+    QVERIFY(chart.chart()->titleFont().bold());
+    QCOMPARE(chart.axisX()->labelsFont().pointSize(), desktop);
+    QCOMPARE(chart.axisY()->labelsFont().pointSize(), desktop);
+    QCOMPARE(chart.axisY()->titleFont().pointSize(), desktop);
 }
 
 QTEST_MAIN(TestLineChart)

@@ -125,6 +125,10 @@ private slots:
     void linkUpAndDown()
     {
         Bench b;
+        // Made in the large application font, the table's rows keep the style's height.
+        const QHeaderView *rows = b.table->verticalHeader();
+        QCOMPARE(rows->defaultSectionSize(),
+                 rows->style()->pixelMetric(QStyle::PM_HeaderDefaultSectionSizeVertical, nullptr, rows));
         QCOMPARE(b.button("pushButton_gain")->isEnabled() + b.button("pushButton_removeAll")->isEnabled(), 0);
         // Export and print with nothing downloaded only say so.
         for (const char *name : {"pushButton_print", "pushButton_exportExcel"}) {

@@ -142,12 +142,6 @@ QStringList negativeNumbersAsValues(QStringList arguments, const QList<QCommandL
     return arguments;
 }
 
-// The value as the program stores a group's result, so that the texts come out exactly as it shows them.
-ConversionResult storedResult(float value, ConversionStatus status)
-{
-    return ConversionResult{double(value), status};
-}
-
 QString csvLine(const QString &hl, quint8 scale, ConversionStatus status, float value)
 {
     const QString number = status == ConversionStatus::Ok ? QString::asprintf("%.9g", double(value)) : QString();
@@ -296,7 +290,7 @@ int main(int argc, char *argv[])
                 out << csvLine(hlTexts.at(i), scale, status, value) << '\n';
             else
                 texts << scaleName(scale) + QLatin1Char('=') +
-                             resultTexts(storedResult(value, status)).value(QStringLiteral("value"));
+                             resultTexts(ConversionResult{double(value), status}).value(QStringLiteral("value"));
         }
         if (!csv)
             out << texts.join(QLatin1Char(' ')) << '\n';

@@ -62,9 +62,7 @@ int runWindow(QApplication &app, const Options &options)
 int runExport(QApplication &app, const Options &options)
 {
     // The report's rows are drawn in the application font, as they are from the window.
-    QFont font(embeddedFontFamily());
-    font.setPointSize(18);
-    QApplication::setFont(font);
+    setEmbeddedApplicationFont();
     BatchExport job(options.ports, options.exportFile, options.timeoutSeconds);
     job.setArchive(resolveArchiveLocation(options.archive));
     job.link()->setSystemPortsEnabled(systemPortsWanted());

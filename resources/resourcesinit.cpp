@@ -1,7 +1,9 @@
 #include "resourcesinit.h"
 
 #include <QByteArray>
+#include <QFont>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QResource>
 #include <QString>
 #include <QStringList>
@@ -38,4 +40,15 @@ QString embeddedFontFamily()
         return families.isEmpty() ? QString() : families.first();
     }();
     return family;
+}
+
+QFont setEmbeddedApplicationFont()
+{
+    QFont font;
+    const QString family = embeddedFontFamily();
+    if (!family.isEmpty())
+        font.setFamily(family);
+    font.setPointSize(18);
+    QGuiApplication::setFont(font);
+    return font;
 }

@@ -398,11 +398,8 @@ int main(int argc, char *argv[])
     QTranslator english;
     if (english.load(QStringLiteral(":/english.qm")))
         QCoreApplication::installTranslator(&english);
-    if (report) {
-        QFont font(embeddedFontFamily());
-        font.setPointSize(18);
-        QApplication::setFont(font);
-    }
+    if (report)
+        setEmbeddedApplicationFont();
 
     Archive archive;
     const QString location = resolveArchiveLocation(c.archive);

@@ -48,13 +48,9 @@ QLabel *scaleLabel(const QWidget *window, HardnessScale scale)
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     initResources();
-    const QString family = embeddedFontFamily();
-    if (!family.isEmpty())
-        m_font.setFamily(family);
-    m_font.setPointSize(18);
     // Before the form: its widgets are made in the application font, rather than made in the default one, measured,
     // and then all changed and measured again.
-    QApplication::setFont(m_font);
+    m_font = setEmbeddedApplicationFont();
     ui->setupUi(this);
     applyFont(m_font);
 

@@ -65,10 +65,8 @@ private slots:
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("result");
         const QString rows = QStringLiteral(
-            "1 D 0 HRC 700: Ok 48.04; 1 D 0 HB 700: Ok 468.12; 1 D 0 HV 700: Ok 479.84; 1 D 0 HS 700: Ok 63.27; "
             "1 D 0 HRB 450: Ok 85.89; 1 D 0 HRB 350: Ok 59.57; 1 D 0 HRB 522: Ok 99.61; 1 D 0 STR 500: Ok 719.625; "
             "1 C1 0 HRC 800: Ok 51.60; 1 G 0 HB 500: Ok 252.61; 1 DL 0 HRC 800: Ok 38.11; 1 D_15 0 HRC 700: Ok 46.36; "
-            "2 D 0 HRC 700: Ok 47.62; 2 D 0 HB 700: Ok 475.43; 2 D 0 HV 700: Ok 498.37; "
             "1 NONE 200 HL 450.25: Ok 450.25; 2 NONE 0 HL nan: Ok nan; "
             "1 D 0 HV inf: AboveRange; 2 D 0 HV -inf: BelowRange; 2 D 0 HV nan: NoTable; "
             "1 NONE 0 HRC 600: NoTable; 1 8 0 HRC 600: NoTable; 1 D 9 STR 600: NoTable; 1 D 0 6 600: NoTable; "

@@ -114,10 +114,8 @@ private slots:
         scanner.setLastPort(QStringLiteral("/dev/null"));
         scanner.setNamedPorts({"/dev/pts/nonexistent"});
         scanner.tick(false);
-        QStringList probed;
-        for (QString name = scanner.takeNext(); !name.isEmpty(); name = scanner.takeNext())
-            probed << name;
-        QCOMPARE(probed, QStringList{"/dev/pts/nonexistent"});
+        QCOMPARE(scanner.takeNext(), QStringLiteral("/dev/pts/nonexistent"));
+        QVERIFY(scanner.takeNext().isEmpty());
         scanner.setNamedPorts({});
         scanner.tick(false);
         QVERIFY(scanner.takeNext().isEmpty());
@@ -320,10 +318,9 @@ private slots:
         QTest::addColumn<int>("silenceMs"); // the link's silence that ends a burst
         QTest::addColumn<int>("requests");
         QTest::addColumn<QString>("outcome"); // delivered, failed (downloadFailed) or down (the line dropped)
-        InstrumentFaults none, shortOnce, shortAlways, garbage, badSum, mute, hangUp, dropOnRequest;
+        InstrumentFaults none, shortOnce, shortAlways, badSum, mute, hangUp, dropOnRequest;
         shortOnce.groupDamage = shortAlways.groupDamage = InstrumentFaults::ShortGroups;
         shortOnce.damagedGroupAnswers = 1;
-        garbage.groupDamage = InstrumentFaults::GarbageGroups;
         badSum.badChecksums = 2;
         mute.noAnswerTo = {CmdGetData};
         hangUp.groupDamage = InstrumentFaults::LongLengthField;
@@ -334,7 +331,6 @@ private slots:
         QTest::newRow("complete frame handled before the silence") << none << 60000 << 1 << "delivered";
         QTest::newRow("short group data with a right sum once: asked again") << shortOnce << 100 << 2 << "delivered";
         QTest::newRow("short group data every time: failed after three retries") << shortAlways << 100 << 4 << "failed";
-        QTest::newRow("garbage with a right sum every time: failed") << garbage << 100 << 4 << "failed";
         QTest::newRow("bad checksum twice: asked again") << badSum << 100 << 3 << "delivered";
         QTest::newRow("no group data within the request timeout: failed") << mute << 100 << 4 << "failed";
         QTest::newRow("hang-up right after a frame complete only at the silence: kept")
@@ -390,7 +386,6 @@ private slots:
         QCOMPARE(done.size(), 0);
         b.link.deleteAll();
         QVERIFY(done.wait(UpTimeoutMs));
-        QCOMPARE(b.instrument.commandCount(CmdDeleteAll), 1);
         // One answer was the one asked for; the next one is not. The line keeps order: once the download is in, so is
         // everything before it.
         b.link.requestGroups();

@@ -86,12 +86,11 @@ private slots:
         for (quint16 v : values)
             records.append(record(v));
         const Download download = makeDownload(encodeGroups(records), QStringLiteral("p"));
-        const QList<MeasurementGroup> &groups = download.groups;
-        QTEST(int(groups.size()), "count");
+        QTEST(int(download.groups.size()), "count");
         QTEST(int(download.records.size()), "count");
         QTEST(download.unreadGroups, "unread");
-        for (int i = 0; i < groups.size(); ++i)
-            QCOMPARE(groups.at(i).result(ScaleHL).value, double(values.at(i)));
+        for (int i = 0; i < download.groups.size(); ++i)
+            QCOMPARE(download.groups.at(i).result(ScaleHL).value, double(values.at(i)));
     }
 
     void texts_data()

@@ -129,7 +129,6 @@ private slots:
         // A tick far away: the first probe and the step to the next port must not wait for one.
         QVERIFY(b.open(60000));
         QVERIFY(b.waitUp());
-        // The silent port comes first and was probed once, with the handshake alone.
         QVERIFY(b.silent.commandCount(CmdHandshake) == 1 && probedSilent.size() == 1);
         QCOMPARE(b.states.size(), 4); // searching, on the silent port, on the instrument's, connected
         QCOMPARE(b.states.at(1).at(0).value<LinkState>().port, b.silent.slavePath());
@@ -271,7 +270,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!probedSilent.isEmpty(), UpTimeoutMs);
         QCOMPARE(b.ups(), 0);
 
-        // The instrument is plugged in again (a new terminal) and found.
         QVERIFY(b.instrument.open());
         b.link.setNamedPorts({b.silent.slavePath(), b.instrument.slavePath()});
         QVERIFY(b.waitUp());

@@ -65,10 +65,8 @@ private slots:
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("result");
         const QString rows = QStringLiteral(
-            "1 D 0 HRC 700: Ok 48.04; 1 D 0 HB 700: Ok 468.12; 1 D 0 HV 700: Ok 479.84; 1 D 0 HS 700: Ok 63.27; "
             "1 D 0 HRB 450: Ok 85.89; 1 D 0 HRB 350: Ok 59.57; 1 D 0 HRB 522: Ok 99.61; 1 D 0 STR 500: Ok 719.625; "
             "1 C1 0 HRC 800: Ok 51.60; 1 G 0 HB 500: Ok 252.61; 1 DL 0 HRC 800: Ok 38.11; 1 D_15 0 HRC 700: Ok 46.36; "
-            "2 D 0 HRC 700: Ok 47.62; 2 D 0 HB 700: Ok 475.43; 2 D 0 HV 700: Ok 498.37; "
             "1 NONE 200 HL 450.25: Ok 450.25; 2 NONE 0 HL nan: Ok nan; "
             "1 D 0 HV inf: AboveRange; 2 D 0 HV -inf: BelowRange; 2 D 0 HV nan: NoTable; "
             "1 NONE 0 HRC 600: NoTable; 1 8 0 HRC 600: NoTable; 1 D 9 STR 600: NoTable; 1 D 0 6 600: NoTable; "
@@ -137,10 +135,8 @@ private slots:
         QTest::addColumn<bool>("rounded");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("HRC 48.04 shows 48") << true << 48.04 << "48";
         QTest::newRow("a half rounds up") << true << 48.5 << "49";
         QTest::newRow("just below a half rounds down") << true << 48.49 << "48";
-        QTest::newRow("999.99 shows 1000") << true << 999.99 << "1000";
         // 10v = 5 - 2^-50 (rounded), + 5 lies halfway between 10 - 2^-49 and 10 and rounds to the even 10: so 1, where
         // v + 0.5 would give 0.
         QTest::newRow("one unit below 0.5 shows 1, as the sum rounds") << true << 0.4999999999999999 << "1";
@@ -149,7 +145,6 @@ private slots:
         QTest::newRow("half above the largest int: none") << true << 2147483647.5 << "---";
         QTest::newRow("-2147483649 rounds to the smallest int") << true << -2147483649.0 << "-2147483648";
         QTest::newRow("-2147483650: none") << true << -2147483650.0 << "---";
-        QTest::newRow("mean 1535 / 3 truncates to 511") << false << 1535.0 / 3 << "511";
         QTest::newRow("-2.9 truncates toward zero") << false << -2.9 << "-2";
         QTest::newRow("just below 2^31 truncates to the largest int") << false << 2147483647.9 << "2147483647";
         QTest::newRow("2^31: none") << false << 2147483648.0 << "---";

@@ -1,7 +1,5 @@
-// The serial link for real: the simulator plays the instrument on pseudo-terminals and the link talks to it through
-// QSerialPort. The search probes the ports named in a test and none of the host's. A download when the instrument
-// misbehaves: damaged group data is asked for again and never passed on, a hang-up keeps what arrived, nothing counts
-// before the handshake answer, a delete-done counts only when asked.
+// The serial link for real: the simulator plays the instrument on pseudo-terminals, the link talks to it through
+// QSerialPort and probes the ports named in a test, none of the host's.
 #include "frame.h"
 #include "groupencoder.h"
 #include "instrument.h"
@@ -61,11 +59,6 @@ struct Bench
     {
         return QTest::qWaitFor([this] { return link.isConnected(); }, UpTimeoutMs);
     }
-    bool waitDown()
-    {
-        return QTest::qWaitFor([this] { return !link.isConnected(); }, UpTimeoutMs);
-    }
-    // How often the link came up.
     int ups() const
     {
         int n = 0;
@@ -121,10 +114,8 @@ private slots:
         scanner.setLastPort(QStringLiteral("/dev/null"));
         scanner.setNamedPorts({"/dev/pts/nonexistent"});
         scanner.tick(false);
-        QStringList probed;
-        for (QString name = scanner.takeNext(); !name.isEmpty(); name = scanner.takeNext())
-            probed << name;
-        QCOMPARE(probed, QStringList{"/dev/pts/nonexistent"});
+        QCOMPARE(scanner.takeNext(), QStringLiteral("/dev/pts/nonexistent"));
+        QVERIFY(scanner.takeNext().isEmpty());
         scanner.setNamedPorts({});
         scanner.tick(false);
         QVERIFY(scanner.takeNext().isEmpty());
@@ -138,7 +129,6 @@ private slots:
         // A tick far away: the first probe and the step to the next port must not wait for one.
         QVERIFY(b.open(60000));
         QVERIFY(b.waitUp());
-        // The silent port comes first and was probed once, with the handshake alone.
         QVERIFY(b.silent.commandCount(CmdHandshake) == 1 && probedSilent.size() == 1);
         QCOMPARE(b.states.size(), 4); // searching, on the silent port, on the instrument's, connected
         QCOMPARE(b.states.at(1).at(0).value<LinkState>().port, b.silent.slavePath());
@@ -170,7 +160,6 @@ private slots:
         const qint64 first = probes[1].at(0) - probes[0].at(0), second = probes[1].at(1) - probes[0].at(1);
         QVERIFY2(first >= 450 && first < 900 && second >= 900 && second < 1800,
                  qPrintable(QStringLiteral("%1 %2").arg(first).arg(second)));
-        QTRY_COMPARE_WITH_TIMEOUT(b.link.probeWaitMs(), 2000, 5000);
     }
 
     void scan_newPortFirst()
@@ -243,16 +232,12 @@ private slots:
         b.instrument.setFaults(faults);
         const QByteArray expected = encodeGroups(sampleGroups());
 
-        b.link.requestGroups();
-        QVERIFY(b.downloads.wait(UpTimeoutMs));
-        QCOMPARE(b.downloads.size(), 1);
-        QVERIFY(b.lastPayload() == expected);
-
-        // A second request answers a second time: had the first answer been delivered twice, it would show here.
-        b.link.requestGroups();
-        QVERIFY(b.downloads.wait(UpTimeoutMs));
-        QCOMPARE(b.downloads.size(), 2);
-        QVERIFY(b.lastPayload() == expected);
+        // A second request answers a second time: had the first answer been delivered twice, it would show there.
+        for (int n : {1, 2}) {
+            b.link.requestGroups();
+            QVERIFY(b.downloads.wait(UpTimeoutMs));
+            QVERIFY(b.downloads.size() == n && b.lastPayload() == expected);
+        }
         QCOMPARE(b.instrument.commandCount(CmdGetData), 2);
     }
 
@@ -273,23 +258,18 @@ private slots:
         b.link.setNamedPorts({b.silent.slavePath(), device});
         QVERIFY(b.waitUp());
         QSignalSpy probedSilent(&b.silent, &Instrument::frameReceived);
-        if (hangUp)
-            b.link.stop();
-        else
-            b.link.start(ScanMs);
+        hangUp ? b.link.stop() : b.link.start(ScanMs);
         b.states.clear();
         QVERIFY(hangUp ? (b.instrument.dropLine(), true) : QFile::remove(device));
-        QVERIFY(b.waitDown());
+        QVERIFY(QTest::qWaitFor([&] { return !b.link.isConnected(); }, UpTimeoutMs));
         QVERIFY(b.states.first().at(0).value<LinkState>() ==
                 (LinkState{LinkState::Searching, QString(), PortStatus::Ok}));
-        QCOMPARE(b.link.state().phase, LinkState::Searching);
 
         // The search takes over: the silent port is probed again, and the unplug was reported once only.
         b.link.start(ScanMs);
         QTRY_VERIFY_WITH_TIMEOUT(!probedSilent.isEmpty(), UpTimeoutMs);
         QCOMPARE(b.ups(), 0);
 
-        // The instrument is plugged in again (a new terminal) and found.
         QVERIFY(b.instrument.open());
         b.link.setNamedPorts({b.silent.slavePath(), b.instrument.slavePath()});
         QVERIFY(b.waitUp());
@@ -300,14 +280,18 @@ private slots:
     {
         Bench b;
         QVERIFY(b.silent.open() && b.instrument.open());
+        // Nothing but the handshake goes out before its answer: no request, and none held back for later either. Sound
+        // group data ahead of that answer comes from a port not yet known to be the instrument's: not passed on.
         InstrumentFaults slow;
         slow.answerDelayMs = 300;
+        slow.strayBytes = packFrame(CmdGroupData, encodeGroups(sampleGroups()));
         b.instrument.setFaults(slow);
         QVERIFY(b.link.openPort(b.instrument.slavePath()));
-        // Nothing but the handshake goes out before its answer: no request, and none held back for later either.
         b.link.requestGroups();
         b.link.deleteAll();
         QVERIFY(b.waitUp());
+        QCOMPARE(b.downloads.size(), 0);
+        b.instrument.setFaults({});
         b.link.requestGroups();
         QVERIFY(b.downloads.wait(UpTimeoutMs));
         QVERIFY(b.instrument.commandCount(CmdGetData) == 1 && b.instrument.commandCount(CmdDeleteAll) == 0);
@@ -332,10 +316,9 @@ private slots:
         QTest::addColumn<int>("silenceMs"); // the link's silence that ends a burst
         QTest::addColumn<int>("requests");
         QTest::addColumn<QString>("outcome"); // delivered, failed (downloadFailed) or down (the line dropped)
-        InstrumentFaults none, shortOnce, shortAlways, garbage, badSum, mute, hangUp, dropOnRequest;
+        InstrumentFaults none, shortOnce, shortAlways, badSum, mute, hangUp, dropOnRequest;
         shortOnce.groupDamage = shortAlways.groupDamage = InstrumentFaults::ShortGroups;
         shortOnce.damagedGroupAnswers = 1;
-        garbage.groupDamage = InstrumentFaults::GarbageGroups;
         badSum.badChecksums = 2;
         mute.noAnswerTo = {CmdGetData};
         hangUp.groupDamage = InstrumentFaults::LongLengthField;
@@ -346,7 +329,6 @@ private slots:
         QTest::newRow("complete frame handled before the silence") << none << 60000 << 1 << "delivered";
         QTest::newRow("short group data with a right sum once: asked again") << shortOnce << 100 << 2 << "delivered";
         QTest::newRow("short group data every time: failed after three retries") << shortAlways << 100 << 4 << "failed";
-        QTest::newRow("garbage with a right sum every time: failed") << garbage << 100 << 4 << "failed";
         QTest::newRow("bad checksum twice: asked again") << badSum << 100 << 3 << "delivered";
         QTest::newRow("no group data within the request timeout: failed") << mute << 100 << 4 << "failed";
         QTest::newRow("hang-up right after a frame complete only at the silence: kept")
@@ -373,27 +355,19 @@ private slots:
         QVERIFY(outcome != "delivered" || b.lastPayload() == encodeGroups(sampleGroups()));
     }
 
-    void beforeTheHandshakeAnswer()
+    void handshakeAnswer_completeOnlyAtHangUp()
     {
-        // Sound group data ahead of the handshake answer comes from a port not yet known to be the instrument's.
-        Bench early;
-        InstrumentFaults groupsFirst;
-        groupsFirst.strayBytes = packFrame(CmdGroupData, encodeGroups(sampleGroups()));
-        QVERIFY(early.openDirect(groupsFirst));
-        QTRY_VERIFY_WITH_TIMEOUT(early.link.isConnected(), UpTimeoutMs);
-        QCOMPARE(early.downloads.size(), 0);
-
         // A handshake answer that checks only once the line hangs up (its length field says too much, and the true one
         // behind it is damaged) is read as the port closes: it must not bring up a link without a port.
-        Bench late;
+        Bench b;
         InstrumentFaults lying;
         lying.strayBytes = QByteArray::fromHex("402324100000005060");
         lying.badChecksums = 1;
         lying.dropAfterCommand = CmdHandshake;
-        late.link.setFrameInterval(60000);
-        QVERIFY(late.openDirect(lying));
-        QTRY_VERIFY_WITH_TIMEOUT(!late.link.isPortOpen(), UpTimeoutMs);
-        QCOMPARE(late.states.size(), 0);
+        b.link.setFrameInterval(60000);
+        QVERIFY(b.openDirect(lying));
+        QTRY_VERIFY_WITH_TIMEOUT(!b.link.isPortOpen(), UpTimeoutMs);
+        QCOMPARE(b.states.size(), 0);
     }
 
     void deleteDone_onlyWhenAsked()
@@ -410,7 +384,6 @@ private slots:
         QCOMPARE(done.size(), 0);
         b.link.deleteAll();
         QVERIFY(done.wait(UpTimeoutMs));
-        QCOMPARE(b.instrument.commandCount(CmdDeleteAll), 1);
         // One answer was the one asked for; the next one is not. The line keeps order: once the download is in, so is
         // everything before it.
         b.link.requestGroups();

@@ -5,9 +5,6 @@
 #include "resourcesinit.h"
 
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QTranslator>
 #include <QtTest>
 
 class TestEntry : public QObject

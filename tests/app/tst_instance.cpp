@@ -5,9 +5,6 @@
 #include "resourcesinit.h"
 #include "singleinstance.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTranslator>
 #include <QtTest>
 
 #include <unistd.h>
@@ -29,15 +26,13 @@ void TestInstance::listPorts_data()
     QTest::addColumn<QString>("port"); // empty: a pseudo-terminal of root's
     QTest::addColumn<QString>("mode"); // how the terminal is held, or who lists it
     QTest::addColumn<QString>("access");
-    QTest::newRow("free") << QString() << ""
-                          << "ok";
-    QTest::newRow("held by another program") << QString() << "held"
-                                             << "in use";
-    QTest::newRow("no permission to open it") << QString() << "denied"
-                                              << "permission denied";
-    QTest::newRow("missing") << "/dev/pts/nonexistent"
-                             << ""
-                             << "does not exist";
+    const auto row = [](const char *name, const QString &port, const char *mode, const char *access) {
+        QTest::newRow(name) << port << QString(mode) << QString(access);
+    };
+    row("free", QString(), "", "ok");
+    row("held by another program", QString(), "held", "in use");
+    row("no permission to open it", QString(), "denied", "permission denied");
+    row("missing", "/dev/pts/nonexistent", "", "does not exist");
 }
 
 void TestInstance::listPorts()
@@ -110,19 +105,17 @@ void TestInstance::stateField_data()
     QTest::addColumn<LinkState>("state");
     QTest::addColumn<QString>("text");
     const QString tty = "/dev/ttyQ7"; // no such device: its group is unknown
-    QTest::newRow("searching") << false << LinkState{LinkState::Searching, tty, PortStatus::Ok}
-                               << "正在查找仪器… /dev/ttyQ7";
-    QTest::newRow("connected") << true << LinkState{LinkState::Connected, tty, PortStatus::Ok}
-                               << "Connected to /dev/ttyQ7";
-    QTest::newRow("permission denied")
-        << true << LinkState{LinkState::NotFound, tty, PortStatus::PermissionDenied}
+    const auto row = [&](const char *name, bool english, LinkState::Phase phase, PortStatus status) -> QTestData & {
+        return QTest::newRow(name) << english
+                                   << LinkState{phase, status == PortStatus::NoPort ? QString() : tty, status};
+    };
+    row("searching", false, LinkState::Searching, PortStatus::Ok) << "正在查找仪器… /dev/ttyQ7";
+    row("connected", true, LinkState::Connected, PortStatus::Ok) << "Connected to /dev/ttyQ7";
+    row("permission denied", true, LinkState::NotFound, PortStatus::PermissionDenied)
         << "No permission to open /dev/ttyQ7: the user must be in the group that owns the device, dialout";
-    QTest::newRow("in use") << true << LinkState{LinkState::NotFound, tty, PortStatus::InUse}
-                            << "/dev/ttyQ7 is in use by another program";
-    QTest::newRow("no port at all") << false << LinkState{LinkState::NotFound, QString(), PortStatus::NoPort}
-                                    << "没有任何串口";
-    QTest::newRow("no answer") << true << LinkState{LinkState::NotFound, tty, PortStatus::NoAnswer}
-                               << "No instrument answers on /dev/ttyQ7";
+    row("in use", true, LinkState::NotFound, PortStatus::InUse) << "/dev/ttyQ7 is in use by another program";
+    row("no port at all", false, LinkState::NotFound, PortStatus::NoPort) << "没有任何串口";
+    row("no answer", true, LinkState::NotFound, PortStatus::NoAnswer) << "No instrument answers on /dev/ttyQ7";
 }
 
 void TestInstance::stateField()

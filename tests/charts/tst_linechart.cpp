@@ -4,11 +4,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QScopeGuard>
-#include <QtCharts/QChart>
-#include <QtCharts/QChartView>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QValueAxis>
+#include <QtCharts>
 #include <QtTest>
 
 class TestLineChart : public QObject
@@ -79,12 +75,10 @@ void TestLineChart::madeAfterFirstPaint()
     QTRY_COMPARE_WITH_TIMEOUT(view->geometry(), chart.rect(), 5000);
 
     const int desktop = QFontDatabase::systemFont(QFontDatabase::GeneralFont).pointSize();
-    QVERIFY(desktop != large.pointSize());
-    QCOMPARE(chart.chart()->titleFont().pointSize(), desktop);
-    QVERIFY(chart.chart()->titleFont().bold());
-    QCOMPARE(chart.axisX()->labelsFont().pointSize(), desktop);
-    QCOMPARE(chart.axisY()->labelsFont().pointSize(), desktop);
-    QCOMPARE(chart.axisY()->titleFont().pointSize(), desktop);
+    QVERIFY(desktop != large.pointSize() && chart.chart()->titleFont().bold());
+    QCOMPARE((QList<int>{chart.chart()->titleFont().pointSize(), chart.axisX()->labelsFont().pointSize(),
+                         chart.axisY()->labelsFont().pointSize(), chart.axisY()->titleFont().pointSize()}),
+             QVector<int>(4, desktop).toList());
 }
 
 QTEST_MAIN(TestLineChart)

@@ -6,132 +6,121 @@
 #include "instrument.h"
 #include "samplegroups.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QtTest>
 
 class TestBatchExport : public QObject
 {
     Q_OBJECT
+    Instrument m_instrument;
 
 private slots:
-    void initTestCase();
-    void program_data();
-    void program();
+    void initTestCase() { m_instrument.setPacing(false); }
 
-private:
-    Instrument m_instrument;
+    void program_data()
+    {
+        // As on a shell: variables, then the arguments; "@" is the simulator's port. Exit code -1: a window, ended by
+        // the test once it asked for the groups, after it logged the link coming up.
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message"); // in standard output for exit code 0, else in standard error
+        const QString written = QStringLiteral("%1 group(s) written to a.").arg(sampleGroups().size());
+        QTest::newRow("workbook, the download archived")
+            << "--port @ --export a.xlsx --archive data/a.sqlite" << 0 << written + "xlsx\n";
+        QTest::newRow("report, its header from the settings file")
+            << "--export=a.pdf --port=@ --timeout 20" << 0 << written + "pdf\n";
+        QTest::newRow("no instrument within the timeout")
+            << "--port /dev/pts/nonexistent --export a.pdf --timeout 1" << 1
+            << "no instrument answered within 1 s\n  /dev/pts/nonexistent: does not exist\n";
+        QTest::newRow("unknown extension, no X") << "QT_QPA_PLATFORM=xcb --export a.csv" << 1 << "must end in .xlsx";
+        QTest::newRow("unwritable target")
+            << "--export /nonexistent-dir/a.xlsx --port @" << 1 << "export to /nonexistent-dir/a.xlsx failed";
+        QTest::newRow("no groups") << "--export a.xlsx --port @" << 1 << "the instrument holds no measurement groups\n";
+        QTest::newRow("bad timeout") << "--export a.pdf --timeout soon" << 2 << "--timeout";
+        QTest::newRow("timeout without export") << "--timeout 5" << 2 << "--export only";
+        QTest::newRow("unknown option with export")
+            << "--export a.pdf -reverse --baud" << 2 << "Unknown option or argument: --baud\n";
+        QTest::newRow("help") << "--port x --help --baud" << 0 << "--export FILE";
+        QTest::newRow("version") << "--version" << 0 << "leeb-companion " LEEB_VERSION "\n";
+        QTest::newRow("window without a display") << "-style fusion" << 1 << "use --export";
+        QTest::newRow("window: Qt's options, an unknown one named, no debug output")
+            << "-platform offscreen -style fusion -reverse --baud 9600 --port @" << -1
+            << "ignoring unknown arguments: --baud 9600\n";
+        QTest::newRow("window: debug output on request")
+            << "QT_LOGGING_RULES=leeb.*.debug=true -platform offscreen --port @" << -1 << "leeb.link.uart: connected\n";
+    }
+
+    void program()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        m_instrument.setGroups(QTest::currentDataTag() == QLatin1String("no groups") ? QList<GroupRecord>{}
+                                                                                     : sampleGroups());
+        m_instrument.resetCounts();
+        // A terminal of its own for every row: one a window had open when it was killed stays exclusive to root while
+        // the simulator holds it.
+        QVERIFY(m_instrument.open());
+        QTemporaryDir dir;
+        // The report's header fields as the print dialog keeps them.
+        const bool header = QByteArray(QTest::currentDataTag()).contains("settings file");
+        QFile settings(dir.filePath("PrintConfig.ini"));
+        if (header)
+            QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write("[LineEdit]\ncompanyName=North Lab\n") > 0);
+        settings.close();
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        // No display, Qt platform or logging rules but those the row sets.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name :
+             {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "QT_LOGGING_RULES", "QT_MESSAGE_PATTERN"})
+            env.remove(QString::fromLatin1(name));
+        env.insert(QStringLiteral("TMPDIR"), dir.path()); // the window's single-instance name, away from a real one
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath("data")); // the default archive, away from the user's
+        env.insert(QStringLiteral("LEEB_NAMED_PORTS_ONLY"), QStringLiteral("1")); // the simulator's port alone
+        QStringList arguments = command.replace('@', m_instrument.slavePath()).split(' ', Qt::SkipEmptyParts);
+        while (arguments.value(0).contains('=') && !arguments.value(0).startsWith('-')) {
+            const QString variable = arguments.takeFirst();
+            env.insert(variable.section('=', 0, 0), variable.section('=', 1));
+        }
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(LEEB_PROGRAM_PATH), arguments);
+        // The simulator lives in this process: keep its event loop turning while the program talks to it.
+        const auto asked = [&] { return exitCode == -1 && m_instrument.commandCount(CmdGetData) > 0; };
+        QVERIFY(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning || asked(); }, 60000));
+        p.kill();
+        p.waitForFinished(5000);
+        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(asked() ? -1 : p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, exitCode);
+        QVERIFY2((exitCode == 0 ? out : err).contains(message), qPrintable(err + out));
+        QVERIFY2(message.startsWith("leeb.") || !err.contains("leeb."), qPrintable(err)); // debug only on request
+        // A written file is whole and alone; nothing else leaves one.
+        const QString target = message.section(QLatin1String("written to "), 1).trimmed();
+        // A window remembers the port that answered; a batch run leaves nothing but its file.
+        QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        if (exitCode == -1 || header)
+            QVERIFY(files.removeOne(QStringLiteral("PrintConfig.ini")));
+        QCOMPARE(files, target.isEmpty() ? QStringList{} : QStringList{target});
+        // Every download is kept: in the default archive unless the row names one.
+        Archive archive;
+        QList<DownloadInfo> downloads;
+        QByteArray payload;
+        const QString archived = command.contains("--archive") ? "data/a.sqlite" : "data/leeb-companion/archive.sqlite";
+        if (!target.isEmpty())
+            QVERIFY(archive.open(dir.filePath(archived), Archive::ReadOnly).ok() &&
+                    archive.downloads({}, 0, 9, &downloads, nullptr) && downloads.size() == 1 &&
+                    archive.payload(downloads.first().id, &payload, nullptr) &&
+                    payload == encodeGroups(sampleGroups()));
+        QFile file(dir.filePath(target));
+        QVERIFY(target.isEmpty() || (file.open(QIODevice::ReadOnly) && file.size() > 1000 &&
+                                     file.read(4).startsWith(target.endsWith("pdf") ? "%PDF" : "PK")));
+        if (header) {
+            QProcess text;
+            text.start(QStringLiteral("pdftotext"), {file.fileName(), QStringLiteral("-")});
+            QVERIFY(text.waitForFinished(30000) && text.readAllStandardOutput().contains("North Lab"));
+        }
+    }
 };
-
-void TestBatchExport::initTestCase()
-{
-    m_instrument.setPacing(false);
-}
-
-void TestBatchExport::program_data()
-{
-    // As on a shell: variables, then the arguments; "@" is the simulator's port. Exit code -1: a window, ended by the
-    // test once it asked for the groups, after it logged the link coming up.
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("message"); // in standard output for exit code 0, else in standard error
-    const QString written = QStringLiteral("%1 group(s) written to a.").arg(sampleGroups().size());
-    QTest::newRow("workbook") << "--port @ --export a.xlsx" << 0 << written + "xlsx\n";
-    QTest::newRow("workbook, the download archived")
-        << "--port @ --export a.xlsx --archive data/a.sqlite" << 0 << written + "xlsx\n";
-    QTest::newRow("report, its header from the settings file")
-        << "--export=a.pdf --port=@ --timeout 20" << 0 << written + "pdf\n";
-    QTest::newRow("no instrument within the timeout")
-        << "--port /dev/pts/nonexistent --export a.pdf --timeout 1" << 1
-        << "no instrument answered within 1 s\n  /dev/pts/nonexistent: does not exist\n";
-    QTest::newRow("unknown extension, no X") << "QT_QPA_PLATFORM=xcb --export a.csv" << 1 << "must end in .xlsx";
-    QTest::newRow("unwritable target") << "--export /nonexistent-dir/a.xlsx --port @" << 1
-                                       << "export to /nonexistent-dir/a.xlsx failed";
-    QTest::newRow("no groups") << "--export a.xlsx --port @" << 1 << "the instrument holds no measurement groups\n";
-    QTest::newRow("bad timeout") << "--export a.pdf --timeout soon" << 2 << "--timeout";
-    QTest::newRow("timeout without export") << "--timeout 5" << 2 << "--export only";
-    QTest::newRow("unknown option with export")
-        << "--export a.pdf -reverse --baud" << 2 << "Unknown option or argument: --baud\n";
-    QTest::newRow("help") << "--port x --help --baud" << 0 << "--export FILE";
-    QTest::newRow("version") << "--version" << 0 << "leeb-companion " LEEB_VERSION "\n";
-    QTest::newRow("window without a display") << "-style fusion" << 1 << "use --export";
-    QTest::newRow("window: Qt's options, an unknown one named, no debug output")
-        << "-platform offscreen -style fusion -reverse --baud 9600 --port @" << -1
-        << "ignoring unknown arguments: --baud 9600\n";
-    QTest::newRow("window: debug output on request")
-        << "QT_LOGGING_RULES=leeb.*.debug=true -platform offscreen --port @" << -1 << "leeb.link.uart: connected\n";
-}
-
-void TestBatchExport::program()
-{
-    QFETCH(QString, command);
-    QFETCH(int, exitCode);
-    QFETCH(QString, message);
-    m_instrument.setGroups(QTest::currentDataTag() == QLatin1String("no groups") ? QList<GroupRecord>{}
-                                                                                 : sampleGroups());
-    m_instrument.resetCounts();
-    // A terminal of its own for every row: one a window had open when it was killed stays exclusive to root while the
-    // simulator holds it.
-    QVERIFY(m_instrument.open());
-    QTemporaryDir dir;
-    // The report's header fields as the print dialog keeps them.
-    const bool header = QByteArray(QTest::currentDataTag()).contains("settings file");
-    QFile settings(dir.filePath("PrintConfig.ini"));
-    if (header)
-        QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write("[LineEdit]\ncompanyName=North Lab\n") > 0);
-    settings.close();
-    QProcess p;
-    p.setWorkingDirectory(dir.path());
-    // No display, Qt platform or logging rules but those the row sets.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "QT_LOGGING_RULES", "QT_MESSAGE_PATTERN"})
-        env.remove(QString::fromLatin1(name));
-    env.insert(QStringLiteral("TMPDIR"), dir.path()); // the window's single-instance name, away from a real one
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath("data")); // the default archive, away from the user's
-    env.insert(QStringLiteral("LEEB_NAMED_PORTS_ONLY"),
-               QStringLiteral("1")); // the simulator's port, none of the host's
-    QStringList arguments = command.replace('@', m_instrument.slavePath()).split(' ', Qt::SkipEmptyParts);
-    while (arguments.value(0).contains('=') && !arguments.value(0).startsWith('-')) {
-        const QString variable = arguments.takeFirst();
-        env.insert(variable.section('=', 0, 0), variable.section('=', 1));
-    }
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(LEEB_PROGRAM_PATH), arguments);
-    // The simulator lives in this process: keep its event loop turning while the program talks to it.
-    const auto asked = [&] { return exitCode == -1 && m_instrument.commandCount(CmdGetData) > 0; };
-    QVERIFY(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning || asked(); }, 60000));
-    p.kill();
-    p.waitForFinished(5000);
-    const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
-    QCOMPARE(asked() ? -1 : p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, exitCode);
-    QVERIFY2((exitCode == 0 ? out : err).contains(message), qPrintable(err + out));
-    QVERIFY2(message.startsWith("leeb.") || !err.contains("leeb."), qPrintable(err)); // debug output on request only
-    // A written file is whole and alone; nothing else leaves one.
-    const QString target = message.section(QLatin1String("written to "), 1).trimmed();
-    // A window remembers the port that answered; a batch run leaves nothing but its file.
-    QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-    if (exitCode == -1 || header)
-        QVERIFY(files.removeOne(QStringLiteral("PrintConfig.ini")));
-    QCOMPARE(files, target.isEmpty() ? QStringList{} : QStringList{target});
-    // Every download is kept: in the default archive unless the row names one.
-    Archive archive;
-    QList<DownloadInfo> downloads;
-    QByteArray payload;
-    const QString archived = command.contains("--archive") ? "data/a.sqlite" : "data/leeb-companion/archive.sqlite";
-    if (!target.isEmpty())
-        QVERIFY(archive.open(dir.filePath(archived), Archive::ReadOnly).ok() &&
-                archive.downloads({}, 0, 9, &downloads, nullptr) && downloads.size() == 1 &&
-                archive.payload(downloads.first().id, &payload, nullptr) && payload == encodeGroups(sampleGroups()));
-    QFile file(dir.filePath(target));
-    QVERIFY(target.isEmpty() || (file.open(QIODevice::ReadOnly) && file.size() > 1000 &&
-                                 file.read(4).startsWith(target.endsWith("pdf") ? "%PDF" : "PK")));
-    if (header) {
-        QProcess text;
-        text.start(QStringLiteral("pdftotext"), {file.fileName(), QStringLiteral("-")});
-        QVERIFY(text.waitForFinished(30000) && text.readAllStandardOutput().contains("North Lab"));
-    }
-}
 
 QTEST_GUILESS_MAIN(TestBatchExport)
 #include "tst_batchexport.moc"

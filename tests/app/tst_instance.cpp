@@ -5,9 +5,6 @@
 #include "resourcesinit.h"
 #include "singleinstance.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTranslator>
 #include <QtTest>
 
 #include <unistd.h>
@@ -17,123 +14,113 @@ class TestInstance : public QObject
     Q_OBJECT
 
 private slots:
-    void listPorts_data();
-    void listPorts();
-    void secondStart();
-    void stateField_data();
-    void stateField();
-};
-
-void TestInstance::listPorts_data()
-{
-    QTest::addColumn<QString>("port"); // empty: a pseudo-terminal of root's
-    QTest::addColumn<QString>("mode"); // how the terminal is held, or who lists it
-    QTest::addColumn<QString>("access");
-    QTest::newRow("free") << QString() << ""
-                          << "ok";
-    QTest::newRow("held by another program") << QString() << "held"
-                                             << "in use";
-    QTest::newRow("no permission to open it") << QString() << "denied"
-                                              << "permission denied";
-    QTest::newRow("missing") << "/dev/pts/nonexistent"
-                             << ""
-                             << "does not exist";
-}
-
-void TestInstance::listPorts()
-{
-    QFETCH(QString, port);
-    QFETCH(QString, mode);
-    QFETCH(QString, access);
-    Instrument terminal;
-    QVERIFY(terminal.open());
-    port = port.isEmpty() ? terminal.slavePath() : port;
-    QSerialPort holder(port);
-    QVERIFY(mode != "held" || holder.open(QIODevice::ReadWrite));
-    // Root opens whatever the mode bits say, so nobody lists root's terminal of mode 0600; an ordinary user lists its
-    // own terminal of mode 0.
-    const bool root = ::geteuid() == 0;
-    QVERIFY(mode != "denied" ||
-            QFile::setPermissions(port, root ? QFile::ReadOwner | QFile::WriteOwner : QFile::Permissions()));
-    QStringList command{LEEB_PROGRAM_PATH, "--list-ports", "--port", port};
-    if (mode == "denied" && root)
-        command = QStringList{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"} + command;
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("QT_QPA_PLATFORM"); // no display needed
-    env.remove("DISPLAY");
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(QDir::rootPath());
-    p.start(command.takeFirst(), command);
-    QVERIFY(p.waitForFinished(10000));
-    QCOMPARE(p.exitCode(), 0);
-    const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    QVERIFY2(out.split('\n').contains(port + "\t-\t-\t-\t-\t" + access), qPrintable(out));
-}
-
-void TestInstance::secondStart()
-{
-    // A temporary directory of its own keeps the socket apart from any window of the user's.
-    QTemporaryDir tmp;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TMPDIR", tmp.path());
-    env.insert("XDG_DATA_HOME", tmp.path()); // the archive, away from the user's
-    env.insert("QT_LOGGING_RULES", "leeb.*.debug=false;leeb.app.instance.debug=true");
-    env.insert("LEEB_NAMED_PORTS_ONLY", "1"); // the window probes the named port alone, none of the host's
-    QString log;
-    QProcess first;
-    auto start = [&](QProcess &p) {
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(tmp.path());
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(LEEB_PROGRAM_PATH, {"--port", "/dev/pts/nonexistent"});
-    };
-    QObject::connect(&first, &QProcess::readyRead, [&] { log += QString::fromLocal8Bit(first.readAll()); });
-    for (const char *round : {"first start", "after a crash that left the socket behind"}) {
-        start(first);
-        QTRY_VERIFY2_WITH_TIMEOUT(log.contains("listening"), round, 10000);
-        QProcess second;
-        start(second);
-        QVERIFY2(second.waitForFinished(10000), round);
-        QCOMPARE(second.exitCode(), 0);
-        QTRY_VERIFY2_WITH_TIMEOUT(log.contains("asks for the window"), round, 5000);
-        QCOMPARE(first.state(), QProcess::Running);
-        first.kill();
-        QVERIFY(first.waitForFinished(5000));
-        log.clear();
+    void listPorts_data()
+    {
+        QTest::addColumn<QString>("port"); // empty: a pseudo-terminal of root's
+        QTest::addColumn<QString>("mode"); // how the terminal is held, or who lists it
+        QTest::addColumn<QString>("access");
+        const auto row = [](const char *name, const QString &port, const char *mode, const char *access) {
+            QTest::newRow(name) << port << QString(mode) << QString(access);
+        };
+        row("free", QString(), "", "ok");
+        row("held by another program", QString(), "held", "in use");
+        row("no permission to open it", QString(), "denied", "permission denied");
+        row("missing", "/dev/pts/nonexistent", "", "does not exist");
     }
-}
 
-void TestInstance::stateField_data()
-{
-    QTest::addColumn<bool>("english");
-    QTest::addColumn<LinkState>("state");
-    QTest::addColumn<QString>("text");
-    const QString tty = "/dev/ttyQ7"; // no such device: its group is unknown
-    QTest::newRow("searching") << false << LinkState{LinkState::Searching, tty, PortStatus::Ok}
-                               << "正在查找仪器… /dev/ttyQ7";
-    QTest::newRow("connected") << true << LinkState{LinkState::Connected, tty, PortStatus::Ok}
-                               << "Connected to /dev/ttyQ7";
-    QTest::newRow("permission denied")
-        << true << LinkState{LinkState::NotFound, tty, PortStatus::PermissionDenied}
-        << "No permission to open /dev/ttyQ7: the user must be in the group that owns the device, dialout";
-    QTest::newRow("in use") << true << LinkState{LinkState::NotFound, tty, PortStatus::InUse}
-                            << "/dev/ttyQ7 is in use by another program";
-    QTest::newRow("no port at all") << false << LinkState{LinkState::NotFound, QString(), PortStatus::NoPort}
-                                    << "没有任何串口";
-    QTest::newRow("no answer") << true << LinkState{LinkState::NotFound, tty, PortStatus::NoAnswer}
-                               << "No instrument answers on /dev/ttyQ7";
-}
+    void listPorts()
+    {
+        QFETCH(QString, port);
+        QFETCH(QString, mode);
+        QFETCH(QString, access);
+        Instrument terminal;
+        QVERIFY(terminal.open());
+        port = port.isEmpty() ? terminal.slavePath() : port;
+        QSerialPort holder(port);
+        QVERIFY(mode != "held" || holder.open(QIODevice::ReadWrite));
+        // Root opens whatever the mode bits say, so nobody lists root's terminal of mode 0600; an ordinary user lists
+        // its own terminal of mode 0.
+        const bool root = ::geteuid() == 0;
+        QVERIFY(mode != "denied" ||
+                QFile::setPermissions(port, root ? QFile::ReadOwner | QFile::WriteOwner : QFile::Permissions()));
+        QStringList command{LEEB_PROGRAM_PATH, "--list-ports", "--port", port};
+        if (mode == "denied" && root)
+            command = QStringList{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"} + command;
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("QT_QPA_PLATFORM"); // no display needed
+        env.remove("DISPLAY");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(QDir::rootPath());
+        p.start(command.takeFirst(), command);
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 0);
+        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        QVERIFY2(out.split('\n').contains(port + "\t-\t-\t-\t-\t" + access), qPrintable(out));
+    }
 
-void TestInstance::stateField()
-{
-    QFETCH(bool, english);
-    QFETCH(LinkState, state);
-    initResources();
-    QTranslator translator;
-    QVERIFY(!english || (translator.load(":/english.qm") && QCoreApplication::installTranslator(&translator)));
-    QTEST(MainWindow::linkStateText(state), "text");
-}
+    void secondStart()
+    {
+        // A temporary directory of its own keeps the socket apart from any window of the user's.
+        QTemporaryDir tmp;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TMPDIR", tmp.path());
+        env.insert("XDG_DATA_HOME", tmp.path()); // the archive, away from the user's
+        env.insert("QT_LOGGING_RULES", "leeb.*.debug=false;leeb.app.instance.debug=true");
+        env.insert("LEEB_NAMED_PORTS_ONLY", "1"); // the window probes the named port alone, none of the host's
+        QString log;
+        QProcess first;
+        auto start = [&](QProcess &p) {
+            p.setProcessEnvironment(env);
+            p.setWorkingDirectory(tmp.path());
+            p.setProcessChannelMode(QProcess::MergedChannels);
+            p.start(LEEB_PROGRAM_PATH, {"--port", "/dev/pts/nonexistent"});
+        };
+        QObject::connect(&first, &QProcess::readyRead, [&] { log += QString::fromLocal8Bit(first.readAll()); });
+        for (const char *round : {"first start", "after a crash that left the socket behind"}) {
+            start(first);
+            QTRY_VERIFY2_WITH_TIMEOUT(log.contains("listening"), round, 10000);
+            QProcess second;
+            start(second);
+            QVERIFY2(second.waitForFinished(10000), round);
+            QCOMPARE(second.exitCode(), 0);
+            QTRY_VERIFY2_WITH_TIMEOUT(log.contains("asks for the window"), round, 5000);
+            QCOMPARE(first.state(), QProcess::Running);
+            first.kill();
+            QVERIFY(first.waitForFinished(5000));
+            log.clear();
+        }
+    }
+
+    void stateField_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<LinkState>("state");
+        QTest::addColumn<QString>("text");
+        const QString tty = "/dev/ttyQ7"; // no such device: its group is unknown
+        const auto row = [&](const char *name, bool english, LinkState::Phase phase, PortStatus status) -> QTestData & {
+            return QTest::newRow(name) << english
+                                       << LinkState{phase, status == PortStatus::NoPort ? QString() : tty, status};
+        };
+        row("searching", false, LinkState::Searching, PortStatus::Ok) << "正在查找仪器… /dev/ttyQ7";
+        row("connected", true, LinkState::Connected, PortStatus::Ok) << "Connected to /dev/ttyQ7";
+        row("permission denied", true, LinkState::NotFound, PortStatus::PermissionDenied)
+            << "No permission to open /dev/ttyQ7: the user must be in the group that owns the device, dialout";
+        row("in use", true, LinkState::NotFound, PortStatus::InUse) << "/dev/ttyQ7 is in use by another program";
+        row("no port at all", false, LinkState::NotFound, PortStatus::NoPort) << "没有任何串口";
+        row("no answer", true, LinkState::NotFound, PortStatus::NoAnswer) << "No instrument answers on /dev/ttyQ7";
+    }
+
+    void stateField()
+    {
+        QFETCH(bool, english);
+        QFETCH(LinkState, state);
+        initResources();
+        QTranslator translator;
+        QVERIFY(!english || (translator.load(":/english.qm") && QCoreApplication::installTranslator(&translator)));
+        QTEST(MainWindow::linkStateText(state), "text");
+    }
+};
 
 QTEST_MAIN(TestInstance)
 #include "tst_instance.moc"

@@ -5,9 +5,7 @@
 #include "groupencoder.h"
 #include "measurementgroup.h"
 
-#include <QProcess>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <ctime>
@@ -344,22 +342,20 @@ private slots:
                 << QStringList{"export", "--from", "2026-12-30", "--to", "2027-01-09", "OUT.csv"} << 0
                 << QByteArrayList{"5 group(s) written"};
         }
-        QTest::newRow("sqlite: unknown download")
-            << QStringList{"show", "999"} << 1 << QByteArrayList{"no download 999"};
+        const auto row = [](const char *name, const QStringList &args, int exitCode, const QByteArrayList &output) {
+            QTest::newRow(name) << args << exitCode << output;
+        };
+        row("sqlite: unknown download", {"show", "999"}, 1, {"no download 999"});
         // Refused before the archive is opened: nothing on standard output.
-        QTest::newRow("unknown command") << QStringList{"lists"} << 2
-                                         << QByteArrayList{"=", "unknown command 'lists'; accepted: list,"};
-        QTest::newRow("no download ID") << QStringList{"show", "--csv"} << 2
-                                        << QByteArrayList{"=", "show takes one download ID"};
-        QTest::newRow("date value that looks like an option")
-            << QStringList{"list", "--from", "--to", "2027-01-02"} << 2
-            << QByteArrayList{"=", "bad date for --from: '--to'"};
-        QTest::newRow("unknown option") << QStringList{"list", "--form", "2027-01-02"} << 2
-                                        << QByteArrayList{"=", "unknown option --form; accepted: --archive,"};
-        QTest::newRow("empty location") << QStringList{"list", "--archive="} << 2
-                                        << QByteArrayList{"=", "--archive needs a LOCATION"};
-        QTest::newRow("sqlite: no archive there") << QStringList{"list", "--archive", "/nonexistent/a.sqlite"} << 1
-                                                  << QByteArrayList{"no archive at /nonexistent/a.sqlite"};
+        row("unknown command", {"lists"}, 2, {"=", "unknown command 'lists'; accepted: list,"});
+        row("no download ID", {"show", "--csv"}, 2, {"=", "show takes one download ID"});
+        row("date value that looks like an option", {"list", "--from", "--to", "2027-01-02"}, 2,
+            {"=", "bad date for --from: '--to'"});
+        row("unknown option", {"list", "--form", "2027-01-02"}, 2,
+            {"=", "unknown option --form; accepted: --archive,"});
+        row("empty location", {"list", "--archive="}, 2, {"=", "--archive needs a LOCATION"});
+        row("sqlite: no archive there", {"list", "--archive", "/nonexistent/a.sqlite"}, 1,
+            {"no archive at /nonexistent/a.sqlite"});
     }
 
     void tool()

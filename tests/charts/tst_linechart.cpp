@@ -4,11 +4,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QScopeGuard>
-#include <QtCharts/QChart>
-#include <QtCharts/QChartView>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QValueAxis>
+#include <QtCharts>
 #include <QtTest>
 
 class TestLineChart : public QObject
@@ -16,76 +12,71 @@ class TestLineChart : public QObject
     Q_OBJECT
 
 private slots:
-    void showImpacts_data();
-    void showImpacts();
-    void madeAfterFirstPaint();
+    void showImpacts_data()
+    {
+        QTest::addColumn<QList<double>>("values");
+        QTest::addColumn<double>("yMax");
+        QTest::addColumn<double>("xMax"); // the x range starts at 0.5: half a step before impact 1
+        QTest::addColumn<double>("labelStep");
+        QTest::newRow("three impacts: y a third above the highest")
+            << QList<double>{450, 462, 455} << 616.0 << 3.5 << 1.0;
+        QTest::newRow("one impact: a range around its tick") << QList<double>{600} << 800.0 << 1.5 << 1.0;
+        QTest::newRow("16 impacts: every number labelled") << QVector<double>(16, 300).toList() << 400.0 << 16.5 << 1.0;
+        QTest::newRow("32 impacts: every second number") << QVector<double>(32, 300).toList() << 400.0 << 32.5 << 2.0;
+        QTest::newRow("none: the line goes") << QList<double>{} << 0.0 << 1.5 << 1.0;
+    }
+
+    void showImpacts()
+    {
+        QFETCH(QList<double>, values);
+        LineChart chart;
+        chart.showImpacts(QVector<double>(20, 900).toList(), QStringLiteral("7"));
+        chart.showImpacts(values, QStringLiteral("2"));
+
+        QCOMPARE(chart.series()->count(), values.size());
+        for (int i = 0; i < values.size(); ++i)
+            QCOMPARE(chart.series()->at(i), QPointF(i + 1, values.at(i)));
+        // A single point has no line: only its marker shows it.
+        QVERIFY(chart.series()->pointsVisible());
+        QCOMPARE(chart.axisY()->min(), 0.0);
+        QTEST(chart.axisY()->max(), "yMax");
+        QCOMPARE(chart.axisY()->titleText(), QStringLiteral("HL"));
+        QCOMPARE(chart.axisX()->min(), 0.5);
+        QTEST(chart.axisX()->max(), "xMax");
+        // Labels sit on the impact numbers 1, 1 + step, ...
+        QCOMPARE(chart.axisX()->tickType(), QValueAxis::TicksDynamic);
+        QCOMPARE(chart.axisX()->tickAnchor(), 1.0);
+        QTEST(chart.axisX()->tickInterval(), "labelStep");
+        QCOMPARE(chart.chart()->title(), QStringLiteral("2"));
+    }
+
+    void madeAfterFirstPaint()
+    {
+        // The window sets a large application font before its chart is made.
+        const QFont before = QApplication::font();
+        const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+        QFont large = before;
+        large.setPointSize(40);
+        QApplication::setFont(large);
+
+        LineChart chart;
+        chart.resize(400, 300);
+        QVERIFY(!chart.isChartMade());
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        QTRY_VERIFY_WITH_TIMEOUT(chart.isChartMade(), 5000);
+        // The view fills the area that was painted empty.
+        const QChartView *view = chart.findChild<QChartView *>();
+        QVERIFY(view && view->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(view->geometry(), chart.rect(), 5000);
+
+        const int desktop = QFontDatabase::systemFont(QFontDatabase::GeneralFont).pointSize();
+        QVERIFY(desktop != large.pointSize() && chart.chart()->titleFont().bold());
+        QCOMPARE((QList<int>{chart.chart()->titleFont().pointSize(), chart.axisX()->labelsFont().pointSize(),
+                             chart.axisY()->labelsFont().pointSize(), chart.axisY()->titleFont().pointSize()}),
+                 QVector<int>(4, desktop).toList());
+    }
 };
-
-void TestLineChart::showImpacts_data()
-{
-    QTest::addColumn<QList<double>>("values");
-    QTest::addColumn<double>("yMax");
-    QTest::addColumn<double>("xMax"); // the x range starts at 0.5: half a step before impact 1
-    QTest::addColumn<double>("labelStep");
-    QTest::newRow("three impacts: y a third above the highest") << QList<double>{450, 462, 455} << 616.0 << 3.5 << 1.0;
-    QTest::newRow("one impact: a range around its tick") << QList<double>{600} << 800.0 << 1.5 << 1.0;
-    QTest::newRow("16 impacts: every number labelled") << QVector<double>(16, 300).toList() << 400.0 << 16.5 << 1.0;
-    QTest::newRow("32 impacts: every second number") << QVector<double>(32, 300).toList() << 400.0 << 32.5 << 2.0;
-    QTest::newRow("none: the line goes") << QList<double>{} << 0.0 << 1.5 << 1.0;
-}
-
-void TestLineChart::showImpacts()
-{
-    QFETCH(QList<double>, values);
-    LineChart chart;
-    chart.showImpacts(QVector<double>(20, 900).toList(), QStringLiteral("7"));
-    chart.showImpacts(values, QStringLiteral("2"));
-
-    QCOMPARE(chart.series()->count(), values.size());
-    for (int i = 0; i < values.size(); ++i)
-        QCOMPARE(chart.series()->at(i), QPointF(i + 1, values.at(i)));
-    // A single point has no line: only its marker shows it.
-    QVERIFY(chart.series()->pointsVisible());
-    QCOMPARE(chart.axisY()->min(), 0.0);
-    QTEST(chart.axisY()->max(), "yMax");
-    QCOMPARE(chart.axisY()->titleText(), QStringLiteral("HL"));
-    QCOMPARE(chart.axisX()->min(), 0.5);
-    QTEST(chart.axisX()->max(), "xMax");
-    // Labels sit on the impact numbers 1, 1 + step, ...
-    QCOMPARE(chart.axisX()->tickType(), QValueAxis::TicksDynamic);
-    QCOMPARE(chart.axisX()->tickAnchor(), 1.0);
-    QTEST(chart.axisX()->tickInterval(), "labelStep");
-    QCOMPARE(chart.chart()->title(), QStringLiteral("2"));
-}
-
-void TestLineChart::madeAfterFirstPaint()
-{
-    // The window sets a large application font before its chart is made.
-    const QFont before = QApplication::font();
-    const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
-    QFont large = before;
-    large.setPointSize(40);
-    QApplication::setFont(large);
-
-    LineChart chart;
-    chart.resize(400, 300);
-    QVERIFY(!chart.isChartMade());
-    chart.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&chart));
-    QTRY_VERIFY_WITH_TIMEOUT(chart.isChartMade(), 5000);
-    // The view fills the area that was painted empty.
-    const QChartView *view = chart.findChild<QChartView *>();
-    QVERIFY(view && view->isVisible());
-    QTRY_COMPARE_WITH_TIMEOUT(view->geometry(), chart.rect(), 5000);
-
-    const int desktop = QFontDatabase::systemFont(QFontDatabase::GeneralFont).pointSize();
-    QVERIFY(desktop != large.pointSize());
-    QCOMPARE(chart.chart()->titleFont().pointSize(), desktop);
-    QVERIFY(chart.chart()->titleFont().bold());
-    QCOMPARE(chart.axisX()->labelsFont().pointSize(), desktop);
-    QCOMPARE(chart.axisY()->labelsFont().pointSize(), desktop);
-    QCOMPARE(chart.axisY()->titleFont().pointSize(), desktop);
-}
 
 QTEST_MAIN(TestLineChart)
 #include "tst_linechart.moc"

@@ -78,6 +78,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     m_notArchived->setObjectName(QStringLiteral("label_notArchived"));
     m_notArchived->setStyleSheet(
         QStringLiteral("QLabel { background: #fde2e1; color: #8a1c14; padding: 0 8px; border-radius: 4px; }"));
+    // A style sheet of their own keeps them from taking the status bar's font.
+    m_shownField->setFont(ui->statusBar->font());
+    m_notArchived->setFont(ui->statusBar->font());
     ui->statusBar->insertPermanentWidget(0, m_shownField);
     ui->statusBar->insertPermanentWidget(1, m_notArchived);
 
@@ -122,6 +125,9 @@ void MainWindow::applyFont(QFont font)
                                          ui->label_27, ui->label_29, ui->label_31};
     for (QWidget *w : scaleNames)
         w->setFont(font);
+    // The status bar holds a message and three fields side by side, at 1155 px and less.
+    font.setPointSize(14);
+    ui->statusBar->setFont(font);
     // The captions in the colour of the values below them. A palette rather than a style sheet each: a style sheet
     // costs every label a style of its own to polish and draw with.
     QPalette caption = palette();

@@ -50,6 +50,8 @@ void MainWindow::showFailure(std::function<QString()> text)
 {
     m_failure = std::move(text);
     ui->statusBar->showMessage(m_failure());
+    // The fields beside it may leave too little room for the whole text.
+    ui->statusBar->setToolTip(ui->statusBar->currentMessage());
 }
 
 void MainWindow::clearFailure()
@@ -58,6 +60,7 @@ void MainWindow::clearFailure()
         return;
     m_failure = nullptr;
     ui->statusBar->clearMessage();
+    ui->statusBar->setToolTip(QString());
 }
 
 void MainWindow::updateStatusFields()
@@ -127,7 +130,7 @@ void MainWindow::changeEvent(QEvent *event)
     m_linkState->setToolTip(m_linkState->text());
     updateStatusFields();
     if (m_failure)
-        ui->statusBar->showMessage(m_failure());
+        showFailure(m_failure);
     // The panel's hints in the new language; the table's cells are values and scale names, the same in both.
     on_currentRowChanged(ui->tableView->currentIndex());
 }

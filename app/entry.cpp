@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
-#include <QTranslator>
 
 #include <algorithm>
 #include <iterator>
@@ -134,23 +133,9 @@ bool displayReachable(const Options &options, const QProcessEnvironment &environ
 #endif
 }
 
-Restart restartAfter(int exitCode, const QString &program, const QStringList &arguments)
+void installCatalogue()
 {
-    Restart restart;
-    if (exitCode != RestartExitCode)
-        return restart;
-    restart.needed = true;
-    restart.program = program;
-    restart.arguments = arguments.mid(1);
-    return restart;
-}
-
-void installCatalogue(QTranslator *translator)
-{
-    const QString catalogue = QString::fromLatin1(LanguageSettings::catalogue(Settings::language()));
-    if (!translator->load(catalogue))
-        qWarning() << "cannot load" << catalogue;
-    QCoreApplication::installTranslator(translator);
+    LanguageSettings::install(Settings::language());
 }
 
 QString usage(const QString &program)

@@ -4,8 +4,6 @@
 #include <QString>
 #include <QStringList>
 
-class QTranslator;
-
 // What the program was asked to do on its command line. Qt's own options (-platform, -style, ...) are stepped over
 // here and left in argv for the application object, which takes them itself.
 struct Options
@@ -33,16 +31,5 @@ QString versionText(); // "leeb-companion 0.1"
 // named in the environment, where Qt would abort. Platforms this does not know are left to Qt.
 bool displayReachable(const Options &options, const QProcessEnvironment &environment);
 
-// After the event loop: whether to start the program afresh, and with which arguments. A language switch restarts
-// with the arguments this instance was given (without the program name), so that --port survives the switch.
-struct Restart
-{
-    bool needed = false;
-    QString program;
-    QStringList arguments;
-};
-
-Restart restartAfter(int exitCode, const QString &program, const QStringList &arguments);
-
-// Loads the catalogue of the language stored in the settings file into `translator` and installs it.
-void installCatalogue(QTranslator *translator);
+// Installs the catalogues of the language stored in the settings file.
+void installCatalogue();

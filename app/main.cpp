@@ -9,9 +9,7 @@
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QMessageBox>
-#include <QProcess>
 #include <QProcessEnvironment>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -36,26 +34,15 @@ int runWindow(QApplication &app, const Options &options)
         QMessageBox::information(nullptr, QString(), QObject::tr("程序已在运行"));
         return 0;
     }
-    int result = 0;
-    Restart restart;
-    {
-        MainWindow window;
-        window.setExtraPortNames(options.ports);
-        window.link()->setSystemPortsEnabled(systemPortsWanted());
-        window.setArchiveLocation(resolveArchiveLocation(options.archive));
-        instance.setWindow(&window);
-        window.show();
-        window.startLink();
-        result = app.exec();
-        instance.setWindow(nullptr);
-        restart = restartAfter(result, QCoreApplication::applicationFilePath(), options.arguments);
-    }
-    // The next instance must find the name free.
-    instance.release();
-    if (restart.needed) {
-        QProcess::startDetached(restart.program, restart.arguments);
-        result = 0;
-    }
+    MainWindow window;
+    window.setExtraPortNames(options.ports);
+    window.link()->setSystemPortsEnabled(systemPortsWanted());
+    window.setArchiveLocation(resolveArchiveLocation(options.archive));
+    instance.setWindow(&window);
+    window.show();
+    window.startLink();
+    const int result = app.exec();
+    instance.setWindow(nullptr);
     return result;
 }
 
@@ -114,7 +101,6 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     initResources();
-    QTranslator translator;
-    installCatalogue(&translator);
+    installCatalogue();
     return batch ? runExport(app, options) : runWindow(app, options);
 }

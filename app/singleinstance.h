@@ -23,7 +23,7 @@ public:
     ~SingleInstance() override;
 
     Role claim();
-    // Gives the name up, e.g. before a restart starts the next instance.
+    // Gives the name up (the destructor does so too).
     void release();
     // The window a later start brings to the front.
     void setWindow(QWidget *window) { m_window = window; }

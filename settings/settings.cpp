@@ -126,4 +126,19 @@ QString writeFailureText()
            QDir::toNativeSeparators(QFileInfo(path()).absoluteFilePath());
 }
 
+QByteArray windowGeometry()
+{
+    QSettings settings(path(), QSettings::IniFormat);
+    useUtf8(settings);
+    return settings.value(key(languageSection, geometryKey)).toByteArray();
+}
+
+bool setWindowGeometry(const QByteArray &geometry)
+{
+    QSettings settings(path(), QSettings::IniFormat);
+    useUtf8(settings);
+    settings.setValue(key(languageSection, geometryKey), geometry);
+    return written(settings);
+}
+
 } // namespace Settings

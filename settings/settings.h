@@ -2,6 +2,7 @@
 
 #include "reportheader.h"
 
+#include <QByteArray>
 #include <QString>
 
 // The settings file, ./PrintConfig.ini in the working directory, and every section and key in it: the one place that
@@ -46,4 +47,9 @@ bool setReportHeader(const ReportHeader &header);
 
 // What the window shows when the file could not be written, with the file's full path.
 QString writeFailureText();
+
+// The window's size and place as the operator left them (QWidget::saveGeometry); empty when never changed.
+constexpr char geometryKey[] = "geometry"; // in the window's section, languageSection
+QByteArray windowGeometry();
+bool setWindowGeometry(const QByteArray &geometry);
 } // namespace Settings

@@ -21,17 +21,14 @@
 #include <QStandardItemModel>
 #include <QSysInfo>
 #include <QTimer>
-#include <QTranslator>
 #include <QWindow>
 
 namespace {
 
-constexpr int MessageMs = 3000;
 constexpr int ScanIntervalMs = 2000;
 // What follows the first frame waits no longer for it than this: a window started minimized is not exposed at all.
 constexpr int FirstFrameWaitMs = 500;
-constexpr int ArchiveMessageMs = 15000; // what became of the archive is read once at start: give it time
-constexpr int GroupRole = 1;            // the group's position in the list, read back by the click handler
+constexpr int GroupRole = 1; // the group's position in the list, read back by the click handler
 constexpr int CellAlignment = Qt::AlignHCenter | Qt::AlignVCenter;
 const QColor CaptionColour(14, 110, 123); // the values' background
 
@@ -54,7 +51,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->setupUi(this);
     applyFont(m_font);
 
-    setMinimumSize(1100, 700);
+    fitToAvailableScreen();
+    // Where the operator left it, if it was ever changed.
+    const QByteArray geometry = Settings::windowGeometry();
+    if (!geometry.isEmpty() && restoreGeometry(geometry))
+        fitToAvailableScreen();
 
     m_link = new InstrumentLink(this);
     m_link->setLastPort(Settings::lastPort());
@@ -68,13 +69,20 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(m_link, &InstrumentLink::downloadReceived, this, &MainWindow::on_link_downloadReceived);
     connect(m_link, &InstrumentLink::downloadFailed, this, &MainWindow::on_link_downloadFailed);
     connect(m_link, &InstrumentLink::deleteDone, this, &MainWindow::on_link_deleteDone);
-    m_archiveMark = new QLabel(this);
-    m_archiveMark->setObjectName(QStringLiteral("label_archiveMark"));
-    m_archiveMark->hide();
-    // Set apart from the link state beside it: these groups are not what the instrument holds now.
-    m_archiveMark->setStyleSheet(
-        QStringLiteral("QLabel { background: #fff1c2; color: #6b4e00; padding: 0 8px; border-radius: 4px; }"));
-    ui->statusBar->insertPermanentWidget(0, m_archiveMark); // left of the link state
+    // Left of the link state: what the table shows, and a warning while it is not kept.
+    m_shownField = new QLabel(this);
+    m_shownField->setObjectName(QStringLiteral("label_shownData"));
+    m_shownField->setStyleSheet(
+        QStringLiteral("QLabel { background: #e3f1f3; color: #0e4e57; padding: 0 8px; border-radius: 4px; }"));
+    m_notArchived = new QLabel(this);
+    m_notArchived->setObjectName(QStringLiteral("label_notArchived"));
+    m_notArchived->setStyleSheet(
+        QStringLiteral("QLabel { background: #fde2e1; color: #8a1c14; padding: 0 8px; border-radius: 4px; }"));
+    // A style sheet of their own keeps them from taking the status bar's font.
+    m_shownField->setFont(ui->statusBar->font());
+    m_notArchived->setFont(ui->statusBar->font());
+    ui->statusBar->insertPermanentWidget(0, m_shownField);
+    ui->statusBar->insertPermanentWidget(1, m_notArchived);
 
     auto *buttons = new QButtonGroup(this);
     buttons->addButton(ui->pushButton_exportExcel, ExportExcel);
@@ -85,6 +93,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     setCtrlStatuc(false);
     setupTable();
+    updateStatusFields();
     ui->horizontalLayout_chart->setStretchFactor(ui->widget_lineChart, 10);
     ui->horizontalLayout_chart->setStretchFactor(ui->tableView, 4);
     loadLanguage();
@@ -116,6 +125,9 @@ void MainWindow::applyFont(QFont font)
                                          ui->label_27, ui->label_29, ui->label_31};
     for (QWidget *w : scaleNames)
         w->setFont(font);
+    // The status bar holds a message and three fields side by side, at 1155 px and less.
+    font.setPointSize(14);
+    ui->statusBar->setFont(font);
     // The captions in the colour of the values below them. A palette rather than a style sheet each: a style sheet
     // costs every label a style of its own to polish and draw with.
     QPalette caption = palette();
@@ -144,9 +156,12 @@ void MainWindow::setupTable()
             &MainWindow::on_currentRowChanged);
 }
 
-void MainWindow::showMessage(const QString &text)
+void MainWindow::requestGroups()
 {
-    ui->statusBar->showMessage(text, MessageMs);
+    m_attempt.pending = true;
+    m_attempt.failed = false;
+    updateStatusFields();
+    m_link->requestGroups();
 }
 
 void MainWindow::on_link_stateChanged(const LinkState &state)
@@ -157,16 +172,19 @@ void MainWindow::on_link_stateChanged(const LinkState &state)
     if (state.isConnected() == m_linkUp)
         return;
     m_linkUp = state.isConnected();
+    // A new connection may hold other data: nothing it has not downloaded may be deleted.
+    m_attempt = AttemptState{m_linkUp, m_attempt.connection + (m_linkUp ? 1 : 0), false, false, false};
     if (m_linkUp) {
         showMessage(tr("连接成功"));
         if (!Settings::setLastPort(state.port))
             qWarning() << "cannot write the last port to" << Settings::fileName;
         // Every new link downloads the instrument's groups at once.
-        m_link->requestGroups();
+        requestGroups();
     } else {
         showMessage(tr("连接断开"));
     }
     setCtrlStatuc(m_linkUp);
+    updateStatusFields();
 }
 
 QString MainWindow::linkStateText(const LinkState &state)
@@ -203,8 +221,8 @@ QString MainWindow::linkStateText(const LinkState &state)
 
 void MainWindow::setCtrlStatuc(bool b)
 {
+    // "删除所有" follows its own rule, in updateStatusFields().
     ui->pushButton_gain->setEnabled(b);
-    ui->pushButton_removeAll->setEnabled(b);
 }
 
 void MainWindow::on_link_downloadReceived(const Download &download)
@@ -212,20 +230,36 @@ void MainWindow::on_link_downloadReceived(const Download &download)
     // Kept before it is shown: what the window shows can no longer be lost by a crash or a restart.
     const QString archiveError = archiveDownload(download);
     m_groups = download.groups;
-    m_archiveMark->hide();
+    m_attempt.pending = false;
+    m_attempt.failed = false;
+    m_attempt.deleted = false;
+    m_shown = ShownData{ShownData::Live,      download.port,          download.receivedUtc, download.groups.size(),
+                        m_attempt.connection, archiveError.isEmpty(), archiveError,         QString()};
+    clearFailure();
     refreshView();
-    QStringList notes;
+    updateStatusFields();
     // The list stops at the first unused slot; groups behind it must not go unnoticed.
-    if (download.unreadGroups > 0)
-        notes << tr("空位之后还有 %n 组数据未读取", nullptr, download.unreadGroups);
-    if (!archiveError.isEmpty())
-        notes << archiveFailureText(archiveError);
-    if (!notes.isEmpty())
-        showMessage(notes.join(QStringLiteral("  ")));
+    const int unread = download.unreadGroups;
+    const bool empty = download.groups.isEmpty();
+    if (unread > 0 || empty || !archiveError.isEmpty())
+        showFailure([this, unread, empty, archiveError] {
+            QStringList notes;
+            if (empty)
+                notes << tr("仪器中没有数据");
+            if (unread > 0)
+                notes << tr("空位之后还有 %n 组数据未读取", nullptr, unread);
+            if (!archiveError.isEmpty())
+                notes << archiveFailureText(archiveError);
+            return notes.join(QStringLiteral("  "));
+        });
 }
 
 void MainWindow::on_link_deleteDone()
 {
+    // What the instrument holds from now on has not been seen.
+    m_attempt.deleted = true;
+    updateStatusFields();
+    clearFailure();
     showMessage(tr("数据删除完成"));
 }
 
@@ -263,6 +297,9 @@ void MainWindow::afterFirstFrame()
     m_started = true;
     if (windowHandle())
         windowHandle()->removeEventFilter(this);
+    // Now that its frame is known, the window fits the screen with it, as it is left for the operator.
+    fitToAvailableScreen();
+    m_startGeometry = saveGeometry();
     openPendingArchive(true);
     // Unless a caller has started the search with a tick of its own already.
     if (m_linkWanted && m_link->state().phase == LinkState::Idle)
@@ -279,13 +316,14 @@ void MainWindow::openPendingArchive(bool showLatest)
     m_archive = std::make_unique<Archive>();
     m_archiveResult = m_archive->open(m_archiveLocation);
     const ArchiveOpenResult &result = m_archiveResult;
-    QString message;
+    std::function<QString()> message;
     if (result.outcome == ArchiveOpenResult::Failed) {
-        message = archiveFailureText(result.reason);
+        message = [this, reason = result.reason] { return archiveFailureText(reason); };
         qWarning() << "no archive:" << result.reason;
     } else if (result.outcome == ArchiveOpenResult::Replaced) {
-        message =
-            tr("存档未通过完整性检查，已移至 %1，新的存档已建立").arg(QDir::toNativeSeparators(result.movedAsidePath));
+        message = [path = QDir::toNativeSeparators(result.movedAsidePath)] {
+            return tr("存档未通过完整性检查，已移至 %1，新的存档已建立").arg(path);
+        };
         qWarning() << "archive replaced, the damaged file moved to" << result.movedAsidePath;
     }
     // A restart (the language switch) must not leave the screen empty: the last download comes back, unless the
@@ -294,21 +332,22 @@ void MainWindow::openPendingArchive(bool showLatest)
         DownloadInfo latest;
         QString error;
         if (!m_archive->latestDownload(&latest, &error, QSysInfo::machineHostName()))
-            message = archiveFailureText(error);
+            message = [this, error] { return archiveFailureText(error); };
         else if (!latest.isNull())
             showArchivedDownload(latest.id);
     }
-    if (!message.isEmpty())
-        ui->statusBar->showMessage(message, ArchiveMessageMs);
+    // After the latest download is shown, which clears what an earlier download had to say.
+    if (message)
+        showFailure(message);
     emit archiveOpened();
 }
 
-// Returns why the download could not be kept; empty when it was, or when the window has no archive to keep it in.
+// Returns why the download could not be kept; empty when it was.
 QString MainWindow::archiveDownload(const Download &download)
 {
     openPendingArchive(false);
     if (!m_archive)
-        return QString();
+        return QStringLiteral("no archive is set");
     if (!m_archive->isOpen())
         return m_archiveResult.reason;
     const StoreResult stored = m_archive->storeDownload(download);
@@ -329,16 +368,16 @@ void MainWindow::showArchivedDownload(qint64 id)
     DownloadInfo info;
     QString error;
     if (!m_archive || !m_archive->loadGroups(id, &groups, &info, &error)) {
-        showMessage(tr("无法读取存档") + QStringLiteral(": ") + error);
+        showFailure([error] { return tr("无法读取存档") + QStringLiteral(": ") + error; });
         return;
     }
     m_groups = groups;
+    m_shown =
+        ShownData{ShownData::Archived, info.port, info.downloadedAt, groups.size(), 0, true, QString(), info.station};
+    clearFailure();
     refreshView();
     ui->statusBar->clearMessage(); // nothing was fetched from the instrument
-    m_archiveMark->setText(
-        tr("存档数据 %1").arg(info.downloadedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
-    m_archiveMark->setToolTip(QStringLiteral("%1, %2").arg(info.station, info.port));
-    m_archiveMark->show();
+    updateStatusFields();
 }
 
 void MainWindow::on_pushButton_history_clicked()
@@ -356,7 +395,10 @@ void MainWindow::on_pushButton_history_clicked()
 
 void MainWindow::on_link_downloadFailed()
 {
-    showMessage(tr("数据校验失败"));
+    m_attempt.pending = false;
+    m_attempt.failed = true;
+    updateStatusFields();
+    showFailure([] { return tr("数据校验失败"); });
 }
 
 void MainWindow::on_buttonClicked(int btnID)
@@ -366,7 +408,7 @@ void MainWindow::on_buttonClicked(int btnID)
         exportToExcel();
         break;
     case Reacquire:
-        m_link->requestGroups();
+        requestGroups();
         break;
     case PrintReport:
         openPrintDialog();
@@ -392,11 +434,14 @@ void MainWindow::exportToExcel()
         return;
     QString error;
     const bool saved = exportExcel(fileName, m_groups, &error);
-    if (!saved)
+    if (!saved) {
         qWarning() << "export failed:" << error;
-    showMessage(saved ? tr("保存成功") + QStringLiteral(": ") +
-                            QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath())
-                      : tr("保存失败") + QStringLiteral(": ") + error);
+        showFailure([error] { return tr("保存失败") + QStringLiteral(": ") + error; });
+        return;
+    }
+    clearFailure();
+    showMessage(tr("保存成功") + QStringLiteral(": ") +
+                QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()));
 }
 
 void MainWindow::openPrintDialog()
@@ -411,19 +456,21 @@ void MainWindow::openPrintDialog()
 
 void MainWindow::confirmDeleteAll()
 {
-    // The count says what is at stake; No is the default, so that Enter keeps the instrument's data.
-    const QString text = m_groups.isEmpty() ? tr("这将删除仪器上所有的数据（目前没有已获取的数据组），请问是否继续？")
-                                            : tr("这将删除仪器上所有的数据（上次获取到 %n 组数据），请问是否继续？",
-                                                 nullptr, m_groups.size());
-    const auto answer =
-        QMessageBox::warning(this, tr("警告"), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    if (answer == QMessageBox::Yes)
+    // The button is disabled then; a click that was on its way finds the rule checked again.
+    if (!deleteAllRefusal(m_shown, m_attempt).isEmpty())
+        return;
+    // The count and time say what is at stake; No is the default, so that Enter keeps the instrument's data.
+    const auto answer = QMessageBox::warning(this, tr("警告"), deleteAllQuestion(m_shown),
+                                             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    // The question waited on the operator: the link may have gone down or a download failed meanwhile.
+    if (answer == QMessageBox::Yes && deleteAllRefusal(m_shown, m_attempt).isEmpty())
         m_link->deleteAll();
 }
 
 void MainWindow::on_printMessage(const QString &message)
 {
-    showMessage(message);
+    // The outcome of a print or a saved report, failure or not, stays until the next one.
+    showFailure([message] { return message; });
 }
 
 void MainWindow::fillTable()
@@ -494,52 +541,4 @@ void MainWindow::clearDetails()
         }
     }
     ui->widget_lineChart->showImpacts({}, QString());
-}
-
-void MainWindow::loadLanguage()
-{
-    m_language = Settings::language();
-}
-
-bool MainWindow::saveLanguage()
-{
-    if (Settings::setLanguage(m_language))
-        return true;
-    qWarning() << "cannot write the language to" << Settings::fileName;
-    return false;
-}
-
-void MainWindow::retranslateTexts()
-{
-    ui->pushButton_gain->setText(tr("重新获取"));
-    ui->pushButton_removeAll->setText(tr("删除所有"));
-    ui->pushButton_print->setText(tr("打印"));
-    ui->pushButton_exportExcel->setText(tr("导出Excel"));
-    ui->pushButton_language->setText(tr("中英切换"));
-    ui->pushButton_history->setText(tr("历史记录"));
-    ui->label_33->setText(tr("样本数"));
-    ui->label_15->setText(tr("最小值"));
-    ui->label_17->setText(tr("最大值"));
-    ui->label->setText(tr("平均值"));
-    m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型")});
-}
-
-void MainWindow::on_pushButton_language_clicked()
-{
-    if (!m_translator)
-        m_translator = new QTranslator(this);
-    m_language ^= 1;
-    qDebug() << m_language;
-    // The restart reads the language from the file: one that cannot be written would bring back the same language.
-    if (!saveLanguage()) {
-        m_language ^= 1;
-        showMessage(Settings::writeFailureText());
-        return;
-    }
-    QCoreApplication::removeTranslator(m_translator);
-    if (!m_translator->load(QString::fromLatin1(LanguageSettings::catalogue(m_language))))
-        qWarning() << "cannot load" << LanguageSettings::catalogue(m_language);
-    QCoreApplication::installTranslator(m_translator);
-    retranslateTexts();
-    QCoreApplication::exit(RestartExitCode);
 }

@@ -3,12 +3,14 @@
 #include "archive.h"
 #include "linkstate.h"
 #include "measurementgroup.h"
+#include "viewstate.h"
 
 #include <QFont>
 #include <QList>
 #include <QMainWindow>
 #include <QModelIndex>
 
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -16,11 +18,7 @@ class MainWindow;
 }
 class QLabel;
 class QStandardItemModel;
-class QTranslator;
 class InstrumentLink;
-
-// Exit code of the event loop that asks the entry to start the program afresh in the other language.
-constexpr int RestartExitCode = 888;
 
 // The program's one window: the link to the instrument, the downloaded groups, their table, the detail panel, the
 // line chart and the commands.
@@ -48,6 +46,9 @@ public:
 
     // The text of the link state field at the right of the status bar.
     static QString linkStateText(const LinkState &state);
+    // What the table shows and where it came from; the link's latest download attempt.
+    ShownData shownData() const { return m_shown; }
+    AttemptState attemptState() const { return m_attempt; }
 
 signals:
     // The archive given to setArchiveLocation() was opened, or failed to open: archiveOpenResult() says which.
@@ -57,6 +58,9 @@ protected:
     // The first frame comes first: the archive, the search for the instrument (unless the caller has started it) and
     // the window icon follow it.
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    // The language switch retranslates the window in place: the view, the row, the link and the geometry stay.
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
@@ -86,6 +90,13 @@ private:
     void refreshView();
     void clearDetails();
     void showMessage(const QString &text);
+    // A failure stays in the status bar, in the language shown, until the data shown change or a command's outcome
+    // replaces it; routine messages do not cover it.
+    void showFailure(std::function<QString()> text);
+    void clearFailure();
+    void updateStatusFields();
+    void requestGroups();
+    void fitToAvailableScreen();
     void exportToExcel();
     void openPrintDialog();
     void confirmDeleteAll();
@@ -99,7 +110,6 @@ private:
     bool m_linkWanted = false; // startLink() was called: the search begins after the first frame
     QList<MeasurementGroup> m_groups;
     QStandardItemModel *m_model = nullptr;
-    QTranslator *m_translator = nullptr;
     QFont m_font;
     QLabel *m_linkState = nullptr;
     bool m_started = false;             // afterFirstFrame() has run
@@ -107,5 +117,10 @@ private:
     QString m_archiveLocation;
     bool m_archivePending = false;     // a location is set, the archive not yet opened
     ArchiveOpenResult m_archiveResult; // its reason says why the archive could not be opened
-    QLabel *m_archiveMark = nullptr;   // shown while the groups come from the archive
+    QLabel *m_shownField = nullptr;    // which download the table shows
+    QLabel *m_notArchived = nullptr;   // shown while the download shown is not in the archive
+    ShownData m_shown;
+    AttemptState m_attempt;
+    std::function<QString()> m_failure; // the failure on show, if any
+    QByteArray m_startGeometry;         // as the first frame had it: the window is remembered once it was changed
 };

@@ -182,16 +182,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>这将删除仪器上所有的数据（目前没有已获取的数据组），请问是否继续？</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message numerus="yes">
-        <source>这将删除仪器上所有的数据（上次获取到 %n 组数据），请问是否继续？</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-        </translation>
-    </message>
-    <message>
         <source>已连接 %1</source>
         <translation type="unfinished"></translation>
     </message>
@@ -258,11 +248,15 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>存档数据 %1</source>
+        <source>没有可用的存档</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>没有可用的存档</source>
+        <source>仪器中没有数据</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未存档</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -529,6 +523,65 @@
     <message>
         <source>程序已在运行</source>
         <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ViewState</name>
+    <message>
+        <source>获取失败，没有可显示的数据</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>获取失败，显示的是 %1 的数据</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>存档数据 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 从 %2 获取</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未连接仪器</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>正在获取数据：获取并存档之后才能删除</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>最近一次获取失败：仪器上的数据未被读取，不能删除</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>仪器上的数据已删除：请先重新获取</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>表中是存档数据，不是本次连接获取的数据：请先重新获取</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>本次连接尚未获取数据：请先重新获取</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>获取的数据未存档：删除会使其丢失</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>删除仪器上所有的数据（%1 获取的 %n 组数据已存档）</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>这将删除仪器上所有的数据（%1 获取并已存档的 %n 组数据），请问是否继续？</source>
+        <translation type="unfinished">
+            <numerusform></numerusform>
+        </translation>
     </message>
 </context>
 </TS>

@@ -182,17 +182,6 @@
         <translation>Save failed</translation>
     </message>
     <message>
-        <source>这将删除仪器上所有的数据（目前没有已获取的数据组），请问是否继续？</source>
-        <translation>This will delete all data on the instrument (no groups have been downloaded). Do you want to continue?</translation>
-    </message>
-    <message numerus="yes">
-        <source>这将删除仪器上所有的数据（上次获取到 %n 组数据），请问是否继续？</source>
-        <translation>
-            <numerusform>This will delete all data on the instrument (the last download held %n group). Do you want to continue?</numerusform>
-            <numerusform>This will delete all data on the instrument (the last download held %n groups). Do you want to continue?</numerusform>
-        </translation>
-    </message>
-    <message>
         <source>已连接 %1</source>
         <translation>Connected to %1</translation>
     </message>
@@ -260,12 +249,16 @@
         <translation>Cannot read the archive</translation>
     </message>
     <message>
-        <source>存档数据 %1</source>
-        <translation>Archived download of %1</translation>
-    </message>
-    <message>
         <source>没有可用的存档</source>
         <translation>No archive available</translation>
+    </message>
+    <message>
+        <source>仪器中没有数据</source>
+        <translation>No data on the instrument</translation>
+    </message>
+    <message>
+        <source>未存档</source>
+        <translation>Not archived</translation>
     </message>
 </context>
 <context>
@@ -531,6 +524,67 @@
     <message>
         <source>程序已在运行</source>
         <translation>The program is already running</translation>
+    </message>
+</context>
+<context>
+    <name>ViewState</name>
+    <message>
+        <source>获取失败，没有可显示的数据</source>
+        <translation>Download failed; no data to show</translation>
+    </message>
+    <message>
+        <source>获取失败，显示的是 %1 的数据</source>
+        <translation>Download failed; showing data of %1</translation>
+    </message>
+    <message>
+        <source>存档数据 %1</source>
+        <translation>Archived download of %1</translation>
+    </message>
+    <message>
+        <source>%1 从 %2 获取</source>
+        <translation>Downloaded at %1 from %2</translation>
+    </message>
+    <message>
+        <source>未连接仪器</source>
+        <translation>No instrument connected</translation>
+    </message>
+    <message>
+        <source>正在获取数据：获取并存档之后才能删除</source>
+        <translation>A download is under way: deleting is possible once it is archived</translation>
+    </message>
+    <message>
+        <source>最近一次获取失败：仪器上的数据未被读取，不能删除</source>
+        <translation>The latest download failed: the instrument's data were not read and cannot be deleted</translation>
+    </message>
+    <message>
+        <source>仪器上的数据已删除：请先重新获取</source>
+        <translation>The instrument's data were deleted: download again first</translation>
+    </message>
+    <message>
+        <source>表中是存档数据，不是本次连接获取的数据：请先重新获取</source>
+        <translation>The table shows an archived download, not one of this connection: download again first</translation>
+    </message>
+    <message>
+        <source>本次连接尚未获取数据：请先重新获取</source>
+        <translation>Nothing was downloaded on this connection yet: download again first</translation>
+    </message>
+    <message>
+        <source>获取的数据未存档：删除会使其丢失</source>
+        <translation>The download was not archived: deleting would lose it</translation>
+    </message>
+    <message numerus="yes">
+        <source>删除仪器上所有的数据（%1 获取的 %n 组数据已存档）</source>
+        <translation>
+            <numerusform>Delete all data on the instrument (the %n group downloaded at %1 is archived)</numerusform>
+            <numerusform>Delete all data on the instrument (the %n groups downloaded at %1 are archived)</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>这将删除仪器上所有的数据（%1 获取并已存档的 %n 组数据），请问是否继续？</source>
+        <translation>
+            <numerusform>This will delete all data on the instrument (%n group, downloaded at %1 and archived). Do you want to continue?</numerusform>
+            <numerusform>This will delete all data on the instrument (%n groups, downloaded at %1 and archived). Do you want to continue?</numerusform>
+        </translation>
     </message>
 </context>
 </TS>

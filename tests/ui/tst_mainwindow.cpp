@@ -10,6 +10,7 @@
 #include "linechart.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
+#include "viewstate.h"
 
 #include <QtCharts>
 #include <QtTest>
@@ -122,6 +123,69 @@ private slots:
         QVERIFY(QDir::setCurrent(m_dir.path()));
     }
 
+    void deleteRule_data()
+    {
+        // The download shown, the link's latest attempt, and the refusal's start (empty: deleting is allowed).
+        QTest::addColumn<int>("origin");
+        QTest::addColumn<int>("shownConnection");
+        QTest::addColumn<bool>("archived");
+        QTest::addColumn<QString>("attempt"); // "up", "down", "pending", "failed", "deleted"
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("this connection's download, archived") << 1 << 2 << true << "up"
+                                                              << "";
+        QTest::newRow("not archived") << 1 << 2 << false << "up"
+                                      << "获取的数据未存档";
+        QTest::newRow("latest attempt failed") << 1 << 2 << true << "failed"
+                                               << "最近一次获取失败";
+        QTest::newRow("download under way") << 1 << 2 << true << "pending"
+                                            << "正在获取数据";
+        QTest::newRow("an earlier connection's download") << 1 << 1 << true << "up"
+                                                          << "本次连接尚未获取数据";
+        QTest::newRow("archived download opened") << 2 << 0 << true << "up"
+                                                  << "表中是存档数据";
+        QTest::newRow("nothing shown") << 0 << 0 << false << "up"
+                                       << "本次连接尚未获取数据";
+        QTest::newRow("deleted since") << 1 << 2 << true << "deleted"
+                                       << "仪器上的数据已删除";
+        QTest::newRow("link down") << 1 << 2 << true << "down"
+                                   << "未连接仪器";
+    }
+
+    void deleteRule()
+    {
+        QFETCH(int, origin);
+        QFETCH(QString, attempt);
+        QFETCH(QString, refusal);
+        ShownData shown;
+        shown.origin = ShownData::Origin(origin);
+        QFETCH(int, shownConnection);
+        shown.connection = shownConnection;
+        QFETCH(bool, archived);
+        shown.archived = archived;
+        const AttemptState state{attempt != "down", 2, attempt == "pending", attempt == "failed", attempt == "deleted"};
+        const QString given = deleteAllRefusal(shown, state);
+        QVERIFY2(refusal.isEmpty() ? given.isEmpty() : given.startsWith(refusal), qPrintable(given));
+    }
+
+    void fitToScreen_data()
+    {
+        QTest::addColumn<QSize>("available");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QSize>("minimum");
+        // The form's 1155 x 767 and minimum 1100 x 700, a frame of 4 px with a 32 px title bar.
+        QTest::newRow("full HD: as designed") << QSize(1920, 1040) << QSize(1155, 767) << QSize(1100, 700);
+        QTest::newRow("1366 x 768 less a panel: lower") << QSize(1366, 740) << QSize(1155, 704) << QSize(1100, 700);
+        QTest::newRow("1024 x 600: the minimum gives way") << QSize(1024, 600) << QSize(1016, 564) << QSize(1016, 564);
+    }
+
+    void fitToScreen()
+    {
+        QFETCH(QSize, available);
+        const FittedSize fitted = ::fitToScreen({1155, 767}, {1100, 700}, available, QMargins(4, 32, 4, 4));
+        QTEST(fitted.size, "size");
+        QTEST(fitted.minimum, "minimum");
+    }
+
     void linkUpAndDown()
     {
         Bench b;
@@ -147,13 +211,15 @@ private slots:
         b.button("pushButton_history")->click();
         QVERIFY(!b.window.findChild<HistoryDialog *>());
 
-        b.messages.clear();
+        // The failure stays: neither the link coming up nor the download covers it. A download that could not be
+        // kept is marked, and the instrument's data cannot be deleted.
         QVERIFY(b.connect());
-        QCOMPARE(b.messages.first().first().toString(), QStringLiteral("连接成功"));
         QCOMPARE(text(&b.window, "label_linkState"), QStringLiteral("已连接 ") + b.instrument.slavePath());
         QVERIFY(b.status->currentMessage().startsWith(QStringLiteral("存档失败: ")));
         QCOMPARE(b.instrument.commandCount(CmdGetData), 1);
-        QCOMPARE(b.button("pushButton_gain")->isEnabled() + b.button("pushButton_removeAll")->isEnabled(), 2);
+        QVERIFY(b.button("pushButton_gain")->isEnabled() && !b.button("pushButton_removeAll")->isEnabled());
+        QCOMPARE(b.button("pushButton_removeAll")->toolTip(), QStringLiteral("获取的数据未存档：删除会使其丢失"));
+        QVERIFY(!child<QLabel>(&b.window, "label_notArchived")->isHidden());
         // One row per group in instrument order; the first shown: detailPanel().
         QCOMPARE(b.table->model()->rowCount(), 4);
         // A click in the type column shows the row's group as well.
@@ -165,14 +231,14 @@ private slots:
         b.window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&b.window));
         b.table->setFocus();
-        for (const char *name : {"pushButton_gain", "pushButton_removeAll", "pushButton_print"}) {
+        for (const char *name : {"pushButton_gain", "pushButton_print"}) { // "删除所有" is disabled: unarchived
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), b.button(name));
         }
 
         // A lost link disables the instrument's commands and keeps the table.
         b.instrument.dropLine();
-        QTRY_COMPARE_WITH_TIMEOUT(b.status->currentMessage(), QStringLiteral("连接断开"), WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(b.button("pushButton_gain")->isEnabled(), false, WaitMs);
         QCOMPARE(b.button("pushButton_gain")->isEnabled() + b.button("pushButton_removeAll")->isEnabled(), 0);
         QCOMPARE(b.table->model()->rowCount(), 4);
     }
@@ -217,6 +283,7 @@ private slots:
     void commands()
     {
         Bench b;
+        b.window.setArchiveLocation(m_dir.filePath(QStringLiteral("commands.sqlite")));
         QVERIFY(b.connect());
         // The file name (empty: the dialog is cancelled) and the start of the status text.
         const QList<QStringList> cases = {
@@ -244,15 +311,16 @@ private slots:
         dialog->close();
         QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull(), WaitMs);
 
-        // Enter answers No; the question names the groups at stake, in either language.
+        // Enter answers No; the question names the download at stake, its groups and time, in either language.
+        const QString time = b.window.shownData().receivedUtc.toLocalTime().toString("yyyy-MM-dd HH:mm:ss");
         QCOMPARE(b.askDeleteAll(false),
-                 QStringLiteral("这将删除仪器上所有的数据（上次获取到 4 组数据），请问是否继续？"));
+                 "这将删除仪器上所有的数据（" + time + " 获取并已存档的 4 组数据），请问是否继续？");
         QTranslator english;
         QVERIFY(english.load(QStringLiteral(":/english.qm")) && QCoreApplication::installTranslator(&english));
         const QString inEnglish = b.askDeleteAll(false);
         QCoreApplication::removeTranslator(&english);
-        QCOMPARE(inEnglish, QStringLiteral("This will delete all data on the instrument (the last download held 4 "
-                                           "groups). Do you want to continue?"));
+        QCOMPARE(inEnglish, "This will delete all data on the instrument (4 groups, downloaded at " + time +
+                                " and archived). Do you want to continue?");
         // Whatever Enter had sent would arrive before the answer to this re-acquire.
         b.button("pushButton_gain")->click();
         QVERIFY(b.waitForDownload(2));
@@ -262,6 +330,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(b.status->currentMessage(), QStringLiteral("数据删除完成"), WaitMs);
         QCOMPARE(b.instrument.commandCount(CmdDeleteAll), 1);
         QCOMPARE(b.table->model()->rowCount(), 4);
+        // What the instrument holds now has not been seen: no second delete before a download.
+        QVERIFY(!b.button("pushButton_removeAll")->isEnabled());
 
         // The next download brings nothing: nothing of the old groups stays on screen.
         b.button("pushButton_gain")->click();
@@ -270,6 +340,20 @@ private slots:
         for (const char *name : {"label_HL", "label_HRC", "label_number", "label_mean"})
             QVERIFY2(text(&b.window, name).isEmpty(), name);
         QVERIFY(b.chart->series()->count() == 0 && b.chart->chart()->title().isEmpty());
+        QCOMPARE(b.status->currentMessage(), QStringLiteral("仪器中没有数据"));
+
+        // A failed download leaves the older data on screen, says so until the state changes, and forbids deleting
+        // what was not read; the link going down does not cover the failure.
+        b.button("pushButton_gain")->click();
+        QVERIFY(!b.button("pushButton_removeAll")->isEnabled());
+        emit b.window.link()->downloadFailed(QStringLiteral("bad checksum"));
+        const QString shownTime = b.window.shownData().receivedUtc.toLocalTime().toString("yyyy-MM-dd HH:mm:ss");
+        QCOMPARE(text(&b.window, "label_shownData"), "获取失败，显示的是 " + shownTime + " 的数据");
+        QCOMPARE(b.button("pushButton_removeAll")->toolTip(),
+                 QStringLiteral("最近一次获取失败：仪器上的数据未被读取，不能删除"));
+        b.instrument.dropLine();
+        QTRY_VERIFY_WITH_TIMEOUT(!b.button("pushButton_gain")->isEnabled(), WaitMs);
+        QCOMPARE(b.status->currentMessage(), QStringLiteral("数据校验失败"));
     }
 
     void archive()
@@ -303,8 +387,9 @@ private slots:
         b.window.show();
         QTRY_COMPARE_WITH_TIMEOUT(b.opened.count(), 1, WaitMs);
         QCOMPARE(b.window.archiveOpenResult().outcome, ArchiveOpenResult::Opened);
-        QLabel *mark = child<QLabel>(&b.window, "label_archiveMark");
+        QLabel *mark = child<QLabel>(&b.window, "label_shownData");
         QVERIFY(!mark->isHidden() && mark->text().startsWith(QStringLiteral("存档数据 ")));
+        QVERIFY(!b.button("pushButton_removeAll")->isEnabled());
         QCOMPARE(text(&b.window, "label_HRC"), QStringLiteral("48")); // the first group of the latest download
 
         // The history lists both, newest first; a date range leaves out the other; opening one shows its groups.
@@ -322,13 +407,22 @@ private slots:
         list->setCurrentIndex(list->model()->index(0, 0));
         child<QPushButton>(dialog, "pushButton_open")->click();
         QCOMPARE(b.table->model()->rowCount(), 2);
-        QCOMPARE(mark->text(), QStringLiteral("存档数据 ") + olderText);
+        QCOMPARE(mark->text(), QStringLiteral("存档数据 ") + olderText + ":00");
+        // The language switch keeps the view: the archived download and the current row.
+        QTest::keyClick(b.table, Qt::Key_Down);
+        b.button("pushButton_language")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(mark->text(), "Archived download of " + olderText + ":00", WaitMs);
+        QCOMPARE(b.table->currentIndex().row(), 1);
+        QCOMPARE(b.table->model()->rowCount(), 2);
+        b.button("pushButton_language")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(mark->text(), QStringLiteral("存档数据 ") + olderText + ":00", WaitMs);
 
         // A new download from the instrument replaces it and takes the mark away.
         b.refills.clear();
         QVERIFY(b.connect());
         QCOMPARE(b.table->model()->rowCount(), 4);
-        QVERIFY(mark->isHidden());
+        QVERIFY(mark->text().endsWith(QStringLiteral(" 从 ") + b.instrument.slavePath() + QStringLiteral(" 获取")));
+        QVERIFY(b.button("pushButton_removeAll")->isEnabled());
 
         // A download that comes before the first frame opens the archive and is kept; the archive's latest
         // download does not replace it afterwards (the first frame's work is done once the icon is set).
@@ -340,7 +434,7 @@ private slots:
             early.window.show();
             QTRY_VERIFY_WITH_TIMEOUT(!early.window.windowIcon().isNull(), WaitMs);
             QCOMPARE(early.opened.count(), 1);
-            QVERIFY(child<QLabel>(&early.window, "label_archiveMark")->isHidden());
+            QVERIFY(!child<QLabel>(&early.window, "label_shownData")->text().startsWith(QStringLiteral("存档数据")));
             QCOMPARE(early.table->model()->rowCount(), 4);
         }
     }

@@ -1,0 +1,145 @@
+// The status bar's messages and fields, the language switch and the window's place on the screen.
+#include "mainwindow.h"
+
+#include "instrumentlink.h"
+#include "languagesettings.h"
+#include "settings.h"
+#include "ui_mainwindow.h"
+
+#include <QCloseEvent>
+#include <QDebug>
+#include <QScreen>
+#include <QStandardItemModel>
+#include <QWindow>
+
+namespace {
+
+constexpr int MessageMs = 3000;
+
+} // namespace
+
+void MainWindow::fitToAvailableScreen()
+{
+    const QScreen *shown = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!shown)
+        return;
+    // Until the window is on screen its frame is not known: a title bar and borders as most desktops draw them.
+    const QMargins frame =
+        windowHandle() && windowHandle()->isExposed() ? windowHandle()->frameMargins() : QMargins(4, 32, 4, 4);
+    const FittedSize fitted = fitToScreen(size(), QSize(1100, 700), shown->availableGeometry().size(), frame);
+    setMinimumSize(fitted.minimum);
+    resize(fitted.size);
+    // A new window is placed by the desktop; one placed by a remembered geometry, or already shown, is kept wholly
+    // inside the available area, the title bar included.
+    if (!isVisible() && !testAttribute(Qt::WA_Moved))
+        return;
+    const QRect area = shown->availableGeometry().marginsRemoved(frame);
+    QRect placed(pos() + QPoint(frame.left(), frame.top()), fitted.size);
+    placed.moveLeft(qBound(area.left(), placed.left(), qMax(area.left(), area.right() - placed.width() + 1)));
+    placed.moveTop(qBound(area.top(), placed.top(), qMax(area.top(), area.bottom() - placed.height() + 1)));
+    move(placed.topLeft() - QPoint(frame.left(), frame.top()));
+}
+
+void MainWindow::showMessage(const QString &text)
+{
+    if (!m_failure)
+        ui->statusBar->showMessage(text, MessageMs);
+}
+
+void MainWindow::showFailure(std::function<QString()> text)
+{
+    m_failure = std::move(text);
+    ui->statusBar->showMessage(m_failure());
+    // The fields beside it may leave too little room for the whole text.
+    ui->statusBar->setToolTip(ui->statusBar->currentMessage());
+}
+
+void MainWindow::clearFailure()
+{
+    if (!m_failure)
+        return;
+    m_failure = nullptr;
+    ui->statusBar->clearMessage();
+    ui->statusBar->setToolTip(QString());
+}
+
+void MainWindow::updateStatusFields()
+{
+    const QString shown = shownDataText(m_shown, m_attempt);
+    m_shownField->setText(shown);
+    m_shownField->setToolTip(m_shown.origin == ShownData::Archived
+                                 ? QStringLiteral("%1, %2").arg(m_shown.station, m_shown.port)
+                                 : m_shown.port);
+    m_shownField->setVisible(!shown.isEmpty());
+    m_notArchived->setText(tr("未存档"));
+    m_notArchived->setToolTip(m_shown.notArchivedReason);
+    m_notArchived->setVisible(m_shown.origin == ShownData::Live && !m_shown.archived);
+    const QString refusal = deleteAllRefusal(m_shown, m_attempt);
+    ui->pushButton_removeAll->setEnabled(refusal.isEmpty());
+    ui->pushButton_removeAll->setToolTip(refusal.isEmpty() ? deleteAllTip(m_shown) : refusal);
+}
+
+void MainWindow::loadLanguage()
+{
+    m_language = Settings::language();
+}
+
+bool MainWindow::saveLanguage()
+{
+    if (Settings::setLanguage(m_language))
+        return true;
+    qWarning() << "cannot write the language to" << Settings::fileName;
+    return false;
+}
+
+void MainWindow::retranslateTexts()
+{
+    ui->pushButton_gain->setText(tr("重新获取"));
+    ui->pushButton_removeAll->setText(tr("删除所有"));
+    ui->pushButton_print->setText(tr("打印"));
+    ui->pushButton_exportExcel->setText(tr("导出Excel"));
+    ui->pushButton_language->setText(tr("中英切换"));
+    ui->pushButton_history->setText(tr("历史记录"));
+    ui->label_33->setText(tr("样本数"));
+    ui->label_15->setText(tr("最小值"));
+    ui->label_17->setText(tr("最大值"));
+    ui->label->setText(tr("平均值"));
+    m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型")});
+}
+
+void MainWindow::on_pushButton_language_clicked()
+{
+    // Any value but 0 reads as English: flipping a bit of a hand-edited 2 would leave it English.
+    m_language = m_language == 0 ? 1 : 0;
+    const bool saved = saveLanguage();
+    // Every widget retranslates itself on the change event the new catalogues bring.
+    LanguageSettings::install(m_language);
+    // The window speaks the new language all the same; the next start will not.
+    if (!saved)
+        showFailure([] { return Settings::writeFailureText(); });
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange)
+        return;
+    ui->retranslateUi(this);
+    retranslateTexts();
+    m_linkState->setText(linkStateText(m_link->state()));
+    m_linkState->setToolTip(m_linkState->text());
+    updateStatusFields();
+    if (m_failure)
+        showFailure(m_failure);
+    // The panel's hints in the new language; the table's cells are values and scale names, the same in both.
+    on_currentRowChanged(ui->tableView->currentIndex());
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Remembered only once the operator moved or resized it: a first start that changes nothing writes no file.
+    const QByteArray geometry = saveGeometry();
+    if (!m_startGeometry.isEmpty() && geometry != m_startGeometry && !Settings::setWindowGeometry(geometry))
+        qWarning() << "cannot write the window's geometry to" << Settings::fileName;
+    QMainWindow::closeEvent(event);
+}

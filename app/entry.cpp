@@ -145,12 +145,16 @@ Restart restartAfter(int exitCode, const QString &program, const QStringList &ar
     return restart;
 }
 
-void installCatalogue(QTranslator *translator)
+void installCatalogue(QTranslator *translator, QTranslator *qtTranslator)
 {
-    const QString catalogue = QString::fromLatin1(LanguageSettings::catalogue(Settings::language()));
+    const int language = Settings::language();
+    const QString catalogue = QString::fromLatin1(LanguageSettings::catalogue(language));
     if (!translator->load(catalogue))
         qWarning() << "cannot load" << catalogue;
     QCoreApplication::installTranslator(translator);
+    // Without Qt's catalogue the program still starts, with Qt's dialogs in English.
+    if (qtTranslator)
+        LanguageSettings::installQtTexts(language, qtTranslator);
 }
 
 QString usage(const QString &program)

@@ -44,5 +44,6 @@ struct Restart
 
 Restart restartAfter(int exitCode, const QString &program, const QStringList &arguments);
 
-// Loads the catalogue of the language stored in the settings file into `translator` and installs it.
-void installCatalogue(QTranslator *translator);
+// Loads the catalogue of the language stored in the settings file into `translator` and installs it; with
+// `qtTranslator`, Qt's own texts follow that language too (LanguageSettings::installQtTexts).
+void installCatalogue(QTranslator *translator, QTranslator *qtTranslator = nullptr);

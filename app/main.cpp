@@ -115,6 +115,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     initResources();
     QTranslator translator;
-    installCatalogue(&translator);
+    QTranslator qtTranslator;
+    installCatalogue(&translator, &qtTranslator);
     return batch ? runExport(app, options) : runWindow(app, options);
 }

@@ -1,6 +1,40 @@
 #include "languagesettings.h"
 
+#include <QCoreApplication>
+#include <QDebug>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 const char *LanguageSettings::catalogue(int language)
 {
     return language != 0 ? ":/english.qm" : ":/chinese.qm";
+}
+
+QString LanguageSettings::qtCatalogueFolder()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#else
+    return QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+#endif
+}
+
+bool LanguageSettings::installQtTexts(int language, QTranslator *translator, const QString &folder)
+{
+    // Month and day names of the calendars come from the locale, not from a catalogue.
+    QLocale::setDefault(language != 0 ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                      : QLocale(QLocale::Chinese, QLocale::China));
+    QCoreApplication::removeTranslator(translator);
+    if (language != 0)
+        return true;
+    // qtbase holds the message boxes, button boxes, file, print and colour dialogs.
+    const QString name = QStringLiteral("qtbase_zh_CN");
+    if (!translator->load(name, folder)) {
+        qWarning().noquote()
+            << "cannot load Qt's own Chinese texts" << name + QStringLiteral(".qm") << "from" << folder
+            << "(Debian package qttranslations5-l10n or qt6-translations-l10n); Qt's dialogs stay English";
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }

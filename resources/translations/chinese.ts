@@ -98,18 +98,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>最小值</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>最大值</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>平均值</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>重新获取</source>
         <translation type="unfinished"></translation>
     </message>
@@ -265,6 +253,18 @@
         <source>没有可用的存档</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>最小值 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>最大值 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>平均值 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>
@@ -275,10 +275,6 @@
     <message>
         <source>备注: </source>
         <translation>备注:</translation>
-    </message>
-    <message>
-        <source>检察员: </source>
-        <translation>检察员:</translation>
     </message>
     <message>
         <source>测量日期</source>
@@ -304,6 +300,10 @@
         <source>测量数据</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>检验员: </source>
+        <translation>检验员:</translation>
+    </message>
 </context>
 <context>
     <name>Print</name>
@@ -321,10 +321,6 @@
     </message>
     <message>
         <source>备注</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>检察员</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -385,6 +381,10 @@
     </message>
     <message>
         <source>无法读取图片</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>检验员</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -98,18 +98,6 @@
         <translation>Samp.number</translation>
     </message>
     <message>
-        <source>最小值</source>
-        <translation>Minimum</translation>
-    </message>
-    <message>
-        <source>最大值</source>
-        <translation>Maximum</translation>
-    </message>
-    <message>
-        <source>平均值</source>
-        <translation>Average</translation>
-    </message>
-    <message>
         <source>重新获取</source>
         <translation>Reacquire</translation>
     </message>
@@ -267,6 +255,18 @@
         <source>没有可用的存档</source>
         <translation>No archive available</translation>
     </message>
+    <message>
+        <source>最小值 (HL)</source>
+        <translation>Minimum (HL)</translation>
+    </message>
+    <message>
+        <source>最大值 (HL)</source>
+        <translation>Maximum (HL)</translation>
+    </message>
+    <message>
+        <source>平均值 (HL)</source>
+        <translation>Average (HL)</translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>
@@ -277,10 +277,6 @@
     <message>
         <source>备注: </source>
         <translation>remarks:</translation>
-    </message>
-    <message>
-        <source>检察员: </source>
-        <translation>Inspector:</translation>
     </message>
     <message>
         <source>测量日期</source>
@@ -306,6 +302,10 @@
         <source>测量数据</source>
         <translation>Measured data</translation>
     </message>
+    <message>
+        <source>检验员: </source>
+        <translation>Inspector:</translation>
+    </message>
 </context>
 <context>
     <name>Print</name>
@@ -324,10 +324,6 @@
     <message>
         <source>备注</source>
         <translation>Remarks</translation>
-    </message>
-    <message>
-        <source>检察员</source>
-        <translation>Inspecter</translation>
     </message>
     <message>
         <source>导出为PDF</source>
@@ -388,6 +384,10 @@
     <message>
         <source>无法读取图片</source>
         <translation>Cannot read the image</translation>
+    </message>
+    <message>
+        <source>检验员</source>
+        <translation>Inspector</translation>
     </message>
 </context>
 <context>

@@ -313,8 +313,6 @@ private slots:
         QCOMPARE(filesIn(dir.path()), files); // no temporary file left
     }
 
-    // 44 groups on three A4 pages through the batch export's writer; the header and its logo on page 1 only. A report
-    // made after it shows its own header and nothing of this one's, logo included.
     void valuesCell_data()
     {
         // The last cell of a report row names the group's own type even without a number, other scales only with one.
@@ -333,6 +331,8 @@ private slots:
         QTEST(PaintBase::valuesText(group), "cell");
     }
 
+    // 44 groups on three A4 pages through the batch export's writer; the header and its logo on page 1 only. A report
+    // made after it shows its own header and nothing of this one's, logo included.
     void reportPages()
     {
         QVERIFY(QImage(":/rc/logo.png").save(QStringLiteral("north.png")));

@@ -22,14 +22,15 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Libraries come from dpkg-shlibdeps; Qt's plugins are loaded at run time and are not seen there: the archive's
-# SQLite driver is needed, the PostgreSQL one only for a lab's shared archive. The font is compiled in.
+# Libraries come from dpkg-shlibdeps; Qt's plugins and catalogues are loaded at run time and are not seen there: the
+# archive's SQLite driver is needed, and Qt's catalogues for its dialogs in Chinese; the PostgreSQL driver only for a
+# lab's shared archive. The font is compiled in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TARGET Qt6::Core)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, qt6-translations-l10n")
     set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libqt6sql6-psql")
 else()
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt5sql5-sqlite")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt5sql5-sqlite, qttranslations5-l10n")
     set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libqt5sql5-psql")
 endif()
 include(CPack)

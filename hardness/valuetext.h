@@ -18,9 +18,9 @@ struct ConversionResult
 // number, infinite, out of range) gives 0 and *ok false.
 int wholeNumber(double value, bool *ok = nullptr);
 
-// The whole number shown for a converted value, rounded half up in the one way the program always has: the quotient
-// (value * 10 + 5) / 10 in double, truncated toward zero. So -1.2 shows 0, and 0.4999999999999999 shows 1 because the
-// sum rounds to 10. Fails as wholeNumber does.
+// The whole number shown for a converted value or a mean of impacts, rounded half up in the one way the program always
+// has: the quotient (value * 10 + 5) / 10 in double, truncated toward zero. So -1.2 shows 0, and 0.4999999999999999
+// shows 1 because the sum rounds to 10. Fails as wholeNumber does.
 int shownValue(double value, bool *ok = nullptr);
 
 // The two texts shown for a result: "value" (its shownValue, or "HI", "LO", "---") and "hint" (why there is no

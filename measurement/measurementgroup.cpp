@@ -111,10 +111,11 @@ MeasurementGroup buildGroup(const GroupRecord &record, const QDate &downloadDate
     g.materialName = materialText(g.isStrength() ? record.material + StrengthMaterialOffset : record.material);
     qCDebug(lcGroups) << record.scale << "unit";
 
-    // A strength group carries its strength only; a hardness group every scale but strength.
+    // A strength group carries its strength and the HL it was converted from; a hardness group every scale but
+    // strength.
     const auto conversion = record.tableSet ? convertLeebSet2 : convertLeebSet1;
     for (HardnessScale scale : DisplayScales) {
-        const bool converted = g.isStrength() == (scale == ScaleSTR);
+        const bool converted = scale == ScaleHL || g.isStrength() == (scale == ScaleSTR);
         g.setResult(scale, converted ? convert(conversion, record.groupValue, scale, record.device, record.material)
                                      : ConversionResult{0.0, ConversionStatus::NotAvailable});
     }

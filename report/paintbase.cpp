@@ -45,19 +45,20 @@ QRect box(double x, double y, double width, double height, double unit)
 
 // Draws a text centred in its cell. A text wider than the cell is drawn in a smaller font rather than cut at the
 // cell's edges, so that no value or name of a report goes missing; half a millimetre stays free on either side.
-void drawFitted(QPainter *painter, const QRect &cell, const QString &text, double unit)
+void drawFitted(QPainter *painter, const QRect &cell, const QString &text, double unit,
+                Qt::Alignment alignment = Qt::AlignCenter)
 {
     const int room = cell.width() - 2 * mm(0.5, unit);
     const int width = painter->fontMetrics().horizontalAdvance(text);
     if (width <= room || room <= 0) {
-        painter->drawText(cell, Qt::AlignCenter, text);
+        painter->drawText(cell, int(alignment), text);
         return;
     }
     painter->save();
     QFont font = painter->font();
     font.setPixelSize(qMax(1, int(font.pixelSize() * double(room) / width)));
     painter->setFont(font);
-    painter->drawText(cell, Qt::AlignCenter, text);
+    painter->drawText(cell, int(alignment), text);
     painter->restore();
 }
 
@@ -101,14 +102,22 @@ QString PaintBase::valuesText(const MeasurementGroup &group)
 {
     QString text;
     for (HardnessScale scale : DisplayScales) {
+        // The group's own scale stays even without a number, so that a row never hides what was measured.
         const ConversionResult result = group.result(scale);
-        if (result.status != ConversionStatus::Ok)
+        if (result.status != ConversionStatus::Ok && scale != group.scale)
             continue;
         text +=
             scaleName(scale) + QLatin1Char(':') + resultTexts(result).value(QStringLiteral("value")) + QLatin1Char(' ');
     }
     text.chop(1);
     return text;
+}
+
+QString PaintBase::legendText()
+{
+    // The workbook's texts for the same marks.
+    return QObject::tr("HI: 测值过大") + QStringLiteral("  ") + QObject::tr("LO: 测值过小") + QStringLiteral("  ") +
+           QObject::tr("---: 无法计算");
 }
 
 void PaintBase::paintPage(QPainter *painter, QRectF pageRect, const ReportHeader &header,
@@ -165,7 +174,7 @@ void PaintBase::paintHeader(QPainter *painter, const ReportHeader &header, doubl
     painter->drawLine(mm(137, unit), mm(57, unit), mm(137, unit), mm(69, unit));
     drawFitted(painter, box(13, 57, 62, 12, unit), tr("批次: ") + header.batch, unit);
     drawFitted(painter, box(75, 57, 62, 12, unit), tr("备注: ") + header.remark, unit);
-    drawFitted(painter, box(137, 57, 62, 12, unit), tr("检察员: ") + header.inspector, unit);
+    drawFitted(painter, box(137, 57, 62, 12, unit), tr("检验员: ") + header.inspector, unit);
 
     drawLabel(painter, mm(8, unit), mm(81, unit), mm(45, unit), QStringLiteral("测量结果(Result):"), unit);
 
@@ -229,6 +238,9 @@ void PaintBase::paintRows(QPainter *painter, QList<MeasurementGroup> groups, int
         painter->drawLine(left, int(rowTop), left, int(y));
         painter->drawLine(left, int(y), right, int(y));
     }
+
+    // What the marks in the last column stand for, beside the page number.
+    drawFitted(painter, box(tableLeft, 285, 80, 10, unit), legendText(), unit, Qt::AlignLeft | Qt::AlignVCenter);
 
     font.setPixelSize(pixels(4, unit));
     painter->setFont(font);

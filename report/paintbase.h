@@ -25,8 +25,11 @@ public:
                           const QList<MeasurementGroup> &groups, int page);
     static int pageCount(const QList<MeasurementGroup> &groups);
 
-    // The last cell of a row: the values whose conversion succeeded, as "HL:450 HS:60".
+    // The last cell of a row: the values whose conversion succeeded and always the group's own measurement type,
+    // as "HL:450 HS:60", "HL:880 HRC:HI" or "HL:300 STR:LO".
     static QString valuesText(const MeasurementGroup &group);
+    // The line under the table that says what HI, LO and --- stand for.
+    static QString legendText();
 
     static void paintHeader(QPainter *painter, const ReportHeader &header, double pageWidth, double unit);
     static void paintRows(QPainter *painter, QList<MeasurementGroup> groups, int page, double unit);

@@ -520,13 +520,13 @@ void MainWindow::on_currentRowChanged(const QModelIndex &current)
             label->setStatusTip(texts.value(QStringLiteral("hint")));
         }
     }
-    // The impacts' statistics are truncated, not rounded: they are HL as measured, not a conversion.
+    // Impacts are whole HL already; their mean is rounded as every shown value is, so that a mean of 429.8 reads
+    // 430 as on the instrument.
     ui->label_number->setText(QString::number(g.impacts.size()));
     ui->label_max->setText(QString::number(wholeNumber(maximum(g.impacts))));
     ui->label_min->setText(QString::number(wholeNumber(minimum(g.impacts))));
     // A group always has an impact; should one come without, its mean has no number to show.
-    ui->label_mean->setText(g.impacts.isEmpty() ? QStringLiteral("---")
-                                                : QString::number(wholeNumber(mean(g.impacts))));
+    ui->label_mean->setText(g.impacts.isEmpty() ? QStringLiteral("---") : QString::number(shownValue(mean(g.impacts))));
 }
 
 void MainWindow::clearDetails()

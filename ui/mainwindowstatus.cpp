@@ -101,9 +101,9 @@ void MainWindow::retranslateTexts()
     ui->pushButton_language->setText(tr("中英切换"));
     ui->pushButton_history->setText(tr("历史记录"));
     ui->label_33->setText(tr("样本数"));
-    ui->label_15->setText(tr("最小值"));
-    ui->label_17->setText(tr("最大值"));
-    ui->label->setText(tr("平均值"));
+    ui->label_15->setText(tr("最小值 (HL)"));
+    ui->label_17->setText(tr("最大值 (HL)"));
+    ui->label->setText(tr("平均值 (HL)"));
     m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型")});
 }
 

@@ -98,18 +98,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>最小值</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>最大值</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>平均值</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>重新获取</source>
         <translation type="unfinished"></translation>
     </message>
@@ -259,6 +247,18 @@
         <source>未存档</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>最小值 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>最大值 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>平均值 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>
@@ -269,10 +269,6 @@
     <message>
         <source>备注: </source>
         <translation>备注:</translation>
-    </message>
-    <message>
-        <source>检察员: </source>
-        <translation>检察员:</translation>
     </message>
     <message>
         <source>测量日期</source>
@@ -298,6 +294,10 @@
         <source>测量数据</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>检验员: </source>
+        <translation>检验员:</translation>
+    </message>
 </context>
 <context>
     <name>Print</name>
@@ -315,10 +315,6 @@
     </message>
     <message>
         <source>备注</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>检察员</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -379,6 +375,10 @@
     </message>
     <message>
         <source>无法读取图片</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>检验员</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -98,18 +98,6 @@
         <translation>Samp.number</translation>
     </message>
     <message>
-        <source>最小值</source>
-        <translation>Minimum</translation>
-    </message>
-    <message>
-        <source>最大值</source>
-        <translation>Maximum</translation>
-    </message>
-    <message>
-        <source>平均值</source>
-        <translation>Average</translation>
-    </message>
-    <message>
         <source>重新获取</source>
         <translation>Reacquire</translation>
     </message>
@@ -260,6 +248,18 @@
         <source>未存档</source>
         <translation>Not archived</translation>
     </message>
+    <message>
+        <source>最小值 (HL)</source>
+        <translation>Minimum (HL)</translation>
+    </message>
+    <message>
+        <source>最大值 (HL)</source>
+        <translation>Maximum (HL)</translation>
+    </message>
+    <message>
+        <source>平均值 (HL)</source>
+        <translation>Average (HL)</translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>
@@ -270,10 +270,6 @@
     <message>
         <source>备注: </source>
         <translation>remarks:</translation>
-    </message>
-    <message>
-        <source>检察员: </source>
-        <translation>Inspector:</translation>
     </message>
     <message>
         <source>测量日期</source>
@@ -299,6 +295,10 @@
         <source>测量数据</source>
         <translation>Measured data</translation>
     </message>
+    <message>
+        <source>检验员: </source>
+        <translation>Inspector:</translation>
+    </message>
 </context>
 <context>
     <name>Print</name>
@@ -317,10 +317,6 @@
     <message>
         <source>备注</source>
         <translation>Remarks</translation>
-    </message>
-    <message>
-        <source>检察员</source>
-        <translation>Inspecter</translation>
     </message>
     <message>
         <source>导出为PDF</source>
@@ -381,6 +377,10 @@
     <message>
         <source>无法读取图片</source>
         <translation>Cannot read the image</translation>
+    </message>
+    <message>
+        <source>检验员</source>
+        <translation>Inspector</translation>
     </message>
 </context>
 <context>
@@ -554,11 +554,11 @@
     </message>
     <message>
         <source>最近一次获取失败：仪器上的数据未被读取，不能删除</source>
-        <translation>The latest download failed: the instrument's data were not read and cannot be deleted</translation>
+        <translation>The latest download failed: the instrument&apos;s data were not read and cannot be deleted</translation>
     </message>
     <message>
         <source>仪器上的数据已删除：请先重新获取</source>
-        <translation>The instrument's data were deleted: download again first</translation>
+        <translation>The instrument&apos;s data were deleted: download again first</translation>
     </message>
     <message>
         <source>表中是存档数据，不是本次连接获取的数据：请先重新获取</source>

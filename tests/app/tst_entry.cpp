@@ -1,11 +1,12 @@
 // Start-up and language switching with real settings files in a temporary working directory, and the
 // command line with the environment that decides whether the window can come up.
 #include "entry.h"
+#include "languagesettings.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
 
-#include <QPushButton>
 #include <QtTest>
+#include <QtWidgets>
 
 class TestEntry : public QObject
 {
@@ -60,6 +61,38 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray kept = file.isEmpty() ? QByteArray("[MainWindow]\nlanguage=0\n") : file;
         QCOMPARE(f.readAll(), kept.left(kept.lastIndexOf('=') + 1) + QByteArray::number(stored) + '\n');
+    }
+
+    void qtTexts_data()
+    {
+        // Qt's own dialog texts and calendar names in the program's language.
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("shown"); // a Yes button, January
+        QTest::newRow("Chinese") << 0 << "是(&Y) 一月";
+        QTest::newRow("English") << 1 << "&Yes January";
+    }
+
+    void qtTexts()
+    {
+        QFETCH(int, language);
+        const QString folder = LanguageSettings::qtCatalogueFolder();
+        if (language == 0 && !QFile::exists(folder + "/qtbase_zh_CN.qm"))
+            QSKIP("Qt's Chinese catalogue is not installed (qttranslations5-l10n or qt6-translations-l10n)");
+        QFile f(QStringLiteral("PrintConfig.ini"));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("[MainWindow]\nlanguage=" + QByteArray::number(language)));
+        f.close();
+        installCatalogue();
+        const auto shown = [] {
+            return QDialogButtonBox(QDialogButtonBox::Yes).button(QDialogButtonBox::Yes)->text() + ' ' +
+                   QCalendarWidget().locale().standaloneMonthName(1);
+        };
+        QTEST(shown(), "shown");
+        // Without the catalogue the start goes on, with a warning and Qt's texts in English.
+        LanguageSettings::install(1);
+        QTranslator qtTranslator;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot load Qt's own Chinese texts"));
+        QVERIFY(!LanguageSettings::installQtTexts(0, &qtTranslator, m_dir.path()));
+        QVERIFY(shown().startsWith("&Yes "));
     }
 
     void options_data()

@@ -130,12 +130,13 @@ private slots:
 
     void wholeNumbers_data()
     {
-        // A converted value rounded half up (shownValue) or a statistic truncated (wholeNumber), and the number shown;
-        // "---" where there is none. The rounding is trunc((v * 10 + 5) / 10) in double, worked by hand below.
+        // A converted value or a mean rounded half up (shownValue) or a whole HL truncated (wholeNumber), and the
+        // number shown; "---" where there is none. The rounding is trunc((v * 10 + 5) / 10) in double, worked by hand
+        // below.
         QTest::addColumn<bool>("rounded");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("a half rounds up") << true << 48.5 << "49";
+        QTest::newRow("a half rounds up") << true << 429.5 << "430";
         QTest::newRow("just below a half rounds down") << true << 48.49 << "48";
         // 10v = 5 - 2^-50 (rounded), + 5 lies halfway between 10 - 2^-49 and 10 and rounds to the even 10: so 1, where
         // v + 0.5 would give 0.

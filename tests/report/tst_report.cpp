@@ -34,7 +34,7 @@ MeasurementGroup hardnessGroup(int number = 1)
     g.measured = QDateTime(QDate(2026, 3, 1), QTime(9, 5));
     g.deviceName = QStringLiteral("D");
     g.directionName = QString::fromUtf8("向下");
-    g.scaleName = QStringLiteral("HRC");
+    g.scale = ScaleHRC, g.scaleName = QStringLiteral("HRC");
     g.materialName = QString::fromUtf8("钢和铸钢");
     g.setResult(ScaleHL, shown(450)), g.setResult(ScaleHRB, {0.0, ConversionStatus::AboveRange});
     g.setResult(ScaleHS, shown(60)), g.setResult(ScaleHB, shown(300)), g.setResult(ScaleHRC, shown(45));
@@ -55,10 +55,11 @@ MeasurementGroup strengthGroup()
     MeasurementGroup g = hardnessGroup();
     g.impacts = {520};
     g.dateText = QStringLiteral("12/31 23:59"), g.measured = QDateTime(QDate(2026, 12, 31), QTime(23, 59));
-    g.directionName = QString::fromUtf8("90°"), g.scaleName = "STR", g.materialName = QString::fromUtf8("碳钢");
-    for (HardnessScale scale : {ScaleHL, ScaleHRB, ScaleHS, ScaleHB, ScaleHRC, ScaleHV})
+    g.directionName = QString::fromUtf8("90°"), g.scale = ScaleSTR, g.scaleName = "STR";
+    g.materialName = QString::fromUtf8("碳钢");
+    for (HardnessScale scale : {ScaleHRB, ScaleHS, ScaleHB, ScaleHRC, ScaleHV})
         g.setResult(scale, {0.0, ConversionStatus::NotAvailable});
-    g.setResult(ScaleSTR, shown(1234));
+    g.setResult(ScaleHL, shown(520)), g.setResult(ScaleSTR, shown(1234));
     return g;
 }
 
@@ -168,10 +169,10 @@ private slots:
             cells << QStringLiteral("n:%1.4").arg(400 + i);
         }
         const QString hardness = QString::fromUtf8("|3/1 9:5|D|向下|HRC|钢和铸钢|450|HI|60|300|45|470|---|");
-        const QString strength = QString::fromUtf8("|12/31 23:59|D|90°|STR|碳钢|---|---|---|---|---|---|1234|1|520");
+        const QString strength = QString::fromUtf8("|12/31 23:59|D|90°|STR|碳钢|520|---|---|---|---|---|1234|1|520");
         const QString hardnessData = QString::fromUtf8("|s:D|s:向下|s:HRC|s:钢和铸钢|n:450||n:60|n:300|n:45|n:470||");
         const QString strengthData =
-            QString::fromUtf8("|d:2026-12-31 23:59:00|s:D|s:90°|s:STR|s:碳钢|||||||n:1234|n:1|n:520");
+            QString::fromUtf8("|d:2026-12-31 23:59:00|s:D|s:90°|s:STR|s:碳钢|n:520||||||n:1234|n:1|n:520");
         QTest::newRow("empty list: headers only") << Groups{} << false << QStringList{} << QStringList{};
         QTest::newRow("HI, LO, ---, strength, 32 impacts, a day no calendar has")
             << Groups{markers, strengthGroup(), many} << false
@@ -312,6 +313,24 @@ private slots:
         QCOMPARE(filesIn(dir.path()), files); // no temporary file left
     }
 
+    void valuesCell_data()
+    {
+        // The last cell of a report row names the group's own type even without a number, other scales only with one.
+        QTest::addColumn<MeasurementGroup>("group");
+        QTest::addColumn<QString>("cell");
+        MeasurementGroup high = hardnessGroup(), low = strengthGroup();
+        high.setResult(ScaleHRC, {0.0, ConversionStatus::AboveRange});
+        low.setResult(ScaleSTR, {0.0, ConversionStatus::BelowRange});
+        QTest::newRow("HRC above its range, HRB too: HRC alone named") << high << "HL:450 HS:60 HB:300 HRC:HI HV:470";
+        QTest::newRow("strength below its range, with its HL") << low << "HL:520 STR:LO";
+    }
+
+    void valuesCell()
+    {
+        QFETCH(MeasurementGroup, group);
+        QTEST(PaintBase::valuesText(group), "cell");
+    }
+
     // 44 groups on three A4 pages through the batch export's writer; the header and its logo on page 1 only. A report
     // made after it shows its own header and nothing of this one's, logo included.
     void reportPages()
@@ -342,14 +361,15 @@ private slots:
             while (row.hasNext())
                 rows << row.next().captured(1);
             QString seen = QStringLiteral("%1-%2 x%3").arg(rows.value(0), rows.value(rows.size() - 1)).arg(rows.size());
-            for (const QString &what : {page + "/3", QString("HL:450 HS:60 HB:300 HRC:45 HV:470"), QString("STR:1234"),
-                                        QString("钢和铸钢"), QString("碳钢"), QString("North Test Lab"),
-                                        QString("B-17"), QString("recheck, flange side"), QString("王工")})
+            for (const QString &what :
+                 {page + "/3", QString("HL:450 HS:60 HB:300 HRC:45 HV:470"), QString("HL:520 STR:1234"),
+                  QString("钢和铸钢"), QString("碳钢"), QString("North Test Lab"), QString("B-17"),
+                  QString("recheck, flange side"), QString("王工"), QString("HI: 测值过大")})
                 seen += ' ' + QString::number(text.count(what));
             pages << seen;
         }
-        QCOMPARE(pages, QStringList({"1-18 x18 1 18 0 18 0 1 1 1 1", "19-43 x25 1 25 0 25 0 0 0 0 0",
-                                     "44-44 x1 1 0 1 0 1 0 0 0 0"}));
+        QCOMPARE(pages, QStringList({"1-18 x18 1 18 0 18 0 1 1 1 1 1", "19-43 x25 1 25 0 25 0 0 0 0 0 1",
+                                     "44-44 x1 1 0 1 0 1 0 0 0 0 1"}));
 
         QVERIFY(
             savePdf(QStringLiteral("south.pdf"), {"C-9", "Zhao", "", "first run", "South Works"}, {hardnessGroup()}));

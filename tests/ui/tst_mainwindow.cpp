@@ -30,7 +30,7 @@ GroupRecord group(quint16 value, quint8 scale, quint16 first, quint16 second = 0
 // Steel, device D, table set 1: HL 700 is HRC 48.04, HL 950 is above the HRC range, HL 500 is 719.6 MPa.
 QList<GroupRecord> knownGroups()
 {
-    return {group(700, ScaleHRC, 500, 520, 514), group(950, ScaleHRC, 940, 950, 960), group(600, ScaleNone, 600),
+    return {group(700, ScaleHRC, 500, 520, 515), group(950, ScaleHRC, 940, 950, 960), group(600, ScaleNone, 600),
             group(500, ScaleSTR, 500)};
 }
 
@@ -248,14 +248,14 @@ private slots:
         QTest::addColumn<int>("row"); // reached with the Down key from the first row
         // Cell, type cell, a panel label, its text and status tip, then number, min, max, mean over the HL impacts.
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("HRC in range: the cell reads as the label, the mean truncated")
-            << 0 << QStringList{"48", "HRC", "label_HRC", "48", "", "3", "500", "520", "511"};
+        QTest::newRow("HRC in range: the cell reads as the label, the mean 511.67 rounded")
+            << 0 << QStringList{"48", "HRC", "label_HRC", "48", "", "3", "500", "520", "512"};
         QTest::newRow("HRC above range: HI in the cell too")
             << 1 << QStringList{"HI", "HRC", "label_HRC", "HI", "测值过大", "3", "940", "960", "950"};
         QTest::newRow("measurement type 6: no value, no name")
             << 2 << QStringList{"---", "", "label_HL", "600", "", "1", "600", "600", "600"};
-        QTest::newRow("strength: its value in the cell, no HL")
-            << 3 << QStringList{"720", "STR", "label_HL", "---", "无法计算", "1", "500", "500", "500"};
+        QTest::newRow("strength: its value in the cell, the HL it came from")
+            << 3 << QStringList{"720", "STR", "label_HL", "500", "", "1", "500", "500", "500"};
     }
 
     void detailPanel()

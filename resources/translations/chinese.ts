@@ -530,5 +530,9 @@
         <source>程序已在运行</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>日期无效</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

@@ -80,6 +80,15 @@ void BatchExport::on_link_downloadReceived(const Download &download)
     // Only the groups before the first unused slot are read; say so when others lie behind it.
     if (download.unreadGroups > 0)
         std::fprintf(stderr, "%d group(s) after the first empty slot were not read\n", download.unreadGroups);
+    // Written all the same, marked: the instrument's clock or memory went wrong, asking again would not help.
+    const QList<int> undated = download.invalidDateGroups();
+    if (!undated.isEmpty()) {
+        QStringList numbers;
+        for (int number : undated)
+            numbers << QString::number(number);
+        std::fprintf(stderr, "%s %s: the instrument holds an impossible date\n",
+                     undated.size() == 1 ? "group" : "groups", qPrintable(numbers.join(QStringLiteral(", "))));
+    }
     if (groups.isEmpty()) { // as the window's "no data": an empty workbook or report would pass for a result
         finish(1, QStringLiteral("the instrument holds no measurement groups"));
         return;

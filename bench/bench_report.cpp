@@ -25,6 +25,7 @@ QList<MeasurementGroup> groups(int count)
         for (int k = 0; k < 10; ++k)
             g.impacts << 440 + (i + k) % 30;
         g.dateText = QStringLiteral("%1/%2 %3:%4").arg(1 + i % 12).arg(1 + i % 28).arg(i % 24).arg(i % 60);
+        g.measured = QDateTime(QDate(2026, 1 + i % 12, 1 + i % 28), QTime(i % 24, i % 60));
         g.deviceName = QStringLiteral("D");
         g.directionName = QString::fromUtf8("向下");
         g.scaleName = QStringLiteral("HRC");

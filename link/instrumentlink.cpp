@@ -81,6 +81,7 @@ void InstrumentLink::closePort()
         m_port->close();
     m_requestTimer.stop();
     m_groupRequests = 0;
+    m_dateFaultPayload.clear();
     m_deletePending = false;
     setDown();
 }
@@ -181,6 +182,7 @@ void InstrumentLink::send(unsigned char cmd)
 void InstrumentLink::requestGroups()
 {
     m_groupRequests = 0;
+    m_dateFaultPayload.clear();
     send(CmdGetData);
 }
 
@@ -201,7 +203,7 @@ void InstrumentLink::on_requestTimer_timeout()
     onGroupFrameDamaged(QStringLiteral("no group data within %1 ms").arg(m_requestTimer.interval()));
 }
 
-void InstrumentLink::onGroupFrameDamaged(const QString &reason)
+void InstrumentLink::onGroupFrameDamaged(const QString &reason, bool dateOnly)
 {
     // One damaged group frame can fall into several pieces; it counts once.
     if (m_passDamaged)
@@ -220,7 +222,11 @@ void InstrumentLink::onGroupFrameDamaged(const QString &reason)
         emit downloadFailed(reason);
         return;
     }
-    qCWarning(lcLink).noquote() << "group data not accepted:" << reason << "- asking again";
+    // An impossible date alone is asked again to tell the instrument's record from damage: no warning yet.
+    if (dateOnly)
+        qCDebug(lcLink).noquote() << "group data not accepted yet:" << reason << "- asking again";
+    else
+        qCWarning(lcLink).noquote() << "group data not accepted:" << reason << "- asking again";
     sendGroupRequest();
 }
 
@@ -272,11 +278,21 @@ void InstrumentLink::handlePiece(const QByteArray &piece)
         const QByteArray payload = framePayload(piece);
         const QString fault = groupPayloadFault(payload);
         if (!fault.isEmpty()) {
-            onGroupFrameDamaged(fault);
-            return;
+            // An impossible date the instrument really holds comes back byte for byte when asked again; line damage
+            // does not repeat itself. Every other fault stays refused.
+            const bool dateOnly = onlyDateFault(payload);
+            if (!dateOnly || payload != m_dateFaultPayload) {
+                m_dateFaultPayload = dateOnly ? payload : QByteArray();
+                onGroupFrameDamaged(fault, dateOnly);
+                return;
+            }
+            // Said downstream, where the groups are marked; the log says why they came through.
+            qCDebug(lcLink).noquote() << "group data accepted although" << fault
+                                      << "- the same in two answers, so the instrument holds it";
         }
         m_requestTimer.stop();
         m_groupRequests = 0;
+        m_dateFaultPayload.clear();
         emit downloadReceived(makeDownload(payload, m_portName));
         return;
     }

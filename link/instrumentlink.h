@@ -57,7 +57,9 @@ public:
     QString portName() const { return m_portName; }
 
     // Asks for the groups. A group frame that fails its checks (or none within the request timeout) makes the link
-    // ask again, up to MaxGroupRetries times; then downloadFailed(). Nothing is sent while the link is down.
+    // ask again, up to MaxGroupRetries times; then downloadFailed(). A payload whose only fault is an impossible date
+    // is accepted when the next answer brings the same bytes: the instrument holds it. Nothing is sent while the
+    // link is down.
     void requestGroups();
     // Asks the instrument to delete all groups; only the answer to this is passed on, as deleteDone().
     void deleteAll();
@@ -69,7 +71,8 @@ public:
 signals:
     // Once per change: searching, connected or not found, with the port and reason.
     void stateChanged(const LinkState &state);
-    // A sound group frame, made into the one Download value everything downstream reads.
+    // A sound group frame (or one whose impossible date came twice the same), made into the one Download value
+    // everything downstream reads.
     void downloadReceived(const Download &download);
     // The groups asked for came damaged or not at all, 1 + MaxGroupRetries times in a row; reason in English.
     void downloadFailed(const QString &reason);
@@ -90,7 +93,7 @@ private:
     void onHandshakeAck();
     void send(unsigned char cmd);
     void sendGroupRequest();
-    void onGroupFrameDamaged(const QString &reason);
+    void onGroupFrameDamaged(const QString &reason, bool dateOnly = false);
     void dispatch(const QList<QByteArray> &pieces);
     void handlePiece(const QByteArray &piece);
 
@@ -107,4 +110,5 @@ private:
     bool m_passDamaged = false; // a damaged group frame was counted among these pieces already
     int m_groupRequests = 0;    // group requests sent for the download under way, 0 when none is
     bool m_deletePending = false;
+    QByteArray m_dateFaultPayload; // the last answer of this download refused for an impossible date only
 };

@@ -20,3 +20,13 @@ Download makeDownload(const QByteArray &payload, const QString &port, const QDat
         d.groups.append(buildGroup(record, day));
     return d;
 }
+
+QList<int> Download::invalidDateGroups() const
+{
+    QList<int> numbers;
+    for (int i = 0; i < groups.size(); ++i) {
+        if (!groups.at(i).dateValid())
+            numbers.append(i + 1);
+    }
+    return numbers;
+}

@@ -24,6 +24,8 @@ struct Download
     bool isNull() const { return payload.isEmpty(); }
     // The local day of the download: it gives the groups their year.
     QDate localDate() const { return receivedUtc.toLocalTime().date(); }
+    // The numbers (from 1, as the table counts) of the groups whose date is invalid.
+    QList<int> invalidDateGroups() const;
 };
 
 Q_DECLARE_METATYPE(Download)

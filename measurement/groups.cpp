@@ -46,6 +46,13 @@ QList<GroupRecord> decodeGroups(const QByteArray &payload)
     return records;
 }
 
+bool isPossibleDate(int month, int day, int hour, int minute)
+{
+    static const int monthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month >= 1 && month <= 12 && day >= 1 && day <= monthDays[month - 1] && hour >= 0 && hour <= 23 &&
+           minute >= 0 && minute <= 59;
+}
+
 QString groupPayloadFault(const QByteArray &payload)
 {
     if (payload.size() != groups::PayloadSize)
@@ -58,7 +65,7 @@ QString groupPayloadFault(const QByteArray &payload)
             continue;
         const quint32 w1 = qFromLittleEndian<quint32>(slot + 4);
         const quint32 minute = w1 & 63, hour = (w1 >> 6) & 31, day = (w1 >> 11) & 31, month = (w1 >> 16) & 15;
-        if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59)
+        if (!isPossibleDate(int(month), int(day), int(hour), int(minute)))
             return QStringLiteral("slot %1 holds the impossible date %2/%3 %4:%5")
                 .arg(k)
                 .arg(month)
@@ -67,6 +74,11 @@ QString groupPayloadFault(const QByteArray &payload)
                 .arg(minute);
     }
     return QString();
+}
+
+bool onlyDateFault(const QByteArray &payload)
+{
+    return payload.size() == groups::PayloadSize && !groupPayloadFault(payload).isEmpty();
 }
 
 int unreadGroups(const QList<GroupRecord> &records)

@@ -39,10 +39,18 @@ constexpr int MaxImpacts = 32;
 // bytes. Bytes after the first 5200 are ignored.
 QList<GroupRecord> decodeGroups(const QByteArray &payload);
 
+// Whether a record's date and time can be one of some year: month 1 to 12, a day the month has (29 February counts:
+// the record keeps no year), hour 0 to 23, minute 0 to 59.
+bool isPossibleDate(int month, int day, int hour, int minute);
+
 // Why a group data payload cannot be the instrument's, in English for the log; empty when it can. A real one holds
-// exactly 5200 bytes, and every used slot a possible date and time (month 1 to 12, day 1 to 31, hour 0 to 23,
-// minute 0 to 59). Codes that no table knows are no reason: they show as empty texts.
+// exactly 5200 bytes, and every used slot a possible date and time (isPossibleDate). Codes that no table knows are no
+// reason: they show as empty texts.
 QString groupPayloadFault(const QByteArray &payload);
+
+// True when a payload's only fault is an impossible date in a used slot: damage, or what an instrument whose clock or
+// memory went wrong really holds. Only the latter comes back the same when asked again.
+bool onlyDateFault(const QByteArray &payload);
 
 // Used slots that lie after the first unused one: the download stops at that slot, so these are not read.
 int unreadGroups(const QList<GroupRecord> &records);

@@ -30,6 +30,8 @@ const char *const MaterialTexts[] = {
     QT_TRANSLATE_NOOP("QObject", "超高强度钢"), QT_TRANSLATE_NOOP("QObject", "不锈钢"),
 };
 
+const char *const InvalidDateText = QT_TRANSLATE_NOOP("QObject", "日期无效");
+
 constexpr int StrengthMaterialOffset = 9;
 
 QString translated(const char *source)
@@ -81,6 +83,16 @@ QString materialText(quint8 index)
     if (index >= std::size(MaterialTexts))
         return QString();
     return translated(MaterialTexts[index]);
+}
+
+QString invalidDateText()
+{
+    return translated(InvalidDateText);
+}
+
+QString MeasurementGroup::shownDateText() const
+{
+    return dateValid() ? dateText : invalidDateText();
 }
 
 QDateTime groupDateTime(int month, int day, int hour, int minute, const QDate &downloadDate)

@@ -16,7 +16,7 @@ struct MeasurementGroup
 {
     QList<double> impacts; // HL, in stored order
     QString dateText;      // month/day hour:minute, no year
-    QDateTime measured;    // with its year (groupDateTime); invalid for a date no calendar has
+    QDateTime measured;    // with its year (groupDateTime); null when the date is invalid
     quint8 device = 0;
     QString deviceName;
     quint8 material = 0; // the code as received
@@ -27,6 +27,11 @@ struct MeasurementGroup
     QString scaleName;
 
     bool isStrength() const { return scale == ScaleSTR; }
+    // False for a date the year it lies in does not have (2/30, 25:61, 29 February of a common year): the instrument's
+    // clock or memory went wrong. The group is still shown, marked.
+    bool dateValid() const { return measured.isValid(); }
+    // Where the date is shown: dateText, or the mark invalidDateText().
+    QString shownDateText() const;
 
     // The group's value in a scale; a code with no scale (6, anything above 7) has none: NoTable.
     ConversionResult result(quint8 scaleCode) const
@@ -52,6 +57,8 @@ QString deviceText(quint8 code);
 QString directionText(quint8 code);
 // Hardness materials at 0 to 8, strength materials at 9 to 17.
 QString materialText(quint8 index);
+// The mark of a group whose date is invalid, translated when called.
+QString invalidDateText();
 
 // When a group was measured. The instrument keeps no year: it is the year of the download, or the year before when
 // the group's month and day lie after the download date (a group is never younger than its download). Invalid when

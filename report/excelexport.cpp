@@ -121,8 +121,8 @@ void fillSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGroup> &
 
     int row = 4;
     for (const MeasurementGroup &group : groups) {
-        QStringList texts = {QString::number(row - 3), group.dateText,  group.deviceName,
-                             group.directionName,      group.scaleName, group.materialName};
+        QStringList texts = {QString::number(row - 3), group.shownDateText(), group.deviceName,
+                             group.directionName,      group.scaleName,       group.materialName};
         for (HardnessScale scale : DisplayScales)
             texts << resultTexts(group.result(scale)).value(QStringLiteral("value"));
         texts << QString::number(group.impacts.size()) << impactsText(group.impacts);

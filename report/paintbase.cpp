@@ -224,8 +224,8 @@ void PaintBase::paintRows(QPainter *painter, QList<MeasurementGroup> groups, int
     float y = top;
     for (int i = first; i < end; ++i) {
         const MeasurementGroup &group = groups.at(i);
-        const QString cells[] = {QString::number(i + 1), group.dateText,     group.deviceName, group.directionName,
-                                 group.scaleName,        group.materialName, valuesText(group)};
+        const QString cells[] = {QString::number(i + 1), group.shownDateText(), group.deviceName, group.directionName,
+                                 group.scaleName,        group.materialName,    valuesText(group)};
         float x = tableLeft * unit;
         for (int column = 0; column < 7; ++column) {
             drawFitted(painter, QRect(int(x), int(y), mm(columnWidths[column], unit), mm(rowHeight, unit)),

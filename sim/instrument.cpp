@@ -20,13 +20,14 @@ Q_LOGGING_CATEGORY(lcSim, "leeb.sim")
 
 namespace {
 
-// A group data frame that passes the frame check but is no real download (see InstrumentFaults::GroupDamage).
-QByteArray damagedGroupFrame(const QByteArray &payload, InstrumentFaults::GroupDamage damage)
+// A group data frame that passes the frame check but is no real download (see InstrumentFaults::GroupDamage). The
+// garbage differs with the answer's number, as line damage never repeats itself, and stays the same from run to run.
+QByteArray damagedGroupFrame(const QByteArray &payload, InstrumentFaults::GroupDamage damage, int answer)
 {
     if (damage == InstrumentFaults::ShortGroups)
         return packFrame(CmdGroupData, payload.left(payload.size() / 2));
     if (damage == InstrumentFaults::GarbageGroups) {
-        QRandomGenerator random(0x5eed);
+        QRandomGenerator random(0x5eed + quint32(answer));
         QByteArray garbage(payload.size(), Qt::Uninitialized);
         for (char &c : garbage)
             c = char(random.bounded(256));
@@ -288,7 +289,7 @@ void Instrument::answer(unsigned char reply, const QByteArray &payload, bool dro
     QStringList notes;
     if (reply == CmdGroupData && m_faults.groupDamage != InstrumentFaults::NoDamage &&
         m_faults.damagedGroupAnswers != 0) {
-        frame = damagedGroupFrame(payload, m_faults.groupDamage);
+        frame = damagedGroupFrame(payload, m_faults.groupDamage, m_commandCounts.value(CmdGetData));
         if (m_faults.damagedGroupAnswers > 0)
             --m_faults.damagedGroupAnswers;
         notes << QStringLiteral("damaged group data");

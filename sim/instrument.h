@@ -35,9 +35,9 @@ struct InstrumentFaults
     QList<unsigned char> noAnswerTo;
 
     // Group data answers that pass the frame check but are no real download: ShortGroups holds only the first
-    // half of the payload, GarbageGroups 5200 random bytes (impossible dates), both with their length field and
-    // checksum to match; LongLengthField is the true frame whose length field announces 100 bytes more (the
-    // checksum still right), so it is complete only when the line falls silent or hangs up.
+    // half of the payload, GarbageGroups 5200 random bytes (impossible dates, different in every answer), both with
+    // their length field and checksum to match; LongLengthField is the true frame whose length field announces 100
+    // bytes more (the checksum still right), so it is complete only when the line falls silent or hangs up.
     enum GroupDamage { NoDamage, ShortGroups, GarbageGroups, LongLengthField };
     GroupDamage groupDamage = NoDamage;
     // How many group answers carry it; -1: every one. Counts down as answers go out.

@@ -134,7 +134,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption damageOption(
         QStringLiteral("damage-groups"),
         QStringLiteral("Send group data that passes the frame check but is no download: \"short\" (half the "
-                       "payload), \"garbage\" (random bytes) or \"long-length\" (length field 100 too large)."),
+                       "payload), \"garbage\" (random bytes, new in every answer) or \"long-length\" (length field 100 "
+                       "too large)."),
         QStringLiteral("kind"));
     const QCommandLineOption damageCountOption(
         QStringLiteral("damage-count"), QStringLiteral("Damage only the first n group answers."), QStringLiteral("n"));

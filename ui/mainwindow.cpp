@@ -485,6 +485,8 @@ void MainWindow::fillTable()
             auto *item = new QStandardItem(texts.at(column));
             item->setTextAlignment(Qt::Alignment(CellAlignment));
             item->setData(i, GroupRole);
+            if (!g.dateValid())
+                item->setToolTip(invalidDateText());
             m_model->setItem(i, column, item);
         }
     }

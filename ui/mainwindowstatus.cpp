@@ -131,8 +131,16 @@ void MainWindow::changeEvent(QEvent *event)
     updateStatusFields();
     if (m_failure)
         showFailure(m_failure);
-    // The panel's hints in the new language; the table's cells are values and scale names, the same in both.
+    // The panel's hints and the rows' tips in the new language; the table's cells are values and scale names, the
+    // same in both, and are not made again.
     on_currentRowChanged(ui->tableView->currentIndex());
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        for (int column = 0; column < m_model->columnCount(); ++column) {
+            QStandardItem *item = m_model->item(row, column);
+            if (item && !item->toolTip().isEmpty())
+                item->setToolTip(invalidDateText());
+        }
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -524,6 +524,10 @@
         <source>程序已在运行</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>日期无效</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ViewState</name>

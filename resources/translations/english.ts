@@ -525,6 +525,10 @@
         <source>程序已在运行</source>
         <translation>The program is already running</translation>
     </message>
+    <message>
+        <source>日期无效</source>
+        <translation>invalid date</translation>
+    </message>
 </context>
 <context>
     <name>ViewState</name>

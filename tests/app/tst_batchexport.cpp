@@ -26,6 +26,8 @@ private slots:
         const QString written = QStringLiteral("%1 group(s) written to a.").arg(sampleGroups().size());
         QTest::newRow("workbook, the download archived")
             << "--port @ --export a.xlsx --archive data/a.sqlite" << 0 << written + "xlsx\n";
+        QTest::newRow("impossible dates the instrument holds: written, the groups named")
+            << "--port @ --export a.xlsx" << 0 << written + "xlsx\n";
         QTest::newRow("report, its header from the settings file")
             << "--export=a.pdf --port=@ --timeout 20" << 0 << written + "pdf\n";
         QTest::newRow("no instrument within the timeout")
@@ -54,8 +56,12 @@ private slots:
         QFETCH(QString, command);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
-        m_instrument.setGroups(QTest::currentDataTag() == QLatin1String("no groups") ? QList<GroupRecord>{}
-                                                                                     : sampleGroups());
+        QList<GroupRecord> groups =
+            QTest::currentDataTag() == QLatin1String("no groups") ? QList<GroupRecord>{} : sampleGroups();
+        const bool impossible = QByteArray(QTest::currentDataTag()).startsWith("impossible");
+        if (impossible)
+            groups[1].month = 13, groups[2].month = 2, groups[2].day = 30;
+        m_instrument.setGroups(groups);
         m_instrument.resetCounts();
         // A terminal of its own for every row: one a window had open when it was killed stays exclusive to root while
         // the simulator holds it.
@@ -94,6 +100,9 @@ private slots:
         QCOMPARE(asked() ? -1 : p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, exitCode);
         QVERIFY2((exitCode == 0 ? out : err).contains(message), qPrintable(err + out));
         QVERIFY2(message.startsWith("leeb.") || !err.contains("leeb."), qPrintable(err)); // debug only on request
+        QVERIFY2(impossible ? err.contains("groups 2, 3: the instrument holds an impossible date\n")
+                            : !err.contains("impossible"),
+                 qPrintable(err));
         // A written file is whole and alone; nothing else leaves one.
         const QString target = message.section(QLatin1String("written to "), 1).trimmed();
         // A window remembers the port that answered; a batch run leaves nothing but its file.
@@ -109,8 +118,7 @@ private slots:
         if (!target.isEmpty())
             QVERIFY(archive.open(dir.filePath(archived), Archive::ReadOnly).ok() &&
                     archive.downloads({}, 0, 9, &downloads, nullptr) && downloads.size() == 1 &&
-                    archive.payload(downloads.first().id, &payload, nullptr) &&
-                    payload == encodeGroups(sampleGroups()));
+                    archive.payload(downloads.first().id, &payload, nullptr) && payload == encodeGroups(groups));
         QFile file(dir.filePath(target));
         QVERIFY(target.isEmpty() || (file.open(QIODevice::ReadOnly) && file.size() > 1000 &&
                                      file.read(4).startsWith(target.endsWith("pdf") ? "%PDF" : "PK")));

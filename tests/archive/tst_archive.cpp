@@ -189,6 +189,7 @@ private slots:
         QCOMPARE(first.programVersion, LEEB_VERSION);
         QCOMPARE(groups.size(), 3);
         QCOMPARE(groups[0].measured, QDateTime(QDate(2026, 12, 30), QTime(9, 5)));
+        QVERIFY(groups[1].dateValid() && !groups[2].dateValid()); // 29 February 2027 stored without a date
         QCOMPARE(latest.id, ids[4]);
     }
 

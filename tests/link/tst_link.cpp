@@ -316,9 +316,11 @@ private slots:
         QTest::addColumn<int>("silenceMs"); // the link's silence that ends a burst
         QTest::addColumn<int>("requests");
         QTest::addColumn<QString>("outcome"); // delivered, failed (downloadFailed) or down (the line dropped)
-        InstrumentFaults none, shortOnce, shortAlways, badSum, mute, hangUp, dropOnRequest;
+        QTest::addColumn<bool>("heldDate");   // the instrument's third group is dated 2/30 25:61
+        InstrumentFaults none, shortOnce, shortAlways, badSum, mute, hangUp, dropOnRequest, garbageOnce, garbage;
         shortOnce.groupDamage = shortAlways.groupDamage = InstrumentFaults::ShortGroups;
-        shortOnce.damagedGroupAnswers = 1;
+        shortOnce.damagedGroupAnswers = garbageOnce.damagedGroupAnswers = 1;
+        garbageOnce.groupDamage = garbage.groupDamage = InstrumentFaults::GarbageGroups;
         badSum.badChecksums = 2;
         mute.noAnswerTo = {CmdGetData};
         hangUp.groupDamage = InstrumentFaults::LongLengthField;
@@ -326,14 +328,23 @@ private slots:
         dropOnRequest.dropBeforeAnswer = true;
 
         // A silence far longer than the wait: only a frame handled as it completes can arrive.
-        QTest::newRow("complete frame handled before the silence") << none << 60000 << 1 << "delivered";
-        QTest::newRow("short group data with a right sum once: asked again") << shortOnce << 100 << 2 << "delivered";
-        QTest::newRow("short group data every time: failed after three retries") << shortAlways << 100 << 4 << "failed";
-        QTest::newRow("bad checksum twice: asked again") << badSum << 100 << 3 << "delivered";
-        QTest::newRow("no group data within the request timeout: failed") << mute << 100 << 4 << "failed";
+        QTest::newRow("complete frame handled before the silence") << none << 60000 << 1 << "delivered" << false;
+        QTest::newRow("short group data with a right sum once: asked again")
+            << shortOnce << 100 << 2 << "delivered" << false;
+        QTest::newRow("short group data every time: failed after three retries")
+            << shortAlways << 100 << 4 << "failed" << false;
+        QTest::newRow("bad checksum twice: asked again") << badSum << 100 << 3 << "delivered" << false;
+        QTest::newRow("no group data within the request timeout: failed") << mute << 100 << 4 << "failed" << false;
         QTest::newRow("hang-up right after a frame complete only at the silence: kept")
-            << hangUp << 60000 << 1 << "delivered";
-        QTest::newRow("hang-up on the request: nothing, and the link is down") << dropOnRequest << 100 << 1 << "down";
+            << hangUp << 60000 << 1 << "delivered" << false;
+        QTest::newRow("hang-up on the request: nothing, and the link is down")
+            << dropOnRequest << 100 << 1 << "down" << false;
+        QTest::newRow("impossible date held: the same answer twice, accepted")
+            << none << 100 << 2 << "delivered" << true;
+        QTest::newRow("impossible dates differing in every answer: failed after three retries")
+            << garbage << 100 << 4 << "failed" << false;
+        QTest::newRow("damaged, then the held impossible date twice: accepted")
+            << garbageOnce << 100 << 3 << "delivered" << true;
     }
 
     void download()
@@ -341,8 +352,13 @@ private slots:
         QFETCH(InstrumentFaults, faults);
         QFETCH(int, silenceMs);
         QFETCH(QString, outcome);
+        QFETCH(bool, heldDate);
+        QList<GroupRecord> groups = sampleGroups();
+        if (heldDate)
+            groups[2].month = 2, groups[2].day = 30, groups[2].hour = 25, groups[2].minute = 61;
         Bench b;
         QVERIFY(b.up());
+        b.instrument.setGroups(groups);
         b.instrument.setFaults(faults);
         b.link.setFrameInterval(silenceMs);
         b.link.setRequestTimeout(300);
@@ -352,7 +368,7 @@ private slots:
         QTEST(b.instrument.commandCount(CmdGetData), "requests");
         QCOMPARE(b.failed.size(), int(outcome == "failed"));
         QCOMPARE(b.downloads.size(), int(outcome == "delivered"));
-        QVERIFY(outcome != "delivered" || b.lastPayload() == encodeGroups(sampleGroups()));
+        QVERIFY(outcome != "delivered" || b.lastPayload() == encodeGroups(groups));
     }
 
     void handshakeAnswer_completeOnlyAtHangUp()

@@ -46,8 +46,10 @@ private slots:
     {
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<QString>("fault"); // empty: accepted
-        GroupRecord codes = record(600, 6, 15), late = record(620);
+        GroupRecord codes = record(600, 6, 15), late = record(620), leap = record(600), feb30 = record(600),
+                    april31 = record(600);
         codes.direction = 15, late.month = 0;
+        leap.month = feb30.month = 2, leap.day = 29, feb30.day = 30, april31.month = 4, april31.day = 31;
         QTest::newRow("sound groups") << payloadWith(&GroupRecord::month, 12) << QString();
         QTest::newRow("codes no table knows") << encodeGroups({codes}) << QString();
         QTest::newRow("impossible date in an unused slot") << payloadWith(&GroupRecord::month, 0, 0) << QString();
@@ -56,6 +58,10 @@ private slots:
         QTest::newRow("day 0") << payloadWith(&GroupRecord::day, 0) << "slot 1";
         QTest::newRow("hour 24") << payloadWith(&GroupRecord::hour, 24) << "slot 1";
         QTest::newRow("minute 60") << payloadWith(&GroupRecord::minute, 60) << "slot 1";
+        QTest::newRow("29 February: the record has no year") << encodeGroups({leap}) << QString();
+        QTest::newRow("30 February") << encodeGroups({record(600), feb30}) << "slot 1 holds the impossible date 2/30";
+        QTest::newRow("31 March") << payloadWith(&GroupRecord::day, 31) << QString();
+        QTest::newRow("31 April") << encodeGroups({record(600), record(610), april31}) << "slot 2";
         QTest::newRow("used slot behind an unused one") << encodeGroups({record(600), record(0), late}) << "slot 2";
         QTest::newRow("one byte short") << encodeGroups({record(600)}).left(5199) << "5199 payload bytes";
         QTest::newRow("one byte more") << encodeGroups({record(600)}) + '\0' << "5201 payload bytes";
@@ -67,6 +73,7 @@ private slots:
         QFETCH(QString, fault);
         const QString got = groupPayloadFault(payload);
         QVERIFY2(fault.isEmpty() ? got.isEmpty() : got.contains(fault), qPrintable(got));
+        QCOMPARE(onlyDateFault(payload), fault.startsWith("slot")); // a wrong size is never a date fault alone
     }
 
     void list_endsAtFirstUnusedSlot_data()

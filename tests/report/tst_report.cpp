@@ -177,7 +177,9 @@ private slots:
         QTest::newRow("HI, LO, ---, strength, 32 impacts, a day no calendar has")
             << Groups{markers, strengthGroup(), many} << false
             << QStringList{"1" + QString(hardness).replace("450|HI|60|300|45", "1000|HI|LO|---|---") + "3|448,452,450",
-                           "2" + strength, "3" + hardness + "32|" + values.join(',')}
+                           "2" + strength,
+                           "3" + QString(hardness).replace("3/1 9:5", QString::fromUtf8("日期无效")) + "32|" +
+                               values.join(',')}
             << QStringList{"n:1|d:2026-03-01 09:05:00" +
                                QString(hardnessData).replace("n:450||n:60|n:300|n:45", "n:1000||||") +
                                "n:3|n:448|n:452|n:450",
@@ -340,6 +342,7 @@ private slots:
         QCOMPARE(around, QList<int>({1, 2})); // 18 rows fill page 1
         Groups groups = hardnessGroups(43) << strengthGroup();
         groups.last().dateText = QStringLiteral("3/44 9:5");
+        groups[19].measured = QDateTime(); // its row shows the mark instead of its date
         const ReportHeader header = {"B-17", QString::fromUtf8("王工"), "north.png", "recheck, flange side",
                                      "North Test Lab"};
         QString error;
@@ -364,12 +367,12 @@ private slots:
             for (const QString &what :
                  {page + "/3", QString("HL:450 HS:60 HB:300 HRC:45 HV:470"), QString("HL:520 STR:1234"),
                   QString("钢和铸钢"), QString("碳钢"), QString("North Test Lab"), QString("B-17"),
-                  QString("recheck, flange side"), QString("王工"), QString("HI: 测值过大")})
+                  QString("recheck, flange side"), QString("王工"), QString("HI: 测值过大"), QString("日期无效")})
                 seen += ' ' + QString::number(text.count(what));
             pages << seen;
         }
-        QCOMPARE(pages, QStringList({"1-18 x18 1 18 0 18 0 1 1 1 1 1", "19-43 x25 1 25 0 25 0 0 0 0 0 1",
-                                     "44-44 x1 1 0 1 0 1 0 0 0 0 1"}));
+        QCOMPARE(pages, QStringList({"1-18 x18 1 18 0 18 0 1 1 1 1 1 0", "19-43 x24 1 25 0 25 0 0 0 0 0 1 1",
+                                     "44-44 x1 1 0 1 0 1 0 0 0 0 1 0"}));
 
         QVERIFY(
             savePdf(QStringLiteral("south.pdf"), {"C-9", "Zhao", "", "first run", "South Works"}, {hardnessGroup()}));

@@ -113,13 +113,14 @@ void BatchExport::on_timeout()
         message += QStringLiteral("\n  no serial port to try");
     for (const auto &[port, status] : outcomes) {
         message += QStringLiteral("\n  %1: %2").arg(port, portStatusText(status));
-#ifdef Q_OS_LINUX
-        if (status == PortStatus::PermissionDenied) {
-            const QString group = deviceGroup(port);
-            message += QStringLiteral(" (the user must be in the group owning the device, %1)")
-                           .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
-        }
-#endif
+        const DeviceAccess access = status == PortStatus::PermissionDenied ? deviceAccess(port) : DeviceAccess();
+        if (access.known && access.groupReadWrite)
+            message += QStringLiteral(" (the user must be in the group owning the device, %1)").arg(access.group);
+        else if (access.known)
+            message += QStringLiteral(" (the device allows no group; only %1 may use it)").arg(access.owner);
+        const QString lock = status == PortStatus::InUse ? staleLockFile(port) : QString();
+        if (!lock.isEmpty())
+            message += QStringLiteral(" (by the stale lock file %1: its process is gone)").arg(lock);
     }
     finish(1, message);
 }

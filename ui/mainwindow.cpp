@@ -177,16 +177,20 @@ QString MainWindow::linkStateText(const LinkState &state)
     if (state.phase == LinkState::NotFound) {
         switch (state.reason) {
         case PortStatus::PermissionDenied: {
-#ifdef Q_OS_LINUX
-            const QString group = deviceGroup(port);
-            return tr("无权打开 %1：用户须属于拥有该设备的用户组 %2")
-                .arg(port, group.isEmpty() ? QStringLiteral("dialout") : group);
-#else
+            // Joining the device's group helps only when the group may read and write it.
+            const DeviceAccess access = deviceAccess(port);
+            if (access.known && access.groupReadWrite)
+                return tr("无权打开 %1：用户须属于拥有该设备的用户组 %2").arg(port, access.group);
+            if (access.known)
+                return tr("无权打开 %1：该设备只允许 %2 使用").arg(port, access.owner);
             return tr("无权打开 %1").arg(port);
-#endif
         }
-        case PortStatus::InUse:
+        case PortStatus::InUse: {
+            const QString lock = staleLockFile(port);
+            if (!lock.isEmpty())
+                return tr("%1 被过时的锁文件 %2 占用（进程已不存在）").arg(port, lock);
             return tr("%1 已被其他程序占用").arg(port);
+        }
         case PortStatus::Missing:
             return tr("%1 不存在").arg(port);
         case PortStatus::OpenFailed:

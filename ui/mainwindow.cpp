@@ -57,7 +57,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     setMinimumSize(1100, 700);
 
     m_link = new InstrumentLink(this);
-    m_link->setLastPort(Settings::lastPort());
+    m_link->setLastPort(Settings::lastPort()); // as older versions wrote it; the archive's latest download comes first
     m_linkState = new QLabel(this);
     m_linkState->setObjectName(QStringLiteral("label_linkState"));
     // A long reason must not widen the window: the field gives way, the tooltip keeps the whole text.
@@ -159,8 +159,6 @@ void MainWindow::on_link_stateChanged(const LinkState &state)
     m_linkUp = state.isConnected();
     if (m_linkUp) {
         showMessage(tr("连接成功"));
-        if (!Settings::setLastPort(state.port))
-            qWarning() << "cannot write the last port to" << Settings::fileName;
         // Every new link downloads the instrument's groups at once.
         m_link->requestGroups();
     } else {
@@ -299,8 +297,11 @@ void MainWindow::openPendingArchive(bool showLatest)
         QString error;
         if (!m_archive->latestDownload(&latest, &error, QSysInfo::machineHostName()))
             message = archiveFailureText(error);
-        else if (!latest.isNull())
+        else if (!latest.isNull()) {
+            // The port that answered last is probed early: the archive knows it, no settings file need be written.
+            m_link->setLastPort(latest.port);
             showArchivedDownload(latest.id);
+        }
     }
     if (!message.isEmpty())
         ui->statusBar->showMessage(message, ArchiveMessageMs);

@@ -140,23 +140,19 @@ private slots:
         QTest::addColumn<QString>("lock"); // the file written, in the second folder; empty: none
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("stale");
+        const auto row = [](const char *name, const char *port, const char *lock,
+                            const QByteArray &content) -> QTestData & {
+            return QTest::newRow(name) << QString(port) << QString(lock) << content;
+        };
         // Above the largest process id Linux hands out (2^22): no process has it.
-        QTest::newRow("process gone, ten-column id") << "/dev/ttyUSB0"
-                                                     << "LCK..ttyUSB0" << QByteArray("   9999999\n") << true;
-        QTest::newRow("bare name, id with program and host after it")
-            << "ttyS1"
-            << "LCK..ttyS1" << QByteArray("9999999\nminicom\nlab-3\n") << true;
-        QTest::newRow("terminal below /dev/pts") << "/dev/pts/7"
-                                                 << "LCK..pts_7" << QByteArray("9999999\n") << true;
-        QTest::newRow("process alive") << "/dev/ttyUSB0"
-                                       << "LCK..ttyUSB0"
-                                       << QByteArray::number(QCoreApplication::applicationPid()) + "\nleeb\n"
-                                       << false;
-        QTest::newRow("no process id in it") << "/dev/ttyUSB0"
-                                             << "LCK..ttyUSB0" << QByteArray("locked\n") << false;
-        QTest::newRow("another port's lock") << "/dev/ttyUSB1"
-                                             << "LCK..ttyUSB0" << QByteArray("9999999\n") << false;
-        QTest::newRow("no lock file") << "/dev/ttyUSB0" << QString() << QByteArray() << false;
+        row("process gone, ten-column id", "/dev/ttyUSB0", "LCK..ttyUSB0", "   9999999\n") << true;
+        row("bare name, id with program and host after it", "ttyS1", "LCK..ttyS1", "9999999\nminicom\nlab-3\n") << true;
+        row("terminal below /dev/pts", "/dev/pts/7", "LCK..pts_7", "9999999\n") << true;
+        row("process alive", "/dev/ttyUSB0", "LCK..ttyUSB0",
+            QByteArray::number(QCoreApplication::applicationPid()) + "\nleeb\n")
+            << false;
+        row("another port's lock", "/dev/ttyUSB1", "LCK..ttyUSB0", "9999999\n") << false;
+        row("no lock file", "/dev/ttyUSB0", "", "") << false;
     }
 
     void staleLockFile()

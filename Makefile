@@ -29,6 +29,7 @@ build: configure
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j 2 -LE package
 
+# Without a display, the simulator's download goes to demo.xlsx and demo.pdf through the batch export.
 demo: build
 	bash scripts/demo $(BUILD)
 

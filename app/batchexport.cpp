@@ -1,20 +1,27 @@
 #include "batchexport.h"
 
+#include "csvfile.h"
 #include "instrumentlink.h"
 #include "reportfile.h"
 #include "settings.h"
 
 #include <QDateTime>
-#include <QFileInfo>
+#include <QSysInfo>
 
 #include <cstdio>
+
+QString exportEndingError(const QString &fileName)
+{
+    return QStringLiteral("cannot export to %1: the file name must end in .xlsx (workbook), .pdf (report) or .csv")
+        .arg(fileName);
+}
 
 BatchExport::BatchExport(const QStringList &ports, const QString &fileName, int timeoutSeconds, QObject *parent)
     : QObject(parent), m_fileName(fileName), m_timeoutSeconds(timeoutSeconds), m_link(new InstrumentLink(this))
 {
     m_link->setNamedPorts(ports);
-    // The window's last port is probed early; a batch run leaves nothing behind but its file, so it does not
-    // write it.
+    // The port that answered last is probed early: the archive's latest download names it (openArchive()), an older
+    // settings file may.
     m_link->setLastPort(Settings::lastPort());
     connect(m_link, &InstrumentLink::stateChanged, this, &BatchExport::on_link_stateChanged);
     connect(m_link, &InstrumentLink::downloadReceived, this, &BatchExport::on_link_downloadReceived);
@@ -25,10 +32,9 @@ BatchExport::BatchExport(const QStringList &ports, const QString &fileName, int 
 
 bool BatchExport::start()
 {
-    const QString suffix = QFileInfo(m_fileName).suffix().toLower();
-    if (suffix != QLatin1String("xlsx") && suffix != QLatin1String("pdf")) {
-        finish(1, QStringLiteral("cannot export to %1: the file name must end in .xlsx (workbook) or .pdf (report)")
-                      .arg(m_fileName));
+    // The command line refuses other endings; a caller that did not ask it is refused here.
+    if (reportFileKind(m_fileName) == ReportFileKind::Unknown) {
+        finish(2, exportEndingError(m_fileName));
         return false;
     }
     openArchive();
@@ -54,8 +60,13 @@ void BatchExport::openArchive()
     else if (opened.outcome == ArchiveOpenResult::Replaced)
         std::fprintf(stderr, "warning: the archive failed its integrity check; moved aside to %s, a new one started\n",
                      qPrintable(opened.movedAsidePath));
-    if (!opened.ok())
+    if (!opened.ok()) {
         m_archiveWanted = false;
+        return;
+    }
+    DownloadInfo latest;
+    if (m_archive.latestDownload(&latest, nullptr, QSysInfo::machineHostName()) && !latest.isNull())
+        m_link->setLastPort(latest.port);
 }
 
 void BatchExport::on_link_stateChanged(const LinkState &state)
@@ -71,10 +82,12 @@ void BatchExport::on_link_downloadReceived(const Download &download)
     if (m_done)
         return;
     // Kept first: the download outlives a failed export.
+    qint64 downloadId = 0; // the CSV names the archived download
     if (m_archiveWanted) {
         const StoreResult stored = m_archive.storeDownload(download);
         if (!stored.ok())
             std::fprintf(stderr, "warning: archiving failed: %s\n", qPrintable(stored.reason));
+        downloadId = stored.downloadId;
     }
     const QList<MeasurementGroup> &groups = download.groups;
     // Only the groups before the first unused slot are read; say so when others lie behind it.
@@ -94,7 +107,11 @@ void BatchExport::on_link_downloadReceived(const Download &download)
         return;
     }
     QString error;
-    if (!writeReportFile(m_fileName, Settings::reportHeader(), groups, &error)) {
+    const bool written =
+        reportFileKind(m_fileName) == ReportFileKind::Csv
+            ? writeCsvFile(m_fileName, csvGroups(download, downloadId, QSysInfo::machineHostName()), &error)
+            : writeReportFile(m_fileName, Settings::reportHeader(), groups, &error);
+    if (!written) {
         finish(1, QStringLiteral("export to %1 failed: %2").arg(m_fileName, error));
         return;
     }
@@ -122,13 +139,14 @@ void BatchExport::on_timeout()
         message += QStringLiteral("\n  no serial port to try");
     for (const auto &[port, status] : outcomes) {
         message += QStringLiteral("\n  %1: %2").arg(port, portStatusText(status));
-#ifdef Q_OS_LINUX
-        if (status == PortStatus::PermissionDenied) {
-            const QString group = deviceGroup(port);
-            message += QStringLiteral(" (the user must be in the group owning the device, %1)")
-                           .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
-        }
-#endif
+        const DeviceAccess access = status == PortStatus::PermissionDenied ? deviceAccess(port) : DeviceAccess();
+        if (access.known && access.groupReadWrite)
+            message += QStringLiteral(" (the user must be in the group owning the device, %1)").arg(access.group);
+        else if (access.known)
+            message += QStringLiteral(" (the device allows no group; only %1 may use it)").arg(access.owner);
+        const QString lock = status == PortStatus::InUse ? staleLockFile(port) : QString();
+        if (!lock.isEmpty())
+            message += QStringLiteral(" (by the stale lock file %1: its process is gone)").arg(lock);
     }
     finish(1, message);
 }

@@ -10,8 +10,12 @@
 
 class InstrumentLink;
 
-// Without a window: connects as the window does, downloads the groups once, writes them to a workbook or PDF report
-// and ends the event loop with 0, or with 1 and a message on standard error when that cannot be done in time.
+// Why the batch export refuses a file name: its ending is none of .xlsx, .pdf and .csv.
+QString exportEndingError(const QString &fileName);
+
+// Without a window: connects as the window does, downloads the groups once, writes them to a workbook, PDF report or
+// CSV file (the columns of `leeb-archive show --csv`) and ends the event loop with 0, or with 1 and a message on
+// standard error when that cannot be done in time.
 class BatchExport : public QObject
 {
     Q_OBJECT

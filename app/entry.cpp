@@ -1,7 +1,9 @@
 #include "entry.h"
 
+#include "batchexport.h"
 #include "languagesettings.h"
 #include "mainwindow.h"
+#include "reportfile.h"
 #include "settings.h"
 
 #include <QCoreApplication>
@@ -98,6 +100,8 @@ Options parseOptions(const QStringList &arguments)
     // Scripts must not run on a mistyped option.
     if (!options.unknown.isEmpty() && (!options.exportFile.isEmpty() || options.listPorts))
         return refused(options, QStringLiteral("Unknown option or argument: %1").arg(options.unknown.join(' ')));
+    if (!options.exportFile.isEmpty() && reportFileKind(options.exportFile) == ReportFileKind::Unknown)
+        return refused(options, exportEndingError(options.exportFile));
     if (!timeout.isNull()) {
         if (options.exportFile.isEmpty())
             return refused(options, QStringLiteral("--timeout is used with --export only"));
@@ -142,14 +146,15 @@ QString usage(const QString &program)
 {
     return QStringLiteral("Usage: %1 [--port NAME]... [--archive LOCATION] [Qt options such as -platform NAME, "
                           "-style NAME, -reverse]\n"
-                          "       %1 --export FILE.xlsx|FILE.pdf [--timeout SECONDS] [--port NAME]... "
+                          "       %1 --export FILE.xlsx|FILE.pdf|FILE.csv [--timeout SECONDS] [--port NAME]... "
                           "[--archive LOCATION]\n"
                           "       %1 --list-ports [--port NAME]...\n"
                           "       %1 --help | --version\n"
                           "  --port NAME       probe the serial port NAME (a device path) first, before the system's "
                           "own ports\n"
-                          "  --export FILE     download the groups once, write them to FILE and exit, without a "
-                          "window\n"
+                          "  --export FILE     download the groups once, write them to FILE (workbook, PDF report or "
+                          "CSV) and exit,\n"
+                          "                    without a window\n"
                           "  --timeout SECONDS with --export: give up after SECONDS (default 30)\n"
                           "  --list-ports      list the serial ports and whether this user can open them, and exit\n"
                           "  --archive LOCATION\n"

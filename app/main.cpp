@@ -55,7 +55,7 @@ int runExport(QApplication &app, const Options &options)
     job.link()->setSystemPortsEnabled(systemPortsWanted());
     QObject::connect(&job, &BatchExport::finished, &app, &QCoreApplication::exit);
     if (!job.start())
-        return 1;
+        return 2; // a file name the export cannot write; the command line refuses it before
     return app.exec();
 }
 
@@ -89,7 +89,7 @@ int main(int argc, char *argv[])
     const bool display = displayReachable(options, QProcessEnvironment::systemEnvironment());
     if (!batch && !display) {
         std::fprintf(stderr, "the window needs a display and none is set (DISPLAY, WAYLAND_DISPLAY, -platform); "
-                             "without one, use --export FILE.xlsx|FILE.pdf\n");
+                             "without one, use --export FILE.xlsx|FILE.pdf|FILE.csv\n");
         return 1;
     }
     // A batch run needs no display: offscreen, unless the platform chosen in the environment can come up.

@@ -290,18 +290,21 @@ bool Archive::downloads(const DownloadFilter &filter, int offset, int limit, QLi
         where << QStringLiteral("d.downloaded_at < ?");
         values << utcText(QDateTime(filter.to.addDays(1), QTime(0, 0), filter.timeSpec));
     }
+    QString matching; // the count of matching groups, as a last column
     if (!filter.text.trimmed().isEmpty()) {
         const QString condition = textCondition(filter.text.trimmed());
         if (condition.isEmpty())
             return true; // no text of the program contains it
         where << QStringLiteral("EXISTS (SELECT 1 FROM measurement_group g WHERE g.download_id = d.id AND (%1))")
                      .arg(condition);
+        matching = QStringLiteral(", (SELECT COUNT(*) FROM measurement_group g WHERE g.download_id = d.id AND (%1))")
+                       .arg(condition);
     }
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT %1 FROM download d %2 ORDER BY d.downloaded_at DESC, d.id DESC "
                                  "LIMIT %3 OFFSET %4")
-                      .arg(downloadColumns(m_postgres),
+                      .arg(downloadColumns(m_postgres) + matching,
                            where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND ")))
                       .arg(qMax(limit, 0))
                       .arg(qMax(offset, 0)));
@@ -309,8 +312,11 @@ bool Archive::downloads(const DownloadFilter &filter, int offset, int limit, QLi
         query.addBindValue(value);
     if (!exec(query, QStringLiteral("cannot list the downloads"), error))
         return false;
-    while (query.next())
+    while (query.next()) {
         out->append(downloadFromRow(query));
+        if (!matching.isEmpty())
+            out->last().matchingGroups = query.value(7).toInt();
+    }
     return true;
 }
 

@@ -23,6 +23,7 @@ struct DownloadInfo
     QString port;
     QString programVersion;
     int groupCount = 0;
+    int matchingGroups = -1; // listed with a text filter: how many of its groups match it; -1 without one
 
     bool isNull() const { return id == 0; }
 };
@@ -48,7 +49,7 @@ struct ArchivedGroup
 
 // Which downloads a listing shows. A null date leaves that side open; both are included, as days of timeSpec (UTC
 // for the tool, local time for a window). text matches any group's material, measurement type or impact device text
-// as shown in the language of the moment, ignoring case.
+// as shown in the language of the moment, ignoring case; each download listed then says how many of its groups match.
 struct DownloadFilter
 {
     QDate from;

@@ -143,8 +143,8 @@ void exportCsv100kGroups(benchmark::State &state)
     QTemporaryDir dir;
     for (auto _ : state) {
         QProcess tool;
-        tool.start(LEEB_ARCHIVE_TOOL, {"--archive", path, "export", "--from", "2026-01-01", "--to", "2026-01-10",
-                                       dir.filePath("out.csv")});
+        tool.start(LEEB_ARCHIVE_TOOL, {"--archive", path, "--language", "en", "export", "--from", "2026-01-01", "--to",
+                                       "2026-01-10", dir.filePath("out.csv")});
         if (!tool.waitForFinished(60000) || tool.exitCode() != 0 ||
             !tool.readAllStandardOutput().startsWith("100000 group(s)"))
             state.SkipWithError("export failed");

@@ -1,10 +1,15 @@
 #include "ports.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
 #include <grp.h>
+#include <limits>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -39,16 +44,61 @@ QString portLocation(const QString &name)
     return name;
 }
 
-QString deviceGroup(const QString &name)
+DeviceAccess deviceAccess(uint mode, const QString &owner, const QString &group)
+{
+    DeviceAccess access;
+    access.known = true;
+    access.owner = owner;
+    access.group = group;
+    access.groupReadWrite = (mode & 0060) == 0060;
+    return access;
+}
+
+DeviceAccess deviceAccess(const QString &name)
 {
 #ifdef Q_OS_UNIX
     struct stat st;
     if (::stat(QFile::encodeName(portLocation(name)).constData(), &st) != 0)
-        return QString();
-    if (const group *g = ::getgrgid(st.st_gid))
-        return QString::fromLocal8Bit(g->gr_name);
+        return DeviceAccess();
+    const passwd *user = ::getpwuid(st.st_uid);
+    const group *g = ::getgrgid(st.st_gid);
+    return deviceAccess(uint(st.st_mode), user ? QString::fromLocal8Bit(user->pw_name) : QString::number(st.st_uid),
+                        g ? QString::fromLocal8Bit(g->gr_name) : QString::number(st.st_gid));
 #else
     Q_UNUSED(name)
+    return DeviceAccess();
+#endif
+}
+
+QStringList lockFolders()
+{
+    // /var/lock first: QSerialPort takes the first of its folders it may write, and on most systems both are one.
+    return {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")};
+}
+
+QString staleLockFile(const QString &name, const QStringList &folders)
+{
+#ifdef Q_OS_UNIX
+    QString device = portLocation(name);
+    if (device.startsWith(QLatin1String("/dev/")))
+        device.remove(0, 5);
+    device.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const QString &folder : folders) {
+        const QString path = folder + QStringLiteral("/LCK..") + device;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        bool number = false;
+        const qint64 pid = file.readLine(32).trimmed().toLongLong(&number);
+        // kill() with no signal only asks whether the process exists; EPERM: it does, as another user's.
+        if (number && pid > 0 && pid <= std::numeric_limits<pid_t>::max() && ::kill(pid_t(pid), 0) != 0 &&
+            errno == ESRCH)
+            return path;
+        return QString(); // the first lock file found is the one that counts
+    }
+#else
+    Q_UNUSED(name)
+    Q_UNUSED(folders)
 #endif
     return QString();
 }

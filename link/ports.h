@@ -25,8 +25,27 @@ QString portStatusText(PortStatus status);
 // The device path of a port name: a bare name (ttyUSB0, as the system lists it) lives under /dev.
 QString portLocation(const QString &name);
 
-// The group that owns the device, empty when it cannot be told: a user must belong to it to open the port.
-QString deviceGroup(const QString &name);
+// Who may open a device besides root: its owner, and its group when the mode lets the group read and write it.
+struct DeviceAccess
+{
+    bool known = false; // false: the device could not be examined
+    QString owner;      // user name, or the number when the system has no name for it
+    QString group;      // likewise
+    bool groupReadWrite = false;
+};
+
+// From the device's mode bits and the names of its owner and group.
+DeviceAccess deviceAccess(uint mode, const QString &owner, const QString &group);
+// From the device itself.
+DeviceAccess deviceAccess(const QString &name);
+
+// The folders where programs leave the lock files of serial ports, in the order they are looked at.
+QStringList lockFolders();
+
+// The lock file a port is held by although the process that wrote it is gone, empty when there is none (or its
+// process still runs, or its content names no process). Lock files are named LCK..NAME after the device's name under
+// /dev, with any '/' as '_'; they hold the process id as text on their first line.
+QString staleLockFile(const QString &name, const QStringList &folders = lockFolders());
 
 // What a failed QSerialPort::open means for the user. QSerialPort reports a port locked by another program (its
 // lock file, or the terminal's exclusive mode) as a permission error, so a device this user may read and write

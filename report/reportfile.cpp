@@ -5,15 +5,27 @@
 
 #include <QFileInfo>
 
+ReportFileKind reportFileKind(const QString &fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("xlsx"))
+        return ReportFileKind::Workbook;
+    if (suffix == QLatin1String("pdf"))
+        return ReportFileKind::Pdf;
+    if (suffix == QLatin1String("csv"))
+        return ReportFileKind::Csv;
+    return ReportFileKind::Unknown;
+}
+
 bool writeReportFile(const QString &fileName, const ReportHeader &header, const QList<MeasurementGroup> &groups,
                      QString *error)
 {
     QString failure;
     bool ok = false;
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == QLatin1String("xlsx")) {
+    const ReportFileKind kind = reportFileKind(fileName);
+    if (kind == ReportFileKind::Workbook) {
         ok = exportExcel(fileName, groups, &failure);
-    } else if (suffix == QLatin1String("pdf")) {
+    } else if (kind == ReportFileKind::Pdf) {
         ok = savePdf(fileName, header, groups, &failure);
     } else {
         failure = QStringLiteral("cannot write %1: the file name must end in .xlsx (workbook) or .pdf (report)")

@@ -6,6 +6,11 @@
 #include <QList>
 #include <QString>
 
+// What a file name asks for, by its ending in any case: the workbook (.xlsx), the PDF report (.pdf) or CSV (.csv,
+// written by writeCsvFile() in csvfile.h).
+enum class ReportFileKind { Unknown, Workbook, Pdf, Csv };
+ReportFileKind reportFileKind(const QString &fileName);
+
 // Writes the groups to fileName without a window, by its extension: ".xlsx" the workbook, ".pdf" the PDF report with
 // the given header (the workbook has none), both with the same code as the buttons. Any other extension, or a file
 // that cannot be written, gives false with *error (English) saying what failed; no partial file is left behind.

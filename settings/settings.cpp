@@ -71,16 +71,6 @@ QString lastPort()
     return text(settings, key(linkSection, lastPortKey), QLatin1String(","));
 }
 
-bool setLastPort(const QString &name)
-{
-    QSettings settings(path(), QSettings::IniFormat);
-    useUtf8(settings);
-    if (text(settings, key(linkSection, lastPortKey), QLatin1String(",")) == name)
-        return true;
-    settings.setValue(key(linkSection, lastPortKey), name);
-    return written(settings);
-}
-
 QString archiveLocation()
 {
     QSettings settings(path(), QSettings::IniFormat);

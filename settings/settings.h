@@ -19,13 +19,12 @@ constexpr char languageKey[] = "language";
 int language();
 bool setLanguage(int language);
 
-// The port that answered last, probed first after those named on the command line.
+// The port that answered last, as older versions wrote it: read when the archive knows of no download from this
+// station. The archive keeps the port of every download, so it is no longer written.
 constexpr char linkSection[] = "Link";
 constexpr char lastPortKey[] = "lastPort";
 // Empty when the file or the key is missing.
 QString lastPort();
-// Writes nothing when the file already names that port.
-bool setLastPort(const QString &name);
 
 // The measurement archive when the command line names none (archivelocation.h has its forms).
 constexpr char archiveSection[] = "Archive";

@@ -1,8 +1,11 @@
 // leeb-archive: reads the measurement archive for scripts and lab systems: lists downloads, shows one, gives back its
-// payload as received, and exports the groups of a span through the window's workbook and report code. English
-// only; its texts stay out of the window's catalogues.
+// payload as received, and exports the groups of a span through the window's workbook, report and CSV code. It
+// speaks the window's language (the settings file's, or --language); the CSV's column names and the list's fields
+// stay as they are, for the scripts that read them.
 
 #include "archive.h"
+#include "csvfile.h"
+#include "languagesettings.h"
 #include "reportfile.h"
 #include "resourcesinit.h"
 #include "settings.h"
@@ -10,14 +13,19 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFont>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QTranslator>
 
 #include <cstdio>
-#include <iterator>
+
+// The tool's texts, translated in this context.
+class LeebArchive
+{
+    Q_DECLARE_TR_FUNCTIONS(LeebArchive)
+};
 
 namespace {
 
@@ -26,27 +34,29 @@ constexpr int ExitRefused = 2;
 
 QString usage()
 {
-    return QStringLiteral(
-        "Usage: leeb-archive [--archive LOCATION] list [--from DATE] [--to DATE]\n"
-        "       leeb-archive [--archive LOCATION] show ID [--csv]\n"
-        "       leeb-archive [--archive LOCATION] raw ID\n"
-        "       leeb-archive [--archive LOCATION] export [--from DATE] [--to DATE] FILE.xlsx|FILE.pdf|FILE.csv\n"
+    return LeebArchive::tr(
+        "用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--utc]\n"
+        "      leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]\n"
+        "      leeb-archive [--archive 位置] raw ID\n"
+        "      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] "
+        "FILE.xlsx|FILE.pdf|FILE.csv\n"
         "\n"
-        "Reads the measurement archive of the hardness tester companion.\n"
-        "  list     downloads, newest first, one a line: id, UTC time (ISO 8601), station, port, groups,\n"
-        "           separated by tabs; --from/--to select UTC days of the download\n"
-        "  show     the groups of download ID with their full date, codes and texts, HL and every conversion\n"
-        "           with its status, and the impacts; --csv: the same as CSV with a header line\n"
-        "  raw      the payload of download ID exactly as received, on standard output\n"
-        "  export   the groups measured on the days --from..--to (instrument clock), each measurement once,\n"
-        "           as a workbook (.xlsx), a PDF report (.pdf, header from ./PrintConfig.ini) or CSV (.csv)\n"
-        "  --archive LOCATION   an SQLite file, postgresql://USER@HOST:PORT/DBNAME or\n"
-        "                       postgresql://USER@/DBNAME?host=/SOCKET/FOLDER (password from PGPASSWORD or\n"
-        "                       ~/.pgpass); default: key location of section Archive in ./PrintConfig.ini,\n"
-        "                       else archive.sqlite in the application data folder\n"
+        "读取里氏硬度计配套程序的测量存档。\n"
+        "  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，\n"
+        "           ISO 8601）、工作站、串口、组数，以制表符分隔；--from/--to 按所显示时间的日期选择\n"
+        "  show     下载 ID 的各组：完整日期、代码与文字、HL 及每种换算值和状态、各次冲击值；\n"
+        "           --csv：同样的内容，CSV 格式，带表头行\n"
+        "  raw      下载 ID 收到的原始数据，原样写到标准输出\n"
+        "  export   在 --from..--to 这些日期（仪器时钟）测量的各组，每次测量一次，写成工作簿（.xlsx）、\n"
+        "           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）\n"
+        "  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或\n"
+        "                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或\n"
+        "                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，\n"
+        "                      否则为应用数据目录中的 archive.sqlite\n"
+        "  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言\n"
         "  --help, --version\n"
-        "DATE is YYYY-MM-DD; both ends are included. ID is a download id as list shows it.\n"
-        "Exit status: 0 done, 1 the archive or the file failed, 2 bad arguments.\n");
+        "日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。\n"
+        "退出状态：0 完成，1 存档或文件失败，2 参数有误。\n");
 }
 
 void out(const QString &text)
@@ -57,7 +67,8 @@ void out(const QString &text)
 
 int refuse(const QString &message)
 {
-    std::fprintf(stderr, "leeb-archive: %s\nTry 'leeb-archive --help'.\n", qPrintable(message));
+    std::fprintf(stderr, "leeb-archive: %s\n%s\n", qPrintable(message),
+                 qPrintable(LeebArchive::tr("用法见 'leeb-archive --help'。")));
     return ExitRefused;
 }
 
@@ -75,6 +86,8 @@ struct Command
     QDate from;
     QDate to;
     bool csv = false;
+    bool utc = false;
+    int language = -1; // --language: 0 Chinese, 1 English; -1: the settings file's
     bool help = false;
     bool version = false;
     QString error;
@@ -88,23 +101,35 @@ Command parse(const QStringList &arguments)
     const QCommandLineOption archiveOption(QStringLiteral("archive"), QString(), QStringLiteral("LOCATION"));
     const QCommandLineOption fromOption(QStringLiteral("from"), QString(), QStringLiteral("DATE"));
     const QCommandLineOption toOption(QStringLiteral("to"), QString(), QStringLiteral("DATE"));
+    const QCommandLineOption languageOption(QStringLiteral("language"), QString(), QStringLiteral("zh|en"));
     const QCommandLineOption csvOption(QStringLiteral("csv"));
+    const QCommandLineOption utcOption(QStringLiteral("utc"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(QStringLiteral("version"));
-    parser.addOptions({archiveOption, fromOption, toOption, csvOption, helpOption, versionOption});
-    if (!parser.parse(arguments)) {
+    parser.addOptions(
+        {archiveOption, fromOption, toOption, languageOption, csvOption, utcOption, helpOption, versionOption});
+    const bool parsed = parser.parse(arguments);
+    // The language first: the reasons below are given in it. The parser has read the options it knows even when
+    // another one stopped it.
+    const QString language = parser.value(languageOption);
+    c.language = language == QLatin1String("zh") ? 0 : language == QLatin1String("en") ? 1 : -1;
+    if (!parsed) {
         const QStringList unknown = parser.unknownOptionNames();
         c.error = unknown.isEmpty()
                       ? parser.errorText()
-                      : QStringLiteral("unknown option %1%2; accepted: --archive, --from, --to, --csv, --help, "
-                                       "--version")
-                            .arg(unknown.constFirst().size() == 1 ? QStringLiteral("-") : QStringLiteral("--"),
+                      : LeebArchive::tr("未知选项 %1；可用：--archive、--from、--to、--csv、--utc、--language、"
+                                        "--help、--version")
+                            .arg((unknown.constFirst().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
                                  unknown.constFirst());
+        return c;
+    }
+    if (parser.isSet(languageOption) && c.language < 0) {
+        c.error = LeebArchive::tr("--language 只接受 zh 或 en，不接受 '%1'").arg(language);
         return c;
     }
     c.archive = parser.value(archiveOption);
     if (parser.isSet(archiveOption) && c.archive.isEmpty()) {
-        c.error = QStringLiteral("--archive needs a LOCATION"); // not silently the default archive
+        c.error = LeebArchive::tr("--archive 需要一个存档位置"); // not silently the default archive
         return c;
     }
     for (const QCommandLineOption *option : {&fromOption, &toOption}) {
@@ -112,13 +137,14 @@ Command parse(const QStringList &arguments)
             const QDate date = QDate::fromString(value, Qt::ISODate);
             if (!date.isValid() || value.size() != 10) {
                 c.error =
-                    QStringLiteral("bad date for --%1: '%2'; use YYYY-MM-DD").arg(option->names().constFirst(), value);
+                    LeebArchive::tr("--%1 的日期有误：'%2'；请用 YYYY-MM-DD").arg(option->names().constFirst(), value);
                 return c;
             }
             (option == &fromOption ? c.from : c.to) = date;
         }
     }
     c.csv = parser.isSet(csvOption);
+    c.utc = parser.isSet(utcOption);
     c.help = parser.isSet(helpOption);
     c.version = parser.isSet(versionOption);
     c.operands = parser.positionalArguments();
@@ -130,111 +156,56 @@ Command parse(const QStringList &arguments)
                                   QStringLiteral("export")};
     const int operandCount = c.name == QLatin1String("list") ? 0 : 1;
     if (!commands.contains(c.name))
-        c.error = c.name.isEmpty()
-                      ? QStringLiteral("no command; accepted: list, show, raw, export")
-                      : QStringLiteral("unknown command '%1'; accepted: list, show, raw, export").arg(c.name);
+        c.error = c.name.isEmpty() ? LeebArchive::tr("缺少命令；可用：list、show、raw、export")
+                                   : LeebArchive::tr("未知命令 '%1'；可用：list、show、raw、export").arg(c.name);
     else if (c.operands.size() != operandCount)
-        c.error = c.name == QLatin1String("list")     ? QStringLiteral("list takes no operands")
-                  : c.name == QLatin1String("export") ? QStringLiteral("export takes one FILE.xlsx|FILE.pdf|FILE.csv")
-                                                      : QStringLiteral("%1 takes one download ID").arg(c.name);
+        c.error = c.name == QLatin1String("list")     ? LeebArchive::tr("list 不带操作数")
+                  : c.name == QLatin1String("export") ? LeebArchive::tr("export 需要一个 FILE.xlsx|FILE.pdf|FILE.csv")
+                                                      : LeebArchive::tr("%1 需要一个下载编号").arg(c.name);
     else if (c.csv && c.name != QLatin1String("show"))
-        c.error = QStringLiteral("--csv belongs to show");
+        c.error = LeebArchive::tr("--csv 只用于 show");
+    else if (c.utc && c.name != QLatin1String("list"))
+        c.error = LeebArchive::tr("--utc 只用于 list");
     else if ((c.from.isValid() || c.to.isValid()) && c.name != QLatin1String("list") &&
              c.name != QLatin1String("export"))
-        c.error = QStringLiteral("--from and --to belong to list and export");
+        c.error = LeebArchive::tr("--from 和 --to 只用于 list 和 export");
     else if (c.from.isValid() && c.to.isValid() && c.from > c.to)
-        c.error = QStringLiteral("--from %1 lies after --to %2")
-                      .arg(c.from.toString(Qt::ISODate), c.to.toString(Qt::ISODate));
-    else if (c.name == QLatin1String("export") &&
-             !QStringList({QStringLiteral("xlsx"), QStringLiteral("pdf"), QStringLiteral("csv")})
-                  .contains(QFileInfo(c.operands.first()).suffix().toLower()))
-        c.error = QStringLiteral("cannot export to %1: the file name must end in .xlsx, .pdf or .csv")
-                      .arg(c.operands.first());
+        c.error =
+            LeebArchive::tr("--from %1 晚于 --to %2").arg(c.from.toString(Qt::ISODate), c.to.toString(Qt::ISODate));
+    else if (c.name == QLatin1String("export") && reportFileKind(c.operands.first()) == ReportFileKind::Unknown)
+        c.error = LeebArchive::tr("无法导出到 %1：文件名须以 .xlsx、.pdf 或 .csv 结尾").arg(c.operands.first());
     return c;
 }
 
-QString statusName(ConversionStatus status)
+CsvGroup csvGroup(const ArchivedGroup &g)
 {
-    static const char *const names[] = {"NoTable", "Ok", "AboveRange", "BelowRange", "NotAvailable"};
-    const auto index = static_cast<quint8>(status);
-    return index < std::size(names) ? QString::fromLatin1(names[index]) : QString::number(index);
+    return {g.downloadId, g.station, g.port, g.slot, g.measuredAt, g.record};
 }
 
 QString dateText(const ArchivedGroup &g)
 {
-    if (!g.measuredAt.isValid())
-        return QString();
-    const QDate d = g.measuredAt.date();
-    const QTime t = g.measuredAt.time();
-    return QString::asprintf("%04d-%02d-%02d %02d:%02d", d.year(), d.month(), d.day(), t.hour(), t.minute());
+    return g.measuredAt.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
-QString csvField(const QString &text)
+// Local time with its offset from UTC, "2026-12-07 09:15:02 +08:00"; UTC as ISO 8601 with milliseconds.
+QString timeText(const QDateTime &utc, bool asUtc)
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
-}
-
-QString csvHeader()
-{
-    QStringList columns = {"download",       "station",     "port",       "slot",          "date",
-                           "device",         "device_code", "material",   "material_code", "direction",
-                           "direction_code", "scale",       "scale_code", "table_set"};
-    for (HardnessScale scale : DisplayScales)
-        columns << scaleName(scale) << scaleName(scale) + QStringLiteral("_status");
-    columns << QStringLiteral("impact_count") << QStringLiteral("impacts");
-    return columns.join(QLatin1Char(',')) + QLatin1Char('\n');
-}
-
-// Appended field by field: an export writes one for every group.
-QString csvLine(const ArchivedGroup &g)
-{
-    const MeasurementGroup m = g.group();
-    QString line;
-    line.reserve(256);
-    const auto add = [&line](const QString &field) {
-        line += field;
-        line += QLatin1Char(',');
-    };
-    add(QString::number(g.downloadId));
-    add(csvField(g.station));
-    add(csvField(g.port));
-    add(QString::number(g.slot + 1));
-    add(dateText(g));
-    add(csvField(m.deviceName));
-    add(QString::number(m.device));
-    add(csvField(m.materialName));
-    add(QString::number(m.material));
-    add(csvField(m.directionName));
-    add(QString::number(m.direction));
-    add(csvField(m.scaleName));
-    add(QString::number(m.scale));
-    add(QString::number(g.record.tableSet + 1));
-    for (HardnessScale scale : DisplayScales) {
-        const ConversionResult r = m.result(scale);
-        add(resultTexts(r).value(QStringLiteral("value")));
-        add(statusName(r.status));
-    }
-    add(QString::number(g.record.impactCount));
-    for (int i = 0; i < g.record.impactCount && i < groups::MaxImpacts; ++i) {
-        line += QString::number(g.record.impacts[i]);
-        line += QLatin1Char(' ');
-    }
-    if (line.endsWith(QLatin1Char(' ')))
-        line.chop(1);
-    line += QLatin1Char('\n');
-    return line;
+    if (asUtc)
+        return utc.toString(Qt::ISODateWithMs);
+    const QDateTime local = utc.toLocalTime();
+    const int offset = local.offsetFromUtc();
+    const int minutes = qAbs(offset) / 60;
+    return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
+           QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
 }
 
 QString textBlock(const ArchivedGroup &g)
 {
     const MeasurementGroup m = g.group();
-    QString text =
-        QStringLiteral("group %1  %2\n")
-            .arg(g.slot + 1)
-            .arg(g.measuredAt.isValid() ? dateText(g) : QStringLiteral("(no such date: %1)").arg(m.dateText));
-    text += QStringLiteral("  device %1 (%2)  material %3 (%4)  direction %5 (%6)  scale %7 (%8)  table set %9\n")
+    QString text = LeebArchive::tr("第 %1 组  %2\n")
+                       .arg(g.slot + 1)
+                       .arg(g.measuredAt.isValid() ? dateText(g) : LeebArchive::tr("（无此日期：%1）").arg(m.dateText));
+    text += LeebArchive::tr("  冲击装置 %1（%2）  材料 %3（%4）  冲击方向 %5（%6）  测量类型 %7（%8）  表组 %9\n")
                 .arg(m.deviceName)
                 .arg(m.device)
                 .arg(m.materialName)
@@ -248,13 +219,14 @@ QString textBlock(const ArchivedGroup &g)
     for (HardnessScale scale : DisplayScales) {
         const ConversionResult r = m.result(scale);
         values << QStringLiteral("%1 %2 %3")
-                      .arg(scaleName(scale), resultTexts(r).value(QStringLiteral("value")), statusName(r.status));
+                      .arg(scaleName(scale), resultTexts(r).value(QStringLiteral("value")),
+                           conversionStatusName(r.status));
     }
     text += QStringLiteral("  ") + values.join(QStringLiteral("  ")) + QLatin1Char('\n');
     QStringList impacts;
     for (double impact : m.impacts)
         impacts << QString::number(impact);
-    text += QStringLiteral("  impacts (%1): %2\n").arg(m.impacts.size()).arg(impacts.join(QLatin1Char(' ')));
+    text += LeebArchive::tr("  冲击值（%1）：%2\n").arg(m.impacts.size()).arg(impacts.join(QLatin1Char(' ')));
     return text;
 }
 
@@ -270,6 +242,7 @@ int list(Archive &archive, const Command &c)
     DownloadFilter filter;
     filter.from = c.from;
     filter.to = c.to;
+    filter.timeSpec = c.utc ? Qt::UTC : Qt::LocalTime; // the days of the times shown
     constexpr int Page = 1000;
     QList<DownloadInfo> page;
     QString error;
@@ -280,7 +253,7 @@ int list(Archive &archive, const Command &c)
         for (const DownloadInfo &d : page)
             text += QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
                         .arg(d.id)
-                        .arg(d.downloadedAt.toString(Qt::ISODateWithMs), d.station, d.port)
+                        .arg(timeText(d.downloadedAt, c.utc), d.station, d.port)
                         .arg(d.groupCount);
         out(text);
         if (page.size() < Page)
@@ -299,10 +272,9 @@ int show(Archive &archive, qint64 id, bool csv)
     if (csv) {
         text = csvHeader();
         for (const ArchivedGroup &g : groups)
-            text += csvLine(g);
+            text += csvLine(csvGroup(g));
     } else {
-        text = QStringLiteral("download %1\n  time %2 (last confirmed %3)\n  station %4\n  port %5\n  program %6\n"
-                              "  groups %7\n")
+        text = LeebArchive::tr("下载 %1\n  时间 %2（最后确认 %3）\n  工作站 %4\n  串口 %5\n  程序 %6\n  组数 %7\n")
                    .arg(info.id)
                    .arg(info.downloadedAt.toString(Qt::ISODateWithMs), info.confirmedAt.toString(Qt::ISODateWithMs),
                         info.station, info.port, info.programVersion)
@@ -322,7 +294,7 @@ int raw(Archive &archive, qint64 id)
         return failed(error);
     if (std::fwrite(payload.constData(), 1, size_t(payload.size()), stdout) != size_t(payload.size()) ||
         std::fflush(stdout) != 0)
-        return failed(QStringLiteral("cannot write to standard output"));
+        return failed(LeebArchive::tr("无法写入标准输出"));
     return 0;
 }
 
@@ -333,31 +305,22 @@ int exportSpan(Archive &archive, const Command &c)
     QString error;
     if (!archive.groupsMeasuredBetween(c.from, c.to, &groups, &error))
         return failed(error);
-    if (QFileInfo(fileName).suffix().toLower() == QLatin1String("csv")) {
-        // Written aside and renamed at the end: a failure never leaves a partial file.
-        QSaveFile file(fileName);
-        if (!file.open(QIODevice::WriteOnly))
-            return failed(QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString()));
-        QByteArray bytes = csvHeader().toUtf8();
-        for (const ArchivedGroup &g : groups) {
-            bytes += csvLine(g).toUtf8();
-            if (bytes.size() > (1 << 20)) {
-                file.write(bytes);
-                bytes.clear();
-            }
-        }
-        file.write(bytes);
-        if (!file.commit())
-            return failed(QStringLiteral("cannot write %1: %2").arg(fileName, file.errorString()));
+    if (reportFileKind(fileName) == ReportFileKind::Csv) {
+        QList<CsvGroup> rows;
+        rows.reserve(groups.size());
+        for (const ArchivedGroup &g : groups)
+            rows.append(csvGroup(g));
+        if (!writeCsvFile(fileName, rows, &error))
+            return failed(LeebArchive::tr("无法写入 %1：%2").arg(fileName, error));
     } else {
         QList<MeasurementGroup> built;
         built.reserve(groups.size());
         for (const ArchivedGroup &g : groups)
             built.append(g.group());
         if (!writeReportFile(fileName, Settings::reportHeader(), built, &error))
-            return failed(QStringLiteral("export to %1 failed: %2").arg(fileName, error));
+            return failed(LeebArchive::tr("导出到 %1 失败：%2").arg(fileName, error));
     }
-    out(QStringLiteral("%1 group(s) written to %2\n").arg(groups.size()).arg(fileName));
+    out(LeebArchive::tr("已将 %1 组数据写入 %2\n").arg(groups.size()).arg(fileName));
     return 0;
 }
 
@@ -368,7 +331,31 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const Command c = parse(arguments);
+    Command c = parse(arguments);
+    qint64 id = 0;
+    const bool needsId = c.error.isEmpty() && !c.help && !c.version &&
+                         (c.name == QLatin1String("show") || c.name == QLatin1String("raw"));
+    const bool badId = needsId && !downloadId(c.operands.first(), &id);
+
+    // The report needs fonts and a paint device, never a display.
+    const bool report = c.error.isEmpty() && !c.help && !c.version && c.name == QLatin1String("export") &&
+                        reportFileKind(c.operands.first()) != ReportFileKind::Csv;
+    if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The reasons are printed once, by the tool; the link's and archive's diagnostics would bury them.
+    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("leeb.*.debug=false\nleeb.archive.warning=false"));
+    QScopedPointer<QCoreApplication> app(report ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
+    // The window's name, so that both find the same default archive in the application data folder.
+    QCoreApplication::setApplicationName(QStringLiteral("leeb-companion"));
+    initResources();
+    // The window's language, unless the command line names one; the catalogue needs the application object.
+    QTranslator translator;
+    const int language = c.language >= 0 ? c.language : Settings::language();
+    if (translator.load(QString::fromLatin1(LanguageSettings::catalogue(language))))
+        QCoreApplication::installTranslator(&translator);
+    if (!c.error.isEmpty())
+        c = parse(arguments); // again, for the reason in that language
     if (!c.error.isEmpty())
         return refuse(c.error);
     if (c.help) {
@@ -379,25 +366,8 @@ int main(int argc, char *argv[])
         out(QStringLiteral("leeb-archive %1\n").arg(QStringLiteral(LEEB_VERSION)));
         return 0;
     }
-    qint64 id = 0;
-    if ((c.name == QLatin1String("show") || c.name == QLatin1String("raw")) && !downloadId(c.operands.first(), &id))
-        return refuse(QStringLiteral("bad download ID '%1': a download id as list shows it").arg(c.operands.first()));
-
-    // The report needs fonts and a paint device, never a display.
-    const bool report =
-        c.name == QLatin1String("export") && QFileInfo(c.operands.first()).suffix().toLower() != QLatin1String("csv");
-    if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The reasons are printed once, by the tool; the link's and archive's diagnostics would bury them.
-    if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
-        QLoggingCategory::setFilterRules(QStringLiteral("leeb.*.debug=false\nleeb.archive.warning=false"));
-    QScopedPointer<QCoreApplication> app(report ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
-    // The window's name, so that both find the same default archive in the application data folder.
-    QCoreApplication::setApplicationName(QStringLiteral("leeb-companion"));
-    initResources();
-    QTranslator english;
-    if (english.load(QStringLiteral(":/english.qm")))
-        QCoreApplication::installTranslator(&english);
+    if (badId)
+        return refuse(LeebArchive::tr("下载编号 '%1' 有误：须为 list 显示的编号").arg(c.operands.first()));
     if (report)
         setEmbeddedApplicationFont();
 

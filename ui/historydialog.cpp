@@ -1,12 +1,16 @@
 #include "historydialog.h"
 
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -29,7 +33,7 @@ HistoryModel::HistoryModel(Archive *archive, QObject *parent) : QAbstractTableMo
 
 void HistoryModel::setFilter(const DownloadFilter &filter)
 {
-    beginResetModel();
+    beginResetModel(); // the header too: the groups column counts matches under a text filter
     m_filter = filter;
     m_rows.clear();
     m_complete = false;
@@ -70,6 +74,11 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
     case PortColumn:
         return d.port;
     case GroupsColumn:
+        // A download with no groups stands out; with a text filter, how many of its groups match.
+        if (d.groupCount == 0)
+            return HistoryDialog::tr("0（无数据组）");
+        if (d.matchingGroups >= 0)
+            return QStringLiteral("%1/%2").arg(d.matchingGroups).arg(d.groupCount);
         return d.groupCount;
     default:
         return QVariant();
@@ -88,7 +97,7 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
     case PortColumn:
         return HistoryDialog::tr("串口");
     case GroupsColumn:
-        return HistoryDialog::tr("组数");
+        return m_filter.text.trimmed().isEmpty() ? HistoryDialog::tr("组数") : HistoryDialog::tr("匹配组数/组数");
     default:
         return QVariant();
     }
@@ -134,6 +143,9 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
         edit->setSpecialValueText(tr("不限"));
         edit->setDate(NoLimit);
         connect(edit, &QDateEdit::dateChanged, this, &HistoryDialog::applyFilter);
+        // The calendar opens at this month rather than at the "no limit" day; a date is typed over "no limit".
+        edit->calendarWidget()->installEventFilter(this);
+        edit->installEventFilter(this);
     }
     m_from->setObjectName(QStringLiteral("dateEdit_from"));
     m_to->setObjectName(QStringLiteral("dateEdit_to"));
@@ -179,7 +191,12 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
     connect(m_model, &QAbstractItemModel::layoutChanged, this, &HistoryDialog::showError);
     connect(m_model, &QAbstractItemModel::modelReset, this, &HistoryDialog::showError);
 
+    auto *location = new QLabel(tr("存档：%1").arg(shownLocation(archive->locationText())), this);
+    location->setObjectName(QStringLiteral("label_location"));
+    location->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     auto *layout = new QVBoxLayout(this);
+    layout->addWidget(location);
     layout->addLayout(filters);
     layout->addWidget(m_view, 1);
     layout->addWidget(m_error);
@@ -216,4 +233,41 @@ void HistoryDialog::openCurrent()
         return;
     emit openRequested(id);
     accept();
+}
+
+QString HistoryDialog::shownLocation(const QString &location)
+{
+    if (!location.contains(QLatin1String("://")))
+        return QDir::toNativeSeparators(location);
+    // The archive takes no password in its location; should one come in all the same, it is not shown.
+    QString shown = location;
+    return shown.replace(QRegularExpression(QStringLiteral("^([a-z]+://[^:@/]*):[^@/]*@")), QStringLiteral("\\1@"));
+}
+
+bool HistoryDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    for (QDateEdit *edit : {m_from, m_to}) {
+        const bool noLimit = edit && edit->date() == NoLimit;
+        if (noLimit && watched == edit->calendarWidget() && event->type() == QEvent::Show) {
+            const QDate today = QDate::currentDate();
+            edit->calendarWidget()->setCurrentPage(today.year(), today.month());
+        }
+        if (watched != edit || event->type() != QEvent::KeyPress)
+            continue;
+        const QString typed = static_cast<QKeyEvent *>(event)->text();
+        // The special text takes no digits: the first one typed starts a date of its own, year first.
+        if (noLimit && typed.size() == 1 && typed.at(0).isDigit()) {
+            edit->setDate(QDate::currentDate());
+            edit->setSelectedSection(QDateTimeEdit::YearSection);
+        }
+        // A full year or month moves on to the next field by itself: the separator typed after it would skip one
+        // more, and 2025-12-31 would become 2025-12-12.
+        const QLineEdit *line = edit->findChild<QLineEdit *>();
+        if (line && typed == QLatin1String("-")) {
+            const int at = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
+            if (at > 0 && line->text().at(at - 1) == QLatin1Char('-'))
+                return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }

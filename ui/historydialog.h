@@ -51,8 +51,14 @@ public:
     explicit HistoryDialog(Archive *archive, QWidget *parent = nullptr);
     HistoryModel *model() const { return m_model; }
 
+    // An archive location as the dialog shows it: native separators, and no password in a postgresql:// location.
+    static QString shownLocation(const QString &location);
+
 signals:
     void openRequested(qint64 downloadId);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void applyFilter();

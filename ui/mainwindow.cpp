@@ -58,7 +58,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         fitToAvailableScreen();
 
     m_link = new InstrumentLink(this);
-    m_link->setLastPort(Settings::lastPort());
+    m_link->setLastPort(Settings::lastPort()); // as older versions wrote it; the archive's latest download comes first
     m_linkState = new QLabel(this);
     m_linkState->setObjectName(QStringLiteral("label_linkState"));
     // A long reason must not widen the window: the field gives way, the tooltip keeps the whole text.
@@ -176,8 +176,6 @@ void MainWindow::on_link_stateChanged(const LinkState &state)
     m_attempt = AttemptState{m_linkUp, m_attempt.connection + (m_linkUp ? 1 : 0), false, false, false};
     if (m_linkUp) {
         showMessage(tr("连接成功"));
-        if (!Settings::setLastPort(state.port))
-            qWarning() << "cannot write the last port to" << Settings::fileName;
         // Every new link downloads the instrument's groups at once.
         requestGroups();
     } else {
@@ -195,16 +193,20 @@ QString MainWindow::linkStateText(const LinkState &state)
     if (state.phase == LinkState::NotFound) {
         switch (state.reason) {
         case PortStatus::PermissionDenied: {
-#ifdef Q_OS_LINUX
-            const QString group = deviceGroup(port);
-            return tr("无权打开 %1：用户须属于拥有该设备的用户组 %2")
-                .arg(port, group.isEmpty() ? QStringLiteral("dialout") : group);
-#else
+            // Joining the device's group helps only when the group may read and write it.
+            const DeviceAccess access = deviceAccess(port);
+            if (access.known && access.groupReadWrite)
+                return tr("无权打开 %1：用户须属于拥有该设备的用户组 %2").arg(port, access.group);
+            if (access.known)
+                return tr("无权打开 %1：该设备只允许 %2 使用").arg(port, access.owner);
             return tr("无权打开 %1").arg(port);
-#endif
         }
-        case PortStatus::InUse:
+        case PortStatus::InUse: {
+            const QString lock = staleLockFile(port);
+            if (!lock.isEmpty())
+                return tr("%1 被过时的锁文件 %2 占用（进程已不存在）").arg(port, lock);
             return tr("%1 已被其他程序占用").arg(port);
+        }
         case PortStatus::Missing:
             return tr("%1 不存在").arg(port);
         case PortStatus::OpenFailed:
@@ -326,15 +328,18 @@ void MainWindow::openPendingArchive(bool showLatest)
         };
         qWarning() << "archive replaced, the damaged file moved to" << result.movedAsidePath;
     }
-    // A restart (the language switch) must not leave the screen empty: the last download comes back, unless the
-    // instrument has just sent a newer one.
+    // A restart must not leave the screen empty: the last download comes back, unless the instrument has just sent a
+    // newer one.
     if (result.ok() && showLatest) {
         DownloadInfo latest;
         QString error;
         if (!m_archive->latestDownload(&latest, &error, QSysInfo::machineHostName()))
             message = [this, error] { return archiveFailureText(error); };
-        else if (!latest.isNull())
+        else if (!latest.isNull()) {
+            // The port that answered last is probed early: the archive knows it, no settings file need be written.
+            m_link->setLastPort(latest.port);
             showArchivedDownload(latest.id);
+        }
     }
     // After the latest download is shown, which clears what an earlier download had to say.
     if (message)

@@ -51,6 +51,156 @@
         <source>关闭</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>0（无数据组）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>匹配组数/组数</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>存档：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>LeebArchive</name>
+    <message>
+        <source>用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--utc]
+      leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]
+      leeb-archive [--archive 位置] raw ID
+      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] FILE.xlsx|FILE.pdf|FILE.csv
+
+读取里氏硬度计配套程序的测量存档。
+  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，
+           ISO 8601）、工作站、串口、组数，以制表符分隔；--from/--to 按所显示时间的日期选择
+  show     下载 ID 的各组：完整日期、代码与文字、HL 及每种换算值和状态、各次冲击值；
+           --csv：同样的内容，CSV 格式，带表头行
+  raw      下载 ID 收到的原始数据，原样写到标准输出
+  export   在 --from..--to 这些日期（仪器时钟）测量的各组，每次测量一次，写成工作簿（.xlsx）、
+           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）
+  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或
+                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或
+                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，
+                      否则为应用数据目录中的 archive.sqlite
+  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言
+  --help, --version
+日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。
+退出状态：0 完成，1 存档或文件失败，2 参数有误。
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>用法见 &apos;leeb-archive --help&apos;。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未知选项 %1；可用：--archive、--from、--to、--csv、--utc、--language、--help、--version</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--language 只接受 zh 或 en，不接受 &apos;%1&apos;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--archive 需要一个存档位置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--%1 的日期有误：&apos;%2&apos;；请用 YYYY-MM-DD</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>缺少命令；可用：list、show、raw、export</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未知命令 &apos;%1&apos;；可用：list、show、raw、export</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>list 不带操作数</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>export 需要一个 FILE.xlsx|FILE.pdf|FILE.csv</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 需要一个下载编号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--csv 只用于 show</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--utc 只用于 list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--from 和 --to 只用于 list 和 export</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--from %1 晚于 --to %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法导出到 %1：文件名须以 .xlsx、.pdf 或 .csv 结尾</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>第 %1 组  %2
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>（无此日期：%1）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>  冲击装置 %1（%2）  材料 %3（%4）  冲击方向 %5（%6）  测量类型 %7（%8）  表组 %9
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>  冲击值（%1）：%2
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下载 %1
+  时间 %2（最后确认 %3）
+  工作站 %4
+  串口 %5
+  程序 %6
+  组数 %7
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法写入标准输出</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法写入 %1：%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导出到 %1 失败：%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已将 %1 组数据写入 %2
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下载编号 &apos;%1&apos; 有误：须为 list 显示的编号</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>LineChart</name>
@@ -257,6 +407,14 @@
     </message>
     <message>
         <source>平均值 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无权打开 %1：该设备只允许 %2 使用</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 被过时的锁文件 %2 占用（进程已不存在）</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -7,11 +7,13 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestInstance : public QObject
 {
     Q_OBJECT
+    QTemporaryDir m_dir;
 
 private slots:
     void listPorts_data()
@@ -104,9 +106,33 @@ private slots:
         };
         row("searching", false, LinkState::Searching, PortStatus::Ok) << "正在查找仪器… /dev/ttyQ7";
         row("connected", true, LinkState::Connected, PortStatus::Ok) << "Connected to /dev/ttyQ7";
-        row("permission denied", true, LinkState::NotFound, PortStatus::PermissionDenied)
-            << "No permission to open /dev/ttyQ7: the user must be in the group that owns the device, dialout";
+        row("permission denied, device unknown", true, LinkState::NotFound, PortStatus::PermissionDenied)
+            << "No permission to open /dev/ttyQ7";
         row("in use", true, LinkState::NotFound, PortStatus::InUse) << "/dev/ttyQ7 is in use by another program";
+        // Devices as files of this user: one its group may use, one only its owner (root's crw-------).
+        const auto device = [&](const char *name, int mode) {
+            const QString path = m_dir.filePath(name);
+            QFile file(path);
+            if (!file.open(QIODevice::WriteOnly) || ::chmod(qPrintable(path), mode) != 0)
+                qFatal("cannot make %s", qPrintable(path));
+            return path;
+        };
+        const QString shared = device("ttyGroup", 0660), own = device("ttyOwner", 0600);
+        QTest::newRow("permission denied, the group may use it")
+            << true << LinkState{LinkState::NotFound, shared, PortStatus::PermissionDenied}
+            << QString("No permission to open %1: the user must be in the group that owns the device, %2")
+                   .arg(shared, QFileInfo(shared).group());
+        QTest::newRow("permission denied, the owner alone may use it")
+            << false << LinkState{LinkState::NotFound, own, PortStatus::PermissionDenied}
+            << QString("无权打开 %1：该设备只允许 %2 使用").arg(own, QFileInfo(own).owner());
+        // A lock file whose process is gone, where the serial port puts its own (Linux allots no id above 2^22).
+        const QString lock = QString("/var/lock/LCK..ttyQ%1").arg(QCoreApplication::applicationPid());
+        QFile stale(lock);
+        if (stale.open(QIODevice::WriteOnly) && stale.write("   9999999\n") == 11)
+            QTest::newRow("in use by a stale lock file")
+                << true << LinkState{LinkState::NotFound, lock.section("..", 1), PortStatus::InUse}
+                << QString("%1 is held by the stale lock file %2 (its process is gone)")
+                       .arg(lock.section("..", 1), lock);
         row("no port at all", false, LinkState::NotFound, PortStatus::NoPort) << "没有任何串口";
         row("no answer", true, LinkState::NotFound, PortStatus::NoAnswer) << "No instrument answers on /dev/ttyQ7";
     }
@@ -120,6 +146,8 @@ private slots:
         QVERIFY(!english || (translator.load(":/english.qm") && QCoreApplication::installTranslator(&translator)));
         QTEST(MainWindow::linkStateText(state), "text");
     }
+
+    void cleanupTestCase() { QFile::remove(QString("/var/lock/LCK..ttyQ%1").arg(QCoreApplication::applicationPid())); }
 };
 
 QTEST_MAIN(TestInstance)

@@ -328,8 +328,11 @@ private slots:
         for (const char *b : {"sqlite", "postgresql"}) {
             const auto row = [b](const char *name) -> QTestData & { return QTest::addRow("%s: %s", b, name); };
             row("raw: the payload as received") << QStringList{"raw", "@ID"} << 0 << QByteArrayList{"=" + Payload};
+            // In the tool's time zone, Asia/Shanghai, or in UTC.
             row("list a day") << QStringList{"list", "--from", "2027-01-02", "--to", "2027-01-02"} << 0
-                              << QByteArrayList{"=@ID\t2027-01-02T10:00:00.000Z\tlab-3\t/dev/ttyUSB0\t3\n"};
+                              << QByteArrayList{"=@ID\t2027-01-02 18:00:00 +08:00\tlab-3\t/dev/ttyUSB0\t3\n"};
+            row("list a day in UTC") << QStringList{"list", "--utc", "--to", "2027-01-02"} << 0
+                                     << QByteArrayList{"=@ID\t2027-01-02T10:00:00.000Z\tlab-3\t/dev/ttyUSB0\t3\n"};
             // Dated by the download: the year before it, its own year, no 29 February in 2027; HL 505 below the HRC
             // curve of its table set.
             row("show --csv") << QStringList{"show", "@ID", "--csv"} << 0
@@ -342,6 +345,9 @@ private slots:
             row("export a span: each measurement once")
                 << QStringList{"export", "--from", "2026-12-30", "--to", "2027-01-09", "OUT.csv"} << 0
                 << QByteArrayList{"5 group(s) written"};
+            row("in Chinese, with the groups of no possible date")
+                << QStringList{"--language", "zh", "export", "OUT.csv"} << 0
+                << QByteArrayList{"=已将 6 组数据写入 OUT.csv\n"};
         }
         const auto row = [](const char *name, const QStringList &args, int exitCode, const QByteArrayList &output) {
             QTest::newRow(name) << args << exitCode << output;
@@ -369,14 +375,21 @@ private slots:
         args.replaceInStrings("@ID", QString::number(ids[0]));
         args.replaceInStrings("OUT.csv", m_dir.filePath("out.csv"));
         QProcess tool;
-        tool.start(LEEB_ARCHIVE_TOOL, QStringList{"--archive", location} + args);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("TZ", "Asia/Shanghai");
+        tool.setProcessEnvironment(env);
+        // English unless a row asks for Chinese; there is no settings file here.
+        const QStringList language = args.contains("--language") ? QStringList{} : QStringList{"--language", "en"};
+        tool.start(LEEB_ARCHIVE_TOOL, QStringList{"--archive", location} + language + args);
         QVERIFY(tool.waitForFinished(60000));
         const QByteArray out = tool.readAllStandardOutput();
         const QByteArray all = out + tool.readAllStandardError();
         QCOMPARE(tool.exitCode(), exitCode);
         for (QByteArray expected : output) {
             if (expected.startsWith('='))
-                QCOMPARE(out, expected.mid(1).replace("@ID", QByteArray::number(ids[0])));
+                QCOMPARE(out, expected.mid(1)
+                                  .replace("@ID", QByteArray::number(ids[0]))
+                                  .replace("OUT.csv", m_dir.filePath("out.csv").toUtf8()));
             else
                 QVERIFY2(all.contains(expected.replace("@ID", QByteArray::number(ids[0]))), all.constData());
         }

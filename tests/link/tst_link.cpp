@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 Q_DECLARE_METATYPE(SystemPort)
 Q_DECLARE_METATYPE(InstrumentFaults)
 
@@ -104,6 +106,66 @@ private slots:
         QFETCH(Ports, system);
         QFETCH(QStringList, seen);
         QTEST(::probeOrder(named, last, system, seen), "order");
+    }
+
+    void deviceAccess_data()
+    {
+        QTest::addColumn<int>("mode"); // -1: no such device
+        QTest::addColumn<bool>("known");
+        QTest::addColumn<bool>("groupReadWrite");
+        QTest::newRow("group may read and write") << 0660 << true << true;
+        QTest::newRow("owner alone: root's crw-------") << 0600 << true << false;
+        QTest::newRow("group may only read") << 0640 << true << false;
+        QTest::newRow("group may only write") << 0620 << true << false;
+        QTest::newRow("missing") << -1 << false << false;
+    }
+
+    void deviceAccess()
+    {
+        QFETCH(int, mode);
+        QTemporaryDir dir;
+        const QString device = dir.filePath("ttyQ0");
+        QVERIFY(mode < 0 || (QFile(device).open(QIODevice::WriteOnly) && ::chmod(qPrintable(device), mode) == 0));
+        const DeviceAccess access = ::deviceAccess(device);
+        QTEST(access.known, "known");
+        QTEST(access.groupReadWrite, "groupReadWrite");
+        if (access.known)
+            QCOMPARE(QStringList({access.owner, access.group}),
+                     QStringList({QFileInfo(device).owner(), QFileInfo(device).group()}));
+    }
+
+    void staleLockFile_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("lock"); // the file written, in the second folder; empty: none
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("stale");
+        const auto row = [](const char *name, const char *port, const char *lock,
+                            const QByteArray &content) -> QTestData & {
+            return QTest::newRow(name) << QString(port) << QString(lock) << content;
+        };
+        // Above the largest process id Linux hands out (2^22): no process has it.
+        row("process gone, ten-column id", "/dev/ttyUSB0", "LCK..ttyUSB0", "   9999999\n") << true;
+        row("bare name, id with program and host after it", "ttyS1", "LCK..ttyS1", "9999999\nminicom\nlab-3\n") << true;
+        row("terminal below /dev/pts", "/dev/pts/7", "LCK..pts_7", "9999999\n") << true;
+        row("process alive", "/dev/ttyUSB0", "LCK..ttyUSB0",
+            QByteArray::number(QCoreApplication::applicationPid()) + "\nleeb\n")
+            << false;
+        row("another port's lock", "/dev/ttyUSB1", "LCK..ttyUSB0", "9999999\n") << false;
+        row("no lock file", "/dev/ttyUSB0", "", "") << false;
+    }
+
+    void staleLockFile()
+    {
+        QFETCH(QString, port);
+        QFETCH(QString, lock);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, stale);
+        QTemporaryDir first, second;
+        QFile file(second.filePath(lock));
+        QVERIFY(lock.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(content) == content.size()));
+        file.close();
+        QCOMPARE(::staleLockFile(port, {first.path(), second.path()}), stale ? file.fileName() : QString());
     }
 
     void scan_namedPortsOnly()

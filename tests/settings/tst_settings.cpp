@@ -76,19 +76,14 @@ private slots:
     void write_data()
     {
         QTest::addColumn<QByteArray>("file"); // before; null: none
-        QTest::addColumn<QString>("write");   // language N, port NAME or header BATCH|INSPECTOR|LOGO|REMARK|COMPANY
+        QTest::addColumn<QString>("write");   // language N or header BATCH|INSPECTOR|LOGO|REMARK|COMPANY
         QTest::addColumn<QByteArray>("after");
         const QByteArray ascii = QByteArray(InUse).replace("\\x738b\\x5de5", "Wang");
-        QTest::newRow("the same port: the file left as it is")
-            << QByteArray("; edited by hand\n[Link]\nlastPort = /dev/ttyUSB0\n") << "port /dev/ttyUSB0"
-            << QByteArray("; edited by hand\n[Link]\nlastPort = /dev/ttyUSB0\n");
         QTest::newRow("header into a file in use, the rest kept")
             << ascii << "header C-9|Li||none|South Works"
             << QByteArray("[Archive]\nlocation=postgresql://leeb@lab-server:5432/hardness\n\n[LineEdit]\nLOGOPath=\n"
                           "batch=C-9\ncompanyName=South Works\ninspector=Li\nremark=none\n\n"
                           "[Link]\nlastPort=/dev/ttyUSB0\n\n[MainWindow]\nlanguage=1\n");
-        QTest::newRow("no file: made with the section")
-            << QByteArray() << "port /dev/ttyUSB1" << QByteArray("[Link]\nlastPort=/dev/ttyUSB1\n");
         QTest::newRow("no file: the header, Chinese in UTF-8")
             << QByteArray() << QString::fromUtf8("header B-17|王工|||")
             << QByteArray(
@@ -105,9 +100,8 @@ private slots:
         QVERIFY(prepare(file));
         const QString argument = write.section(' ', 1);
         const QStringList f = argument.split('|');
-        const bool ok = write.startsWith("language") ? Settings::setLanguage(argument.toInt())
-                        : write.startsWith("port")
-                            ? Settings::setLastPort(argument)
+        const bool ok = write.startsWith("language")
+                            ? Settings::setLanguage(argument.toInt())
                             : Settings::setReportHeader({f.value(0), f.value(1), f.value(2), f.value(3), f.value(4)});
         QVERIFY(ok);
         QTEST(contents(), "after");
@@ -117,10 +111,9 @@ private slots:
     void unwritable()
     {
         QVERIFY(prepare(QByteArray()) && QDir().mkdir(FileName));
-        const QList<bool> written = {Settings::setLanguage(1), Settings::setLastPort("/dev/ttyUSB0"),
-                                     Settings::setReportHeader({"B-17", "", "", "", ""})};
+        const QList<bool> written = {Settings::setLanguage(1), Settings::setReportHeader({"B-17", "", "", "", ""})};
         QVERIFY(QDir().rmdir(FileName));
-        QCOMPARE(written, QList<bool>({false, false, false}));
+        QCOMPARE(written, QList<bool>({false, false}));
     }
 
 private:

@@ -1,0 +1,101 @@
+#include "csvfile.h"
+
+#include "measurementgroup.h"
+#include "savefile.h"
+
+#include <iterator>
+
+namespace {
+
+QString dateText(const QDateTime &measuredAt)
+{
+    if (!measuredAt.isValid())
+        return QString();
+    const QDate d = measuredAt.date();
+    const QTime t = measuredAt.time();
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d", d.year(), d.month(), d.day(), t.hour(), t.minute());
+}
+
+QString csvField(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+} // namespace
+
+QString conversionStatusName(ConversionStatus status)
+{
+    static const char *const names[] = {"NoTable", "Ok", "AboveRange", "BelowRange", "NotAvailable"};
+    const auto index = static_cast<quint8>(status);
+    return index < std::size(names) ? QString::fromLatin1(names[index]) : QString::number(index);
+}
+
+QList<CsvGroup> csvGroups(const Download &download, qint64 downloadId, const QString &station)
+{
+    // The used slots come first in the instrument's memory: a record's place in the list is its slot.
+    QList<CsvGroup> rows;
+    for (int i = 0; i < download.records.size() && i < download.groups.size(); ++i)
+        rows.append({downloadId, station, download.port, i, download.groups.at(i).measured, download.records.at(i)});
+    return rows;
+}
+
+QString csvHeader()
+{
+    QStringList columns = {"download",       "station",     "port",       "slot",          "date",
+                           "device",         "device_code", "material",   "material_code", "direction",
+                           "direction_code", "scale",       "scale_code", "table_set"};
+    for (HardnessScale scale : DisplayScales)
+        columns << scaleName(scale) << scaleName(scale) + QStringLiteral("_status");
+    columns << QStringLiteral("impact_count") << QStringLiteral("impacts");
+    return columns.join(QLatin1Char(',')) + QLatin1Char('\n');
+}
+
+// Appended field by field: an export writes one for every group.
+QString csvLine(const CsvGroup &g)
+{
+    const MeasurementGroup m = buildGroup(g.record, QDate()); // the texts and values; the date is g's own
+    QString line;
+    line.reserve(256);
+    const auto add = [&line](const QString &field) {
+        line += field;
+        line += QLatin1Char(',');
+    };
+    add(g.downloadId > 0 ? QString::number(g.downloadId) : QString());
+    add(csvField(g.station));
+    add(csvField(g.port));
+    add(QString::number(g.slot + 1));
+    add(dateText(g.measuredAt));
+    add(csvField(m.deviceName));
+    add(QString::number(m.device));
+    add(csvField(m.materialName));
+    add(QString::number(m.material));
+    add(csvField(m.directionName));
+    add(QString::number(m.direction));
+    add(csvField(m.scaleName));
+    add(QString::number(m.scale));
+    add(QString::number(g.record.tableSet + 1));
+    for (HardnessScale scale : DisplayScales) {
+        const ConversionResult r = m.result(scale);
+        add(resultTexts(r).value(QStringLiteral("value")));
+        add(conversionStatusName(r.status));
+    }
+    add(QString::number(g.record.impactCount));
+    for (int i = 0; i < g.record.impactCount && i < groups::MaxImpacts; ++i) {
+        line += QString::number(g.record.impacts[i]);
+        line += QLatin1Char(' ');
+    }
+    if (line.endsWith(QLatin1Char(' ')))
+        line.chop(1);
+    line += QLatin1Char('\n');
+    return line;
+}
+
+bool writeCsvFile(const QString &fileName, const QList<CsvGroup> &groups, QString *error)
+{
+    QByteArray content = csvHeader().toUtf8();
+    for (const CsvGroup &g : groups)
+        content += csvLine(g).toUtf8();
+    return saveFile(fileName, content, error);
+}

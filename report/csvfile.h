@@ -1,0 +1,35 @@
+#pragma once
+
+#include "download.h"
+#include "groups.h"
+#include "valuetext.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// One group as a CSV row: its record and where it came from.
+struct CsvGroup
+{
+    qint64 downloadId = 0; // the archive's id of its download; 0: not archived, the column stays empty
+    QString station;
+    QString port;
+    int slot = 0;         // 0 to 99, the position in the instrument's memory
+    QDateTime measuredAt; // with its year; invalid for a date no calendar has (the column stays empty)
+    GroupRecord record;
+};
+
+// The rows of a download's groups, kept under downloadId (0: not kept) by station.
+QList<CsvGroup> csvGroups(const Download &download, qint64 downloadId, const QString &station);
+
+// The header line and the line of a group, each ending in a line feed. Scripts read these columns by name: they
+// never change. Texts are those of the language of the moment, values as the window shows them, each conversion with
+// its status name (Ok, AboveRange, ...), the impacts separated by spaces.
+QString csvHeader();
+QString csvLine(const CsvGroup &group);
+
+// The name of a conversion status in the CSV: NoTable, Ok, AboveRange, BelowRange, NotAvailable.
+QString conversionStatusName(ConversionStatus status);
+
+// Writes the header and the groups' lines in UTF-8 through saveFile(); false with *error when that fails.
+bool writeCsvFile(const QString &fileName, const QList<CsvGroup> &groups, QString *error);

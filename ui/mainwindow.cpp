@@ -235,7 +235,7 @@ void MainWindow::on_link_downloadReceived(const Download &download)
     m_attempt.pending = false;
     m_attempt.failed = false;
     m_attempt.deleted = false;
-    m_shown = ShownData{ShownData::Live,      download.port,          download.receivedUtc, download.groups.size(),
+    m_shown = ShownData{ShownData::Live,      download.port,          download.receivedUtc, int(download.groups.size()),
                         m_attempt.connection, archiveError.isEmpty(), archiveError,         QString()};
     clearFailure();
     refreshView();
@@ -377,8 +377,8 @@ void MainWindow::showArchivedDownload(qint64 id)
         return;
     }
     m_groups = groups;
-    m_shown =
-        ShownData{ShownData::Archived, info.port, info.downloadedAt, groups.size(), 0, true, QString(), info.station};
+    m_shown = ShownData{ShownData::Archived, info.port,   info.downloadedAt, int(groups.size()), 0, true,
+                        QString(),           info.station};
     clearFailure();
     refreshView();
     ui->statusBar->clearMessage(); // nothing was fetched from the instrument

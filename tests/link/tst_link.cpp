@@ -357,27 +357,24 @@ private slots:
         hangUp.dropAfterCommand = dropOnRequest.dropAfterCommand = CmdGetData;
         dropOnRequest.dropBeforeAnswer = true;
 
+        const auto row = [](const char *name, const InstrumentFaults &faults, int silenceMs, int requests,
+                            const char *outcome, bool heldDate = false) {
+            QTest::newRow(name) << faults << silenceMs << requests << QString(outcome) << heldDate;
+        };
         // A silence far longer than the wait: only a frame handled as it completes can arrive.
-        QTest::newRow("complete frame handled before the silence") << none << 60000 << 1 << "delivered" << false;
-        QTest::newRow("chunks with short gaps") << paced << 100 << 1 << "delivered" << false;
-        QTest::newRow("gaps longer than the silence: tails completed") << paused << 100 << 1 << "delivered" << false;
-        QTest::newRow("noise before the frame") << noisy << 100 << 1 << "delivered" << false;
-        QTest::newRow("short group data with a right sum once: asked again")
-            << shortOnce << 100 << 2 << "delivered" << false;
-        QTest::newRow("short group data every time: failed after three retries")
-            << shortAlways << 100 << 4 << "failed" << false;
-        QTest::newRow("bad checksum twice: asked again") << badSum << 100 << 3 << "delivered" << false;
-        QTest::newRow("no group data within the request timeout: failed") << mute << 100 << 4 << "failed" << false;
-        QTest::newRow("hang-up right after a frame complete only at the silence: kept")
-            << hangUp << 60000 << 1 << "delivered" << false;
-        QTest::newRow("hang-up on the request: nothing, and the link is down")
-            << dropOnRequest << 100 << 1 << "down" << false;
-        QTest::newRow("impossible date held: the same answer twice, accepted")
-            << none << 100 << 2 << "delivered" << true;
-        QTest::newRow("impossible dates differing in every answer: failed after three retries")
-            << garbage << 100 << 4 << "failed" << false;
-        QTest::newRow("damaged, then the held impossible date twice: accepted")
-            << garbageOnce << 100 << 3 << "delivered" << true;
+        row("complete frame handled before the silence", none, 60000, 1, "delivered");
+        row("chunks with short gaps", paced, 100, 1, "delivered");
+        row("gaps longer than the silence: tails completed", paused, 100, 1, "delivered");
+        row("noise before the frame", noisy, 100, 1, "delivered");
+        row("short group data with a right sum once: asked again", shortOnce, 100, 2, "delivered");
+        row("short group data every time: failed after three retries", shortAlways, 100, 4, "failed");
+        row("bad checksum twice: asked again", badSum, 100, 3, "delivered");
+        row("no group data within the request timeout: failed", mute, 100, 4, "failed");
+        row("hang-up right after a frame complete only at the silence: kept", hangUp, 60000, 1, "delivered");
+        row("hang-up on the request: nothing, and the link is down", dropOnRequest, 100, 1, "down");
+        row("impossible date held: the same answer twice, accepted", none, 100, 2, "delivered", true);
+        row("impossible dates differing in every answer: failed after three retries", garbage, 100, 4, "failed");
+        row("damaged, then the held impossible date twice: accepted", garbageOnce, 100, 3, "delivered", true);
     }
 
     void download()

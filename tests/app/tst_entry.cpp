@@ -50,15 +50,11 @@ private slots:
         installCatalogue();
         MainWindow window;
         QTEST(window.windowTitle(), "title");
-        // Reading never creates the file.
-        QCOMPARE(QFile::exists(QStringLiteral("PrintConfig.ini")), !file.isEmpty());
-
+        QCOMPARE(QFile::exists(QStringLiteral("PrintConfig.ini")), !file.isEmpty()); // reading never creates it
         // The switch speaks the other language at once, in the same window.
-        const QString before = window.windowTitle();
         window.findChild<QPushButton *>(QStringLiteral("pushButton_language"))->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
-        QCOMPARE(window.windowTitle(),
-                 before == QStringLiteral("硬度计") ? QStringLiteral("Hardness tester") : QStringLiteral("硬度计"));
+        QCOMPARE(window.windowTitle(), QString::fromUtf8(stored ? "Hardness tester" : "硬度计"));
 
         // The file as it was (or as the program makes it), only the language changed.
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -105,13 +101,11 @@ private slots:
         QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write("[Link]\nlastPort=/dev/ttyS9\n") > 0);
         settings.close();
         const QString path = m_dir.filePath("ports.sqlite");
-        {
-            Archive archive;
-            const QByteArray payload(5200, '\0');
-            const QDateTime day(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
-            QVERIFY(archive.open(path).ok() && archive.storeDownload(makeDownload(payload, "/dev/ttyUSB3", day)).ok() &&
-                    archive.storeDownload(makeDownload(payload, "/dev/ttyACM1", day.addDays(1)), "lab-2").ok());
-        }
+        Archive archive;
+        const QByteArray payload(5200, '\0');
+        const QDateTime day(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
+        QVERIFY(archive.open(path).ok() && archive.storeDownload(makeDownload(payload, "/dev/ttyUSB3", day)).ok() &&
+                archive.storeDownload(makeDownload(payload, "/dev/ttyACM1", day.addDays(1)), "lab-2").ok());
         BatchExport job({}, "a.xlsx", 5);
         QCOMPARE(job.link()->lastPort(), QStringLiteral("/dev/ttyS9"));
         job.link()->setSystemPortsEnabled(false);
@@ -130,8 +124,7 @@ private slots:
             << "--port /dev/pts/3 --port=ttyUSB0 => no display; /dev/pts/3 ttyUSB0; ";
         QTest::newRow("Qt's options with their values, -platform before QT_QPA_PLATFORM")
             << "QT_QPA_PLATFORM=xcb -platform offscreen -style fusion --stylesheet a.qss -reverse -qwindowgeometry "
-               "640x480 "
-               "-title T -graphicssystem raster --style=fusion --port p => window; p; ";
+               "640x480 -title T -graphicssystem raster --style=fusion --port p => window; p; ";
         QTest::newRow("unknown ones for a warning")
             << "DISPLAY=:0 --baud 9600 -platform=offscreen => window; ; --baud 9600 -platform=offscreen";
         QTest::newRow("-platform xcb") << "QT_QPA_PLATFORM=offscreen -platform xcb => no display; ; ";

@@ -117,12 +117,11 @@ private:
                                                 encodeGroups({str}),
                                                 encodeGroups({str, group(650, DeviceDL, 2, ScaleHL, 1, 9)})};
             QList<qint64> stored;
-            for (int minutes : {0, 3 * 1440, 8 * 1440, 8 * 1440 + 1})
-                stored << archive
-                              .storeDownload(makeDownload(payloads[stored.size()], minutes ? "p" : "/dev/ttyUSB0",
-                                                          DownloadTime.addSecs(60 * minutes)),
-                                             "lab-3")
-                              .downloadId;
+            for (int minutes : {0, 3 * 1440, 8 * 1440, 8 * 1440 + 1}) {
+                const QDateTime at = DownloadTime.addSecs(60 * minutes);
+                const Download d = makeDownload(payloads[stored.size()], minutes ? "p" : "/dev/ttyUSB0", at);
+                stored << archive.storeDownload(d, "lab-3").downloadId;
+            }
             m_shared.insert(backend(), {location, stored});
         }
         *ids = m_shared[backend()].second;
@@ -180,16 +179,13 @@ private slots:
                 ids << r.downloadId;
             QCOMPARE(r.downloadId, ids[expected]);
         }
-        // The first download as kept: confirmed once, its groups dated by it (not by today); the latest, confirmed
-        // last.
+        // The first download as kept, confirmed once (the dates of its groups: tool "show --csv"); the latest,
+        // confirmed last.
         DownloadInfo first, latest;
         QList<MeasurementGroup> groups;
         QVERIFY(archive.loadGroups(ids[0], &groups, &first, nullptr) && archive.latestDownload(&latest, nullptr));
         QCOMPARE(first.downloadedAt.secsTo(first.confirmedAt), 1);
         QCOMPARE(first.programVersion, LEEB_VERSION);
-        QCOMPARE(groups.size(), 3);
-        QCOMPARE(groups[0].measured, QDateTime(QDate(2026, 12, 30), QTime(9, 5)));
-        QVERIFY(groups[1].dateValid() && !groups[2].dateValid()); // 29 February 2027 stored without a date
         QCOMPARE(latest.id, ids[4]);
     }
 
@@ -386,12 +382,11 @@ private slots:
         const QByteArray all = out + tool.readAllStandardError();
         QCOMPARE(tool.exitCode(), exitCode);
         for (QByteArray expected : output) {
+            expected.replace("@ID", QByteArray::number(ids[0])).replace("OUT.csv", m_dir.filePath("out.csv").toUtf8());
             if (expected.startsWith('='))
-                QCOMPARE(out, expected.mid(1)
-                                  .replace("@ID", QByteArray::number(ids[0]))
-                                  .replace("OUT.csv", m_dir.filePath("out.csv").toUtf8()));
+                QCOMPARE(out, expected.mid(1));
             else
-                QVERIFY2(all.contains(expected.replace("@ID", QByteArray::number(ids[0]))), all.constData());
+                QVERIFY2(all.contains(expected), all.constData());
         }
     }
 };

@@ -37,17 +37,15 @@ private slots:
         for (int i = 0; i < values.size(); ++i)
             QCOMPARE(chart.series()->at(i), QPointF(i + 1, values.at(i)));
         // A single point has no line: only its marker shows it.
-        QVERIFY(chart.series()->pointsVisible());
-        QCOMPARE(chart.axisY()->min(), 0.0);
-        QTEST(chart.axisY()->max(), "yMax");
-        QCOMPARE(chart.axisY()->titleText(), QStringLiteral("HL"));
-        QCOMPARE(chart.axisX()->min(), 0.5);
-        QTEST(chart.axisX()->max(), "xMax");
-        // Labels sit on the impact numbers 1, 1 + step, ...
-        QCOMPARE(chart.axisX()->tickType(), QValueAxis::TicksDynamic);
-        QCOMPARE(chart.axisX()->tickAnchor(), 1.0);
-        QTEST(chart.axisX()->tickInterval(), "labelStep");
-        QCOMPARE(chart.chart()->title(), QStringLiteral("2"));
+        QVERIFY(chart.series()->pointsVisible() && chart.axisX()->tickType() == QValueAxis::TicksDynamic);
+        // y from 0; labels on the impact numbers 1, 1 + step, ...
+        QFETCH(double, yMax);
+        QFETCH(double, xMax);
+        QFETCH(double, labelStep);
+        QCOMPARE((QList<double>{chart.axisY()->min(), chart.axisY()->max(), chart.axisX()->min(), chart.axisX()->max(),
+                                chart.axisX()->tickAnchor(), chart.axisX()->tickInterval()}),
+                 (QList<double>{0, yMax, 0.5, xMax, 1, labelStep}));
+        QCOMPARE(chart.axisY()->titleText() + ' ' + chart.chart()->title(), QStringLiteral("HL 2"));
     }
 
     void madeAfterFirstPaint()

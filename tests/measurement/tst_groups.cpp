@@ -13,12 +13,8 @@ const QDate Day(2026, 6, 1);
 
 GroupRecord record(quint16 groupValue, quint8 scale = ScaleHRC, quint8 material = 0, quint8 device = DeviceD)
 {
-    GroupRecord r;
-    r.month = 3, r.day = 7, r.hour = 9, r.minute = 5;
-    r.groupValue = groupValue, r.scale = scale, r.material = material, r.device = device;
-    r.impactCount = 3;
-    r.impacts[0] = 500, r.impacts[1] = 520, r.impacts[2] = 514;
-    return r;
+    // month, minute, day, hour, table set, HL, device, scale, direction, impact count, impacts, material
+    return {3, 5, 7, 9, 0, groupValue, device, scale, 0, 3, {500, 520, 514}, material};
 }
 
 // Slot 1 of three used slots, with one field changed.
@@ -48,8 +44,8 @@ private slots:
         QTest::addColumn<QString>("fault"); // empty: accepted
         GroupRecord codes = record(600, 6, 15), late = record(620), leap = record(600), feb30 = record(600),
                     april31 = record(600);
-        codes.direction = 15, late.month = 0;
-        leap.month = feb30.month = 2, leap.day = 29, feb30.day = 30, april31.month = 4, april31.day = 31;
+        codes.direction = 15, late.month = 0, leap.month = feb30.month = 2, leap.day = 29, feb30.day = 30;
+        april31.month = 4, april31.day = 31;
         QTest::newRow("sound groups") << payloadWith(&GroupRecord::month, 12) << QString();
         QTest::newRow("codes no table knows") << encodeGroups({codes}) << QString();
         QTest::newRow("impossible date in an unused slot") << payloadWith(&GroupRecord::month, 0, 0) << QString();
@@ -93,8 +89,8 @@ private slots:
         for (quint16 v : values)
             records.append(record(v));
         const Download download = makeDownload(encodeGroups(records), QStringLiteral("p"));
-        QTEST(int(download.groups.size()), "count");
-        QTEST(int(download.records.size()), "count");
+        QFETCH(int, count);
+        QVERIFY(download.groups.size() == count && download.records.size() == count);
         QTEST(download.unreadGroups, "unread");
         for (int i = 0; i < download.groups.size(); ++i)
             QCOMPARE(download.groups.at(i).result(ScaleHL).value, double(values.at(i)));
@@ -123,8 +119,7 @@ private slots:
         r.direction = quint8(direction);
         const MeasurementGroup g = buildGroup(r, Day);
         QTEST((QStringList{g.scaleName, g.materialName, g.directionName}), "names");
-        QCOMPARE(g.deviceName, QStringLiteral("D"));
-        QCOMPARE(g.dateText, QStringLiteral("3/7 9:5"));
+        QCOMPARE(g.deviceName + ' ' + g.dateText, QStringLiteral("D 3/7 9:5"));
         QCOMPARE(g.impacts, (QList<double>{500, 520, 514}));
     }
 

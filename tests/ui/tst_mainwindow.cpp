@@ -27,10 +27,11 @@ GroupRecord group(quint16 value, quint8 scale, quint16 first, quint16 second = 0
     return {3, 0, 14, 9, 0, value, DeviceD, scale, 0, quint8(second ? 3 : 1), {first, second, third}, 0};
 }
 
-// Steel, device D, table set 1: HL 700 is HRC 48.04, HL 950 is above the HRC range, HL 500 is 719.6 MPa.
+// Steel, device D, table set 1: HL 700 is HRC 48.04, HL 950 is above the HRC range, HL 500 is 719.6 MPa. The
+// smallest impact comes last, the largest in between.
 QList<GroupRecord> knownGroups()
 {
-    return {group(700, ScaleHRC, 500, 520, 515), group(950, ScaleHRC, 940, 950, 960), group(600, ScaleNone, 600),
+    return {group(700, ScaleHRC, 515, 520, 500), group(950, ScaleHRC, 950, 960, 940), group(600, ScaleNone, 600),
             group(500, ScaleSTR, 500)};
 }
 
@@ -125,45 +126,33 @@ private slots:
 
     void deleteRule_data()
     {
-        // The download shown, the link's latest attempt, and the refusal's start (empty: deleting is allowed).
-        QTest::addColumn<int>("origin");
-        QTest::addColumn<int>("shownConnection");
-        QTest::addColumn<bool>("archived");
-        QTest::addColumn<QString>("attempt"); // "up", "down", "pending", "failed", "deleted"
+        // The download shown (its origin, connection, whether archived), the link's latest attempt, and the
+        // refusal's start (empty: deleting is allowed).
+        QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("refusal");
-        QTest::newRow("this connection's download, archived") << 1 << 2 << true << "up"
-                                                              << "";
-        QTest::newRow("not archived") << 1 << 2 << false << "up"
-                                      << "获取的数据未存档";
-        QTest::newRow("latest attempt failed") << 1 << 2 << true << "failed"
-                                               << "最近一次获取失败";
-        QTest::newRow("download under way") << 1 << 2 << true << "pending"
-                                            << "正在获取数据";
-        QTest::newRow("an earlier connection's download") << 1 << 1 << true << "up"
-                                                          << "本次连接尚未获取数据";
-        QTest::newRow("archived download opened") << 2 << 0 << true << "up"
-                                                  << "表中是存档数据";
-        QTest::newRow("nothing shown") << 0 << 0 << false << "up"
-                                       << "本次连接尚未获取数据";
-        QTest::newRow("deleted since") << 1 << 2 << true << "deleted"
-                                       << "仪器上的数据已删除";
-        QTest::newRow("link down") << 1 << 2 << true << "down"
-                                   << "未连接仪器";
+        const auto row = [](const char *name, const char *shown, const char *refusal) {
+            QTest::newRow(name) << QString(shown) << QString::fromUtf8(refusal);
+        };
+        row("this connection's download, archived", "1 2 1 up", "");
+        row("not archived", "1 2 0 up", "获取的数据未存档");
+        row("latest attempt failed", "1 2 1 failed", "最近一次获取失败");
+        row("download under way", "1 2 1 pending", "正在获取数据");
+        row("an earlier connection's download", "1 1 1 up", "本次连接尚未获取数据");
+        row("archived download opened", "2 0 1 up", "表中是存档数据");
+        row("nothing shown", "0 0 0 up", "本次连接尚未获取数据");
+        row("deleted since", "1 2 1 deleted", "仪器上的数据已删除");
+        row("link down", "1 2 1 down", "未连接仪器");
     }
 
     void deleteRule()
     {
-        QFETCH(int, origin);
-        QFETCH(QString, attempt);
+        QFETCH(QString, shown);
         QFETCH(QString, refusal);
-        ShownData shown;
-        shown.origin = ShownData::Origin(origin);
-        QFETCH(int, shownConnection);
-        shown.connection = shownConnection;
-        QFETCH(bool, archived);
-        shown.archived = archived;
-        const AttemptState state{attempt != "down", 2, attempt == "pending", attempt == "failed", attempt == "deleted"};
-        const QString given = deleteAllRefusal(shown, state);
+        const QStringList f = shown.split(' ');
+        ShownData data;
+        data.origin = ShownData::Origin(f[0].toInt()), data.connection = f[1].toInt(), data.archived = f[2] == "1";
+        const AttemptState state{f[3] != "down", 2, f[3] == "pending", f[3] == "failed", f[3] == "deleted"};
+        const QString given = deleteAllRefusal(data, state);
         QVERIFY2(refusal.isEmpty() ? given.isEmpty() : given.startsWith(refusal), qPrintable(given));
     }
 
@@ -276,7 +265,7 @@ private slots:
         QCOMPARE(panel, shown);
         // The chart: the same impacts, in HL whatever the scale (strength row), titled with the group's number.
         QCOMPARE(b.chart->series()->count(), shown.at(5).toInt());
-        QCOMPARE(b.chart->series()->at(0).y(), shown.at(6).toDouble());
+        QCOMPARE(b.chart->series()->at(b.chart->series()->count() - 1).y(), shown.at(6).toDouble()); // the smallest
         QCOMPARE(b.chart->chart()->title(), QString::number(row + 1));
     }
 

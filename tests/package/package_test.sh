@@ -97,7 +97,7 @@ export LEEB_NAMED_PORTS_ONLY=1
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 for p in leeb-companion leeb-convert leeb-archive instrument-sim; do
-    check "$p --help" bash -o pipefail -c '"$0" --help 2>&1 | grep -i usage' "/usr/bin/$p"
+    check "$p --help" bash -o pipefail -c '"$0" --help 2>&1 | grep -i -E "usage|用法"' "/usr/bin/$p"
 done
 for p in leeb-companion leeb-archive; do
     check "$p --version names the package's version" \

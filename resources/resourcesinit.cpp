@@ -49,6 +49,9 @@ QFont setEmbeddedApplicationFont()
     if (!family.isEmpty())
         font.setFamily(family);
     font.setPointSize(18);
+    // Drawn as designed, without the auto-hinter: it fits every glyph of a large CJK face anew at start, and at this
+    // size the outlines need no fitting to the pixel grid.
+    font.setHintingPreference(QFont::PreferNoHinting);
     QGuiApplication::setFont(font);
     return font;
 }

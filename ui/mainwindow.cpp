@@ -69,18 +69,21 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(m_link, &InstrumentLink::downloadReceived, this, &MainWindow::on_link_downloadReceived);
     connect(m_link, &InstrumentLink::downloadFailed, this, &MainWindow::on_link_downloadFailed);
     connect(m_link, &InstrumentLink::deleteDone, this, &MainWindow::on_link_deleteDone);
-    // Left of the link state: what the table shows, and a warning while it is not kept.
-    m_shownField = new QLabel(this);
-    m_shownField->setObjectName(QStringLiteral("label_shownData"));
-    m_shownField->setStyleSheet(
-        QStringLiteral("QLabel { background: #e3f1f3; color: #0e4e57; padding: 0 8px; border-radius: 4px; }"));
-    m_notArchived = new QLabel(this);
-    m_notArchived->setObjectName(QStringLiteral("label_notArchived"));
-    m_notArchived->setStyleSheet(
-        QStringLiteral("QLabel { background: #fde2e1; color: #8a1c14; padding: 0 8px; border-radius: 4px; }"));
-    // A style sheet of their own keeps them from taking the status bar's font.
-    m_shownField->setFont(ui->statusBar->font());
-    m_notArchived->setFont(ui->statusBar->font());
+    // Left of the link state: what the table shows, and a warning while it is not kept. Set apart by a background of
+    // their own, in a palette: a style sheet would cost each a style to polish and draw with.
+    const auto field = [this](const char *name, const QColor &background, const QColor &text) {
+        auto *label = new QLabel(this);
+        label->setObjectName(QLatin1String(name));
+        QPalette colours = label->palette();
+        colours.setColor(QPalette::Window, background);
+        colours.setColor(QPalette::WindowText, text);
+        label->setPalette(colours);
+        label->setAutoFillBackground(true);
+        label->setContentsMargins(8, 0, 8, 0);
+        return label;
+    };
+    m_shownField = field("label_shownData", QColor(0xe3, 0xf1, 0xf3), QColor(0x0e, 0x4e, 0x57));
+    m_notArchived = field("label_notArchived", QColor(0xfd, 0xe2, 0xe1), QColor(0x8a, 0x1c, 0x14));
     ui->statusBar->insertPermanentWidget(0, m_shownField);
     ui->statusBar->insertPermanentWidget(1, m_notArchived);
 
@@ -126,7 +129,7 @@ void MainWindow::applyFont(QFont font)
     for (QWidget *w : scaleNames)
         w->setFont(font);
     // The status bar holds a message and three fields side by side, at 1155 px and less.
-    font.setPointSize(14);
+    font.setPointSize(15);
     ui->statusBar->setFont(font);
     // The captions in the colour of the values below them. A palette rather than a style sheet each: a style sheet
     // costs every label a style of its own to polish and draw with.

@@ -123,7 +123,8 @@ void MainWindow::startLink()
 void MainWindow::applyFont(QFont font)
 {
     // Everything else has the application font; the scales' names are smaller, and so is the status bar, which holds
-    // a message and three fields side by side at 1155 px and less. One size for both: each size is a font to look up at start.
+    // a message and three fields side by side at 1155 px and less. One size for both: each size is a font to look up
+    // at start.
     font.setPointSize(15);
     const QList<QWidget *> scaleNames = {ui->label_21, ui->label_22, ui->label_23, ui->label_25,
                                          ui->label_27, ui->label_29, ui->label_31};

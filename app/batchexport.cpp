@@ -139,14 +139,13 @@ void BatchExport::on_timeout()
         message += QStringLiteral("\n  no serial port to try");
     for (const auto &[port, status] : outcomes) {
         message += QStringLiteral("\n  %1: %2").arg(port, portStatusText(status));
-        const DeviceAccess access = status == PortStatus::PermissionDenied ? deviceAccess(port) : DeviceAccess();
-        if (access.known && access.groupReadWrite)
-            message += QStringLiteral(" (the user must be in the group owning the device, %1)").arg(access.group);
-        else if (access.known)
-            message += QStringLiteral(" (the device allows no group; only %1 may use it)").arg(access.owner);
-        const QString lock = status == PortStatus::InUse ? staleLockFile(port) : QString();
-        if (!lock.isEmpty())
-            message += QStringLiteral(" (by the stale lock file %1: its process is gone)").arg(lock);
+        const PortHint hint = portHint(port, status);
+        if (hint.kind == PortHint::JoinGroup)
+            message += QStringLiteral(" (the user must be in the group owning the device, %1)").arg(hint.detail);
+        else if (hint.kind == PortHint::OwnerOnly)
+            message += QStringLiteral(" (the device allows no group; only %1 may use it)").arg(hint.detail);
+        else if (hint.kind == PortHint::StaleLock)
+            message += QStringLiteral(" (by the stale lock file %1: its process is gone)").arg(hint.detail);
     }
     finish(1, message);
 }

@@ -103,6 +103,22 @@ QString staleLockFile(const QString &name, const QStringList &folders)
     return QString();
 }
 
+PortHint portHint(const QString &name, PortStatus status)
+{
+    if (status == PortStatus::PermissionDenied) {
+        // Joining the device's group helps only when the group may read and write it.
+        const DeviceAccess access = deviceAccess(name);
+        if (access.known)
+            return access.groupReadWrite ? PortHint{PortHint::JoinGroup, access.group}
+                                         : PortHint{PortHint::OwnerOnly, access.owner};
+    } else if (status == PortStatus::InUse) {
+        const QString lock = staleLockFile(name);
+        if (!lock.isEmpty())
+            return {PortHint::StaleLock, lock};
+    }
+    return {};
+}
+
 PortStatus statusAfterOpenError(QSerialPort::SerialPortError error, const QString &name)
 {
     const QString location = portLocation(name);

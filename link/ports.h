@@ -47,6 +47,16 @@ QStringList lockFolders();
 // /dev, with any '/' as '_'; they hold the process id as text on their first line.
 QString staleLockFile(const QString &name, const QStringList &folders = lockFolders());
 
+// What more can be said of a port the scan could not use, for the user to act on: the group to join (detail: its
+// name), a device no group may use (detail: its owner), or a stale lock file (detail: its path).
+struct PortHint
+{
+    enum Kind { None, JoinGroup, OwnerOnly, StaleLock };
+    Kind kind = None;
+    QString detail;
+};
+PortHint portHint(const QString &name, PortStatus status);
+
 // What a failed QSerialPort::open means for the user. QSerialPort reports a port locked by another program (its
 // lock file, or the terminal's exclusive mode) as a permission error, so a device this user may read and write
 // counts as in use.

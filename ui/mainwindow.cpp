@@ -172,19 +172,19 @@ void MainWindow::on_link_stateChanged(const LinkState &state)
     m_linkState->setText(linkStateText(state));
     m_linkState->setToolTip(m_linkState->text());
     // Only the link coming up or going down speaks; the search moving from port to port shows in the field alone.
-    if (state.isConnected() == m_linkUp)
+    const bool up = state.isConnected();
+    if (up == m_attempt.linkUp)
         return;
-    m_linkUp = state.isConnected();
     // A new connection may hold other data: nothing it has not downloaded may be deleted.
-    m_attempt = AttemptState{m_linkUp, m_attempt.connection + (m_linkUp ? 1 : 0), false, false, false};
-    if (m_linkUp) {
+    m_attempt = AttemptState{up, m_attempt.connection + (up ? 1 : 0), false, false, false};
+    if (up) {
         showMessage(tr("连接成功"));
         // Every new link downloads the instrument's groups at once.
         requestGroups();
     } else {
         showMessage(tr("连接断开"));
     }
-    setCtrlStatuc(m_linkUp);
+    setCtrlStatuc(up);
     updateStatusFields();
 }
 
@@ -195,20 +195,21 @@ QString MainWindow::linkStateText(const LinkState &state)
         return tr("已连接 %1").arg(port);
     if (state.phase == LinkState::NotFound) {
         switch (state.reason) {
-        case PortStatus::PermissionDenied: {
-            // Joining the device's group helps only when the group may read and write it.
-            const DeviceAccess access = deviceAccess(port);
-            if (access.known && access.groupReadWrite)
-                return tr("无权打开 %1：用户须属于拥有该设备的用户组 %2").arg(port, access.group);
-            if (access.known)
-                return tr("无权打开 %1：该设备只允许 %2 使用").arg(port, access.owner);
-            return tr("无权打开 %1").arg(port);
-        }
+        case PortStatus::PermissionDenied:
         case PortStatus::InUse: {
-            const QString lock = staleLockFile(port);
-            if (!lock.isEmpty())
-                return tr("%1 被过时的锁文件 %2 占用（进程已不存在）").arg(port, lock);
-            return tr("%1 已被其他程序占用").arg(port);
+            const PortHint hint = portHint(port, state.reason);
+            switch (hint.kind) {
+            case PortHint::JoinGroup:
+                return tr("无权打开 %1：用户须属于拥有该设备的用户组 %2").arg(port, hint.detail);
+            case PortHint::OwnerOnly:
+                return tr("无权打开 %1：该设备只允许 %2 使用").arg(port, hint.detail);
+            case PortHint::StaleLock:
+                return tr("%1 被过时的锁文件 %2 占用（进程已不存在）").arg(port, hint.detail);
+            case PortHint::None:
+                break;
+            }
+            return state.reason == PortStatus::InUse ? tr("%1 已被其他程序占用").arg(port)
+                                                     : tr("无权打开 %1").arg(port);
         }
         case PortStatus::Missing:
             return tr("%1 不存在").arg(port);

@@ -106,7 +106,6 @@ private:
     int m_language = 0;
     Ui::MainWindow *ui = nullptr;
     InstrumentLink *m_link = nullptr;
-    bool m_linkUp = false;     // the last state shown was Connected
     bool m_linkWanted = false; // startLink() was called: the search begins after the first frame
     QList<MeasurementGroup> m_groups;
     QStandardItemModel *m_model = nullptr;

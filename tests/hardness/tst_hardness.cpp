@@ -142,16 +142,9 @@ private slots:
         // v + 0.5 would give 0.
         QTest::newRow("one unit below 0.5 shows 1, as the sum rounds") << true << 0.4999999999999999 << "1";
         QTest::newRow("-1.2: the half added, then truncated, shows 0") << true << -1.2 << "0";
-        QTest::newRow("largest int") << true << 2147483647.0 << "2147483647";
-        QTest::newRow("half above the largest int: none") << true << 2147483647.5 << "---";
-        QTest::newRow("-2147483649 rounds to the smallest int") << true << -2147483649.0 << "-2147483648";
-        QTest::newRow("-2147483650: none") << true << -2147483650.0 << "---";
         QTest::newRow("-2.9 truncates toward zero") << false << -2.9 << "-2";
-        QTest::newRow("just below 2^31 truncates to the largest int") << false << 2147483647.9 << "2147483647";
-        QTest::newRow("2^31: none") << false << 2147483648.0 << "---";
-        QTest::newRow("just above -2^31 - 1 truncates to the smallest int") << false << -2147483648.9 << "-2147483648";
-        QTest::newRow("-2^31 - 1: none") << false << -2147483649.0 << "---";
         QTest::newRow("NaN: none") << false << std::nan("") << "---";
+        QTest::newRow("below the smallest int: none") << false << -3e9 << "---";
     }
 
     void wholeNumbers()
@@ -202,9 +195,6 @@ private slots:
             << "--table --scale HRB --device D --material 0" << 0
             << "hl,scale,status,value\n350,HRB,Ok,59.570446\n351,HRB,...\n522,HRB,Ok,99.6146393\n";
         QTest::newRow("unknown device") << "--device X --material 0 700" << 2 << "D, DC, DL, D_15, C1, G, E";
-        QTest::newRow("material 9") << "--device D --material 9 700" << 2 << "0 to 8";
-        QTest::newRow("table of HL") << "--table --scale HL --device D --material 0" << 2
-                                     << "HRB, HS, HB, HRC, HV, STR";
         QTest::newRow("HL above the instrument's range") << "--device D --material 0 1024" << 2 << "0 to 1023";
         QTest::newRow("unknown option") << "--device D --material 0 --scal HRC 700" << 2 << "--scale";
         QTest::newRow("option without value") << "--material 0 700 --device" << 2 << "--device";

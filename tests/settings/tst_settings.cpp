@@ -111,9 +111,8 @@ private slots:
     void unwritable()
     {
         QVERIFY(prepare(QByteArray()) && QDir().mkdir(FileName));
-        const QList<bool> written = {Settings::setLanguage(1), Settings::setReportHeader({"B-17", "", "", "", ""})};
-        QVERIFY(QDir().rmdir(FileName));
-        QCOMPARE(written, QList<bool>({false, false}));
+        const bool written = Settings::setLanguage(1); // the header's failure: tests/report
+        QVERIFY(QDir().rmdir(FileName) && !written);
     }
 
 private:

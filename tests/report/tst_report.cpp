@@ -4,6 +4,7 @@
 #include "print.h"
 #include "reportfile.h"
 #include "settings.h"
+#include "tooloutput.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -58,14 +59,6 @@ MeasurementGroup strengthGroup()
         g.setResult(scale, {0.0, ConversionStatus::NotAvailable});
     g.setResult(ScaleHL, shown(520)), g.setResult(ScaleSTR, shown(1234));
     return g;
-}
-
-// A tool's standard output; empty unless it exited with 0 (a crash's exit code is its signal).
-QByteArray run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(60000) && process.exitCode() == 0 ? process.readAllStandardOutput() : QByteArray();
 }
 
 QStringList filesIn(const QString &folder)

@@ -148,10 +148,6 @@ private slots:
         scanner.tick(false);
         QCOMPARE(scanner.takeNext(), QStringLiteral("/dev/pts/nonexistent"));
         QVERIFY(scanner.takeNext().isEmpty());
-        scanner.setNamedPorts({});
-        scanner.tick(false);
-        QVERIFY(scanner.takeNext().isEmpty());
-        QVERIFY(scanner.rotationFailed(2000) == (LinkState{LinkState::NotFound, QString(), PortStatus::NoPort}));
     }
 
     void scan_findsInstrumentOnSecondPort()
@@ -352,27 +348,6 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(b.lastPayload() == encodeGroups(groups.mid(3)), UpTimeoutMs);
             QCOMPARE(b.downloads.size(), 2);
         }
-    }
-
-    void deleteDone_onlyWhenAsked()
-    {
-        Bench b;
-        QSignalSpy done(&b.link, &InstrumentLink::deleteDone);
-        QVERIFY(b.up());
-        // A delete-done ahead of every answer, as a noisy line or a confused instrument could send it.
-        InstrumentFaults unasked;
-        unasked.strayBytes = packFrame(CmdDeleteDone, {});
-        b.instrument.setFaults(unasked);
-        b.link.requestGroups();
-        QVERIFY(b.downloads.wait(UpTimeoutMs));
-        QCOMPARE(done.size(), 0);
-        b.link.deleteAll();
-        QVERIFY(done.wait(UpTimeoutMs));
-        // One answer was the one asked for; the next one is not. The line keeps order: once the download is in, so is
-        // everything before it.
-        b.link.requestGroups();
-        QVERIFY(b.downloads.wait(UpTimeoutMs));
-        QCOMPARE(done.size(), 1);
     }
 };
 

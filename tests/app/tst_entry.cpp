@@ -32,7 +32,6 @@ private slots:
             << "Hardness tester" << 0;
         QTest::newRow("2: English, the switch brings Chinese")
             << QByteArray("[MainWindow]\nlanguage=2\n") << "Hardness tester" << 0;
-        QTest::newRow("not a number: Chinese") << QByteArray("[MainWindow]\nlanguage=abc\n") << "硬度计" << 1;
     }
 
     void language()

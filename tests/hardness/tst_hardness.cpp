@@ -183,26 +183,25 @@ private slots:
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("D steel HL 700, every hardness scale")
-            << "--device D --material 0 700" << 0 << "HL=700 HRB=HI HS=63 HB=468 HRC=48 HV=480\n";
-        QTest::newRow("set 2") << "--device D --material 0 --set 2 700" << 0
-                               << "HL=700 HRB=HI HS=63 HB=475 HRC=48 HV=498\n";
-        QTest::newRow("strength, C Steel") << "--device D --material 0 --strength 500" << 0 << "HL=500 STR=720\n";
-        QTest::newRow("csv") << "--csv --device D --material 0 450" << 0
-                             << "hl,scale,status,value\n450,HRB,Ok,85.8911133\n450,HS,BelowRange,\n"
-                                "450,HB,Ok,179.683975\n450,HRC,BelowRange,\n450,HV,Ok,167.712204\n";
-        QTest::newRow("whole curve")
-            << "--table --scale HRB --device D --material 0" << 0
-            << "hl,scale,status,value\n350,HRB,Ok,59.570446\n351,HRB,...\n522,HRB,Ok,99.6146393\n";
-        QTest::newRow("unknown device") << "--device X --material 0 700" << 2 << "D, DC, DL, D_15, C1, G, E";
-        QTest::newRow("HL above the instrument's range") << "--device D --material 0 1024" << 2 << "0 to 1023";
-        QTest::newRow("unknown option") << "--device D --material 0 --scal HRC 700" << 2 << "--scale";
-        QTest::newRow("negative HL: a value, not an option")
-            << "--device D --material 0 700 -5" << 2 << "'-5' is not a valid HL value";
-        QTest::newRow("option value that looks like an option")
-            << "--device D --material -1 700" << 2 << "'-1' is not a material index";
-        QTest::newRow("option twice") << "--device D --material 0 --device DC 700" << 2
-                                      << "option --device is given more than once";
+        const auto row = [](const char *name, const char *arguments, int exitCode, const char *expected) {
+            QTest::newRow(name) << QString(arguments) << exitCode << QString(expected);
+        };
+        row("D steel HL 700, every hardness scale", "--device D --material 0 700", 0,
+            "HL=700 HRB=HI HS=63 HB=468 HRC=48 HV=480\n");
+        row("set 2", "--device D --material 0 --set 2 700", 0, "HL=700 HRB=HI HS=63 HB=475 HRC=48 HV=498\n");
+        row("strength, C Steel", "--device D --material 0 --strength 500", 0, "HL=500 STR=720\n");
+        row("csv", "--csv --device D --material 0 450", 0,
+            "hl,scale,status,value\n450,HRB,Ok,85.8911133\n450,HS,BelowRange,\n450,HB,Ok,179.683975\n"
+            "450,HRC,BelowRange,\n450,HV,Ok,167.712204\n");
+        row("whole curve", "--table --scale HRB --device D --material 0", 0,
+            "hl,scale,status,value\n350,HRB,Ok,59.570446\n351,HRB,...\n522,HRB,Ok,99.6146393\n");
+        row("unknown device", "--device X --material 0 700", 2, "D, DC, DL, D_15, C1, G, E");
+        row("HL above the instrument's range", "--device D --material 0 1024", 2, "0 to 1023");
+        row("unknown option", "--device D --material 0 --scal HRC 700", 2, "--scale");
+        row("negative HL: a value, not an option", "--device D --material 0 700 -5", 2, "'-5' is not a valid HL value");
+        row("option value that looks like an option", "--device D --material -1 700", 2,
+            "'-1' is not a material index");
+        row("option twice", "--device D --material 0 --device DC 700", 2, "option --device is given more than once");
     }
 
     void leebConvert()

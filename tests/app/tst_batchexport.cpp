@@ -111,8 +111,7 @@ private slots:
         QFile file(dir.filePath(target));
         QVERIFY(target.isEmpty() || (file.open(QIODevice::ReadOnly) && file.size() > 1000));
         if (target.endsWith("csv")) {
-            // The archived download's id, this station, the port; HL 700 of steel is HRC 48 (Chinese texts: no
-            // settings file).
+            // The archived download's id, this station, the port; HL 700 of steel is HRC 48.
             const QList<QByteArray> lines = file.readAll().split('\n');
             QCOMPARE(lines.first(), CsvHeader);
             QCOMPARE(lines.size(), sampleGroups().size() + 2); // the last line ends too

@@ -100,8 +100,7 @@ private slots:
         row("permission denied, device unknown", true, LinkState::NotFound, PortStatus::PermissionDenied)
             << "No permission to open /dev/ttyQ7";
         row("in use", true, LinkState::NotFound, PortStatus::InUse) << "/dev/ttyQ7 is in use by another program";
-        // Devices as files of this user: one its group may use, one its group may only write to (a terminal's
-        // crw--w----), which only its owner can open.
+        // Device files of this user: one its group may use, one its group may only write (a terminal's crw--w----).
         const auto device = [&](const char *name, int mode) {
             const QString path = m_dir.filePath(name);
             QFile file(path);

@@ -179,8 +179,7 @@ private slots:
                 ids << r.downloadId;
             QCOMPARE(r.downloadId, ids[expected]);
         }
-        // The first download as kept, confirmed once (the dates of its groups: tool "show --csv"); the latest,
-        // confirmed last.
+        // The first download as kept, confirmed once (its groups' dates: tool "show --csv"); latest: confirmed last.
         DownloadInfo first, latest;
         QList<MeasurementGroup> groups;
         QVERIFY(archive.loadGroups(ids[0], &groups, &first, nullptr) && archive.latestDownload(&latest, nullptr));

@@ -130,9 +130,8 @@ private slots:
 
     void wholeNumbers_data()
     {
-        // A converted value or a mean rounded half up (shownValue) or a whole HL truncated (wholeNumber), and the
-        // number shown; "---" where there is none. The rounding is trunc((v * 10 + 5) / 10) in double, worked by hand
-        // below.
+        // A value or a mean rounded half up (shownValue), a whole HL truncated (wholeNumber); "---" for none. The
+        // rounding is trunc((v * 10 + 5) / 10) in double, worked by hand below.
         QTest::addColumn<bool>("rounded");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("shown");

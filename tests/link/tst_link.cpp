@@ -216,9 +216,16 @@ private slots:
         QCOMPARE(b.silent.commandCount(CmdHandshake), reason == PortStatus::NoAnswer ? 1 : 0);
     }
 
-    // The device goes without an error, as on an unplug: the tick sees it.
+    void lineDropped_whileUp_data()
+    {
+        QTest::addColumn<bool>("hangUp");
+        QTest::newRow("hang-up, reported by the port without ticks") << true;
+        QTest::newRow("device gone without an error, seen by the tick") << false;
+    }
+
     void lineDropped_whileUp()
     {
+        QFETCH(bool, hangUp);
         Bench b;
         QTemporaryDir dir; // the instrument's port by a name that can vanish while the terminal lives on
         const QString device = dir.filePath("ttyLeeb");
@@ -226,9 +233,9 @@ private slots:
         b.link.setNamedPorts({b.silent.slavePath(), device});
         QVERIFY(b.waitUp());
         QSignalSpy probedSilent(&b.silent, &Instrument::frameReceived);
-        b.link.start(ScanMs);
+        hangUp ? b.link.stop() : b.link.start(ScanMs);
         b.states.clear();
-        QVERIFY(QFile::remove(device));
+        QVERIFY(hangUp ? (b.instrument.dropLine(), true) : QFile::remove(device));
         QVERIFY(QTest::qWaitFor([&] { return !b.link.isConnected(); }, UpTimeoutMs));
         QVERIFY(b.states.first().at(0).value<LinkState>() ==
                 (LinkState{LinkState::Searching, QString(), PortStatus::Ok}));

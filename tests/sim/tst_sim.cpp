@@ -46,20 +46,13 @@ private slots:
 
     void json()
     {
-        // A file of the worked entry, then the same with a month too wide: that one leaves the list as it was.
         QTemporaryDir dir;
-        const QString path = dir.filePath("groups.json");
+        QFile file(dir.filePath("groups.json"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[" + WorkedJson + "]") && file.flush());
         QList<GroupRecord> loaded;
         QString error;
-        for (const QByteArray &month : {QByteArray(":3,"), QByteArray(":16,")}) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly) &&
-                    file.write("[" + QByteArray(WorkedJson).replace(":3,", month) + "]"));
-            file.close();
-            QCOMPARE(loadGroupsJson(path, &loaded, &error), month == ":3,");
-            QVERIFY(loaded == QList<GroupRecord>{workedGroup(true)});
-        }
-        QVERIFY2(error == path + ": [0].month: 16 is outside 0 to 15", qPrintable(error));
+        QVERIFY2(loadGroupsJson(file.fileName(), &loaded, &error), qPrintable(error));
+        QVERIFY(loaded == QList<GroupRecord>{workedGroup(true)});
     }
 
     void tool()

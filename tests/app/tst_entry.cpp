@@ -1,12 +1,9 @@
 // Start-up and language switching with real settings files in a temporary working directory, and the
 // command line with the environment that decides whether the window can come up.
-#include "batchexport.h"
 #include "entry.h"
-#include "instrumentlink.h"
 #include "languagesettings.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
-#include "settings.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -35,7 +32,6 @@ private slots:
             << "Hardness tester" << 0;
         QTest::newRow("2: English, the switch brings Chinese")
             << QByteArray("[MainWindow]\nlanguage=2\n") << "Hardness tester" << 0;
-        QTest::newRow("not a number: Chinese") << QByteArray("[MainWindow]\nlanguage=abc\n") << "硬度计" << 1;
     }
 
     void language()
@@ -94,27 +90,6 @@ private slots:
         QVERIFY(shown().startsWith("&Yes "));
     }
 
-    void lastPortFromArchive()
-    {
-        // An older settings file names a port; the archive's latest download from this station comes before it.
-        QFile settings(Settings::fileName);
-        QVERIFY(settings.open(QIODevice::WriteOnly) && settings.write("[Link]\nlastPort=/dev/ttyS9\n") > 0);
-        settings.close();
-        const QString path = m_dir.filePath("ports.sqlite");
-        Archive archive;
-        const QByteArray payload(5200, '\0');
-        const QDateTime day(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
-        QVERIFY(archive.open(path).ok() && archive.storeDownload(makeDownload(payload, "/dev/ttyUSB3", day)).ok() &&
-                archive.storeDownload(makeDownload(payload, "/dev/ttyACM1", day.addDays(1)), "lab-2").ok());
-        BatchExport job({}, "a.xlsx", 5);
-        QCOMPARE(job.link()->lastPort(), QStringLiteral("/dev/ttyS9"));
-        job.link()->setSystemPortsEnabled(false);
-        job.setArchive(path);
-        QVERIFY(job.start());
-        QCOMPARE(job.link()->lastPort(), QStringLiteral("/dev/ttyUSB3"));
-        QVERIFY(settings.remove());
-    }
-
     void options_data()
     {
         // As on a shell, variables first, then "=>" and what comes of it: "refused", or whether the window may start
@@ -133,7 +108,6 @@ private slots:
         QTest::newRow("wayland without its socket")
             << "QT_QPA_PLATFORM=wayland XDG_RUNTIME_DIR=/none => no display; ; ";
         QTest::newRow("port without name") << "--port => refused";
-        QTest::newRow("export to an ending it does not write") << "--export a.txt => refused";
     }
 
     void options()

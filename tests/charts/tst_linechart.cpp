@@ -1,9 +1,6 @@
 // The line chart after successive groups: every call replaces points, ranges and title; the values are always HL.
-// The chart is made once the widget has been painted, in the desktop's font whatever the application's.
 #include "linechart.h"
 
-#include <QApplication>
-#include <QFontDatabase>
 #include <QtCharts>
 #include <QtTest>
 
@@ -46,33 +43,6 @@ private slots:
                                 chart.axisX()->tickAnchor(), chart.axisX()->tickInterval()}),
                  (QList<double>{0, yMax, 0.5, xMax, 1, labelStep}));
         QCOMPARE(chart.axisY()->titleText() + ' ' + chart.chart()->title(), QStringLiteral("HL 2"));
-    }
-
-    void madeAfterFirstPaint()
-    {
-        // The window sets a large application font before its chart is made.
-        const QFont before = QApplication::font();
-        const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
-        QFont large = before;
-        large.setPointSize(40);
-        QApplication::setFont(large);
-
-        LineChart chart;
-        chart.resize(400, 300);
-        QVERIFY(!chart.isChartMade());
-        chart.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&chart));
-        QTRY_VERIFY_WITH_TIMEOUT(chart.isChartMade(), 5000);
-        // The view fills the area that was painted empty.
-        const QChartView *view = chart.findChild<QChartView *>();
-        QVERIFY(view && view->isVisible());
-        QTRY_COMPARE_WITH_TIMEOUT(view->geometry(), chart.rect(), 5000);
-
-        const int desktop = QFontDatabase::systemFont(QFontDatabase::GeneralFont).pointSize();
-        QVERIFY(desktop != large.pointSize() && chart.chart()->titleFont().bold());
-        QCOMPARE((QList<int>{chart.chart()->titleFont().pointSize(), chart.axisX()->labelsFont().pointSize(),
-                             chart.axisY()->labelsFont().pointSize(), chart.axisY()->titleFont().pointSize()}),
-                 QVector<int>(4, desktop).toList());
     }
 };
 

@@ -79,7 +79,6 @@ private slots:
         QTest::addColumn<int>("unread");
         QTest::newRow("all 100 used") << QVector<quint16>(100, 600).toList() << 100 << 0;
         QTest::newRow("first unused: empty, two not read") << QList<quint16>{0, 600, 610} << 0 << 2;
-        QTest::newRow("gap ends the list, one not read") << QList<quint16>{600, 610, 0, 620, 0} << 2 << 1;
     }
 
     void list_endsAtFirstUnusedSlot()
@@ -137,10 +136,6 @@ private slots:
             << set2 << "700.00 HI 47.62 475.43 498.37 63.26 - n/a - - 47.62";
         QTest::newRow("HL is the group value on any device, without a table too")
             << record(321, ScaleHB, 15, DeviceE) << "321.00 - - - - - - n/a - - -";
-        QTest::newRow("strength group, C steel at HL 500: its strength and the HL it came from")
-            << record(500, ScaleSTR, 0) << "500.00 n/a n/a n/a n/a n/a - 719.63 - - 719.63";
-        QTest::newRow("a code without a scale has no result of its own")
-            << record(700, ScaleNone) << "700.00 HI 48.04 468.12 479.84 63.27 - n/a - - -";
     }
 
     void conversions()

@@ -1,5 +1,6 @@
 // Prints through the dialog to a PDF queue of a real CUPS scheduler (started here when none runs), as root.
 #include "print.h"
+#include "tooloutput.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -7,14 +8,6 @@
 #include <unistd.h>
 
 static const QString queue = QStringLiteral("leeb-print-test"), config = "/etc/cups/cups-pdf-" + queue + ".conf";
-
-// The tool's standard output; empty unless it exited with 0 (a crash's exit code is its signal).
-static QByteArray output(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(60000) && process.exitCode() == 0 ? process.readAllStandardOutput() : QByteArray();
-}
 
 class TestReportPrint : public QObject
 {
@@ -29,7 +22,7 @@ private slots:
     {
         if (::geteuid() != 0)
             QSKIP("adding a print queue needs root");
-        const auto running = [] { return output("lpstat", {"-r"}).contains("scheduler is running"); };
+        const auto running = [] { return run("lpstat", {"-r"}).contains("scheduler is running"); };
         if (!running())
             m_cupsd.start("/usr/sbin/cupsd", {"-f"});
         QVERIFY2(QTest::qWaitFor(running, 20000), "no CUPS scheduler: needs the packages cups and cups-pdf");
@@ -76,7 +69,7 @@ private slots:
         if (vanishes)
             return;
         QByteArray info; // cups-pdf writes the job a moment later; a file still being written does not parse yet
-        QTRY_VERIFY_WITH_TIMEOUT(!(info = output("pdfinfo", {QDir().entryList({"*.pdf"}).value(0)})).isEmpty(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!(info = run("pdfinfo", {QDir().entryList({"*.pdf"}).value(0)})).isEmpty(), 30000);
         const QRegularExpression a4Portrait("(?s)Pages: +3\\n.*Page size: +595[.\\d]* x 84\\d[.\\d]* pts \\(A4\\)");
         QVERIFY2(QString(info).contains(a4Portrait), info);
     }

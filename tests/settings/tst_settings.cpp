@@ -58,7 +58,6 @@ private slots:
             << QByteArray("[Archive]\nlocation =  /srv/lab,3/archive.sqlite  \n[LineEdit]\nremark=recheck,flange "
                           "side\nLOGOPath=gone.png\ncompanyName=UTF-8 \xe5\x8e\x82\n[MainWindow]\nlanguage=abc\n")
             << QString::fromUtf8("0||/srv/lab,3/archive.sqlite||||recheck, flange side|UTF-8 厂");
-        QTest::newRow("no settings text at all") << QByteArray("\x00\xff\xfe[[=\n\x01=\x02\n", 14) << "0|||||||";
     }
 
     void read()
@@ -111,9 +110,8 @@ private slots:
     void unwritable()
     {
         QVERIFY(prepare(QByteArray()) && QDir().mkdir(FileName));
-        const QList<bool> written = {Settings::setLanguage(1), Settings::setReportHeader({"B-17", "", "", "", ""})};
-        QVERIFY(QDir().rmdir(FileName));
-        QCOMPARE(written, QList<bool>({false, false}));
+        const bool written = Settings::setLanguage(1); // the header's failure: tests/report
+        QVERIFY(QDir().rmdir(FileName) && !written);
     }
 
 private:

@@ -390,6 +390,14 @@ private slots:
         child<QPushButton>(dialog, "pushButton_open")->click();
         QCOMPARE(b.table->model()->rowCount(), 2);
         QCOMPARE(mark->text(), QStringLiteral("存档数据 ") + olderText + ":00");
+        // The language switch keeps the view: the archived download and the current row.
+        QTest::keyClick(b.table, Qt::Key_Down);
+        b.button("pushButton_language")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(mark->text(), "Archived download of " + olderText + ":00", WaitMs);
+        QCOMPARE(b.table->currentIndex().row(), 1);
+        QCOMPARE(b.table->model()->rowCount(), 2);
+        b.button("pushButton_language")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(mark->text(), QStringLiteral("存档数据 ") + olderText + ":00", WaitMs);
 
         // A new download from the instrument replaces it and takes the mark away.
         b.refills.clear();

@@ -106,6 +106,21 @@ void ownToSaver(const QString &path, mode_t mode)
     QVERIFY(QFileInfo(path).isSymLink() || ::chmod(QFile::encodeName(path), mode) == 0);
 }
 
+// Counts the paint events a widget gets.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *widget) : QObject(widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 // Closes the dialog as the operator does and waits until it is gone.
 bool closeDialog(Print *dialog)
 {
@@ -352,6 +367,25 @@ private slots:
              {"North Test Lab", "B-17", "王工", "recheck", "South Works", "C-9", "Zhao", "first run"})
             seen += ' ' + QString::number(text.count(field));
         QCOMPARE(seen, "images 2 0, 0 0 0 0 1 1 1 1");
+    }
+
+    // The preview paints as soon as what it shows changes, and not while nothing does.
+    void previewRepaints()
+    {
+        Print *dialog = new Print(hardnessGroups(20), nullptr);
+        const PaintCounter *paints = new PaintCounter(dialog->findChild<OutputPreview *>(QStringLiteral("widget")));
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QTRY_VERIFY(paints->count > 0);
+        QStringList painted; // per change, whether the preview painted within a second
+        for (const auto &change : std::initializer_list<std::function<void()>>{
+                 [] {}, [&] { dialog->findChild<QLineEdit *>("lineEdit_companyName")->setText("Preview Works"); },
+                 [&] { QTest::mouseClick(dialog->findChild<QPushButton *>("pushButton_right"), Qt::LeftButton); }}) {
+            const int before = paints->count;
+            change();
+            painted << (QTest::qWaitFor([&] { return paints->count > before; }, 1000) ? "painted" : "-");
+        }
+        QVERIFY(closeDialog(dialog));
+        QCOMPARE(painted, QStringList({"-", "painted", "painted"}));
     }
 
     // The dialog as the operator uses it: pages flipped, the fields given to the preview and the PDF and kept in the

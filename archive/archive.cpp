@@ -186,8 +186,8 @@ StoreResult Archive::storeDownload(const Download &download, const QString &stat
     if (!moved)
         return result;
     // Another program found the file damaged and set it aside: the archive is the one at the path now.
-    qCWarning(lcArchive).noquote() << QStringLiteral("archive %1 was moved aside by another program; opening it again")
-                                          .arg(m_location.path);
+    qCWarning(lcArchive).noquote()
+        << QStringLiteral("archive %1 was moved aside by another program; opening it again").arg(m_location.path);
     const ArchiveLocation location = m_location;
     const ArchiveOpenResult reopened = open(location);
     if (!reopened.ok()) {

@@ -149,8 +149,9 @@ Inspection inspect(Connection &c, const QString &path)
 
 QDateTime utcTime(sqlite3_stmt *statement, int column)
 {
-    return QDateTime::fromString(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column))),
-                                 Qt::ISODateWithMs)
+    return QDateTime::fromString(
+               QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column))),
+               Qt::ISODateWithMs)
         .toUTC();
 }
 
@@ -279,22 +280,20 @@ void recover(Connection &c, const QString &path, ArchiveCheckResult *result)
 ArchiveCheckResult checkArchive(const QString &path, const std::atomic_bool *cancel)
 {
     ArchiveCheckResult result;
-    if (!QFileInfo::exists(path)) {
-        result.reason = QStringLiteral("there is no archive at %1").arg(path);
-        return result;
-    }
     {
-        // Most checks find nothing: a first look that takes no lock and writes nothing.
+        // Most checks find nothing: a first look that takes no lock and writes nothing. A file missing or not
+        // opened may be one another program is replacing just now: the look under the lock settles it.
         Connection c;
-        if (!c.open(path, false, &result.reason))
-            return result;
-        c.setCancel(cancel);
-        const Inspection first = inspect(c, path);
-        if (first.state == Inspection::Sound)
-            result.outcome = ArchiveCheckResult::Sound;
-        if (first.state == Inspection::Sound || first.state == Inspection::Refused) {
-            result.reason = first.reason;
-            return result;
+        QString error;
+        if (c.open(path, false, &error)) {
+            c.setCancel(cancel);
+            const Inspection first = inspect(c, path);
+            if (first.state == Inspection::Sound)
+                result.outcome = ArchiveCheckResult::Sound;
+            if (first.state == Inspection::Sound || first.state == Inspection::Refused) {
+                result.reason = first.reason;
+                return result;
+            }
         }
     }
 
@@ -302,7 +301,15 @@ ArchiveCheckResult checkArchive(const QString &path, const std::atomic_bool *can
     QLockFile lock(path + QStringLiteral(".lock"));
     lock.setStaleLockTime(0); // only a lock whose program is gone is stale: a recovery may take long
     if (!lock.tryLock(LockWaitMs)) {
-        result.reason = QStringLiteral("the archive %1 is damaged, and %1.lock is held by another program").arg(path);
+        result.reason =
+            !QFileInfo::exists(path) ? QStringLiteral("there is no archive at %1").arg(path)
+            : lock.error() == QLockFile::LockFailedError
+                ? QStringLiteral("the archive %1 is damaged, and %1.lock is held by another program").arg(path)
+                : QStringLiteral("cannot create the lock %1.lock").arg(path);
+        return result;
+    }
+    if (!QFileInfo::exists(path)) {
+        result.reason = QStringLiteral("there is no archive at %1").arg(path);
         return result;
     }
     Connection c;

@@ -84,8 +84,8 @@ bool mendJournalModes(const QString &path, QString *error)
             return fail(error, QStringLiteral("%1 is read-only (left by a read-only use of the archive); its owner "
                                               "must make it writable again")
                                    .arg(QFile::decodeName(companion)));
-        qCWarning(lcArchive).noquote() << QStringLiteral("%1 was read-only; made writable again")
-                                              .arg(QFile::decodeName(companion));
+        qCWarning(lcArchive).noquote()
+            << QStringLiteral("%1 was read-only; made writable again").arg(QFile::decodeName(companion));
     }
     return true;
 }

@@ -179,7 +179,8 @@ ArchiveOpenResult Archive::open(const ArchiveLocation &location, OpenMode mode)
             }
             close();
         }
-        result.reason = QStringLiteral("cannot open the archive %1: the file keeps being replaced").arg(location.text());
+        result.reason =
+            QStringLiteral("cannot open the archive %1: the file keeps being replaced").arg(location.text());
         return false;
     };
     if (!connect())

@@ -330,8 +330,9 @@ int check(const QString &location)
     case ArchiveCheckResult::Failed:
         break;
     }
-    return failed(result.problems.isEmpty() ? result.reason
-                                            : LeebArchive::tr("存档已损坏（%1），未能修复：%2").arg(found, result.reason));
+    return failed(result.problems.isEmpty()
+                      ? result.reason
+                      : LeebArchive::tr("存档已损坏（%1），未能修复：%2").arg(found, result.reason));
 }
 
 int exportSpan(Archive &archive, const Command &c)

@@ -122,8 +122,8 @@ private:
     bool m_archivePending = false;     // a location is set, the archive not yet opened
     ArchiveOpenResult m_archiveResult; // its reason says why the archive could not be opened
     ArchiveChecker *m_checker = nullptr;
-    QLabel *m_shownField = nullptr;    // which download the table shows
-    QLabel *m_notArchived = nullptr;   // shown while the download shown is not in the archive
+    QLabel *m_shownField = nullptr;  // which download the table shows
+    QLabel *m_notArchived = nullptr; // shown while the download shown is not in the archive
     ShownData m_shown;
     AttemptState m_attempt;
     std::function<QString()> m_failure; // the failure on show, if any

@@ -46,7 +46,8 @@ void MainWindow::on_checker_finished(const ArchiveCheckResult &result)
         // The connection still holds the file set aside: the archive is the new one at the path.
         if (m_archive)
             m_archiveResult = m_archive->open(m_archiveLocation);
-        showFailure([result] { return archiveRecoveredText(result.movedAsidePath, result.recovered, result.unreadable); });
+        showFailure(
+            [result] { return archiveRecoveredText(result.movedAsidePath, result.recovered, result.unreadable); });
         return;
     case ArchiveCheckResult::Failed:
         qWarning() << "archive check failed:" << result.reason;
@@ -57,9 +58,8 @@ void MainWindow::on_checker_finished(const ArchiveCheckResult &result)
 
 QString MainWindow::archiveRecoveredText(const QString &movedTo, int recovered, int unreadable)
 {
-    QString text = tr("存档已损坏，已移至 %1；新的存档收入了其中 %2 次下载")
-                       .arg(QDir::toNativeSeparators(movedTo))
-                       .arg(recovered);
+    QString text =
+        tr("存档已损坏，已移至 %1；新的存档收入了其中 %2 次下载").arg(QDir::toNativeSeparators(movedTo)).arg(recovered);
     if (unreadable > 0)
         text += tr("，%1 次下载无法读取").arg(unreadable);
     return text;

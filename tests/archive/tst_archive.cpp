@@ -517,7 +517,7 @@ private slots:
         for (QProcess &writer : writers) {
             QTRY_VERIFY2_WITH_TIMEOUT(writer.canReadLine() || writer.state() == QProcess::NotRunning,
                                       writer.readAllStandardError().constData(), 60000);
-            QCOMPARE(writer.readLine(), "done\n");
+            QVERIFY2(writer.readLine() == "done\n", writer.readAllStandardError().constData());
             writer.kill();
             QVERIFY(writer.waitForFinished());
         }

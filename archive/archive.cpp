@@ -181,6 +181,47 @@ QString archiveProgramVersion()
 
 StoreResult Archive::storeDownload(const Download &download, const QString &station)
 {
+    bool moved = false;
+    StoreResult result = storeInto(download, station, &moved);
+    if (!moved)
+        return result;
+    // Another program found the file damaged and set it aside: the archive is the one at the path now.
+    qCWarning(lcArchive).noquote()
+        << QStringLiteral("archive %1 was moved aside by another program; opening it again").arg(m_location.path);
+    const ArchiveLocation location = m_location;
+    const ArchiveOpenResult reopened = open(location);
+    if (!reopened.ok()) {
+        result.reason = QStringLiteral("the archive file was moved aside by another program: %1").arg(reopened.reason);
+        return result;
+    }
+    result = storeInto(download, station, &moved);
+    return result;
+}
+
+bool Archive::restoreDownloads(const QList<RecoveredDownload> &downloads, QString *error)
+{
+    if (!isOpen())
+        return fail(error, QStringLiteral("the archive is not open"));
+    QSqlQuery query(m_db);
+    if (!query.exec(m_postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
+        return fail(error, QStringLiteral("cannot start a transaction"), query.lastError());
+    for (const RecoveredDownload &d : downloads) {
+        qint64 id = 0;
+        if (!insertDownload(query, d, &id, error)) {
+            QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+            return false;
+        }
+    }
+    if (!query.exec(QStringLiteral("COMMIT"))) {
+        fail(error, QStringLiteral("cannot commit the downloads"), query.lastError());
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    return true;
+}
+
+StoreResult Archive::storeInto(const Download &download, const QString &station, bool *moved)
+{
     StoreResult result;
     if (!isOpen()) {
         result.reason = QStringLiteral("the archive is not open");
@@ -199,8 +240,7 @@ StoreResult Archive::storeDownload(const Download &download, const QString &stat
     }
     const QString origin = station.isEmpty() ? QSysInfo::machineHostName() : station;
     const QString time = utcText(download.receivedUtc);
-    const QList<GroupRecord> &used = download.records;
-    if (used.size() != download.groups.size()) {
+    if (download.records.size() != download.groups.size()) {
         result.reason = QStringLiteral("the download's groups do not match its records");
         return result;
     }
@@ -208,6 +248,14 @@ StoreResult Archive::storeDownload(const Download &download, const QString &stat
     QSqlQuery query(m_db);
     if (!query.exec(m_postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"))) {
         fail(&result.reason, QStringLiteral("cannot start a transaction"), query.lastError());
+        return result;
+    }
+    // Checked while holding the file's write lock, which a program moving the file aside holds as well: a download
+    // written now is in the file at the path, or in the damaged file before it is read for recovery.
+    if (!m_postgres && archivefile::fileId(m_location.path) != m_file) {
+        QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+        result.reason = QStringLiteral("the archive %1 is no longer the file at its path").arg(m_location.path);
+        *moved = true;
         return result;
     }
     const auto failed = [&](const QString &what, const QSqlError &sqlError) {
@@ -233,46 +281,62 @@ StoreResult Archive::storeDownload(const Download &download, const QString &stat
             return failed(QStringLiteral("cannot confirm the download"), query.lastError());
         result.outcome = StoreResult::Confirmed;
     } else {
-        query.prepare(QStringLiteral("INSERT INTO download (downloaded_at, confirmed_at, station, port, "
-                                     "program_version, group_count, payload) VALUES (?, ?, ?, ?, ?, ?, ?) "
-                                     "RETURNING id"));
-        query.addBindValue(time);
-        query.addBindValue(time);
-        query.addBindValue(origin);
-        query.addBindValue(port);
-        query.addBindValue(archiveProgramVersion());
-        query.addBindValue(used.size());
-        query.addBindValue(payload);
-        if (!query.exec() || !query.next())
-            return failed(QStringLiteral("cannot store the download"), query.lastError());
-        result.downloadId = query.value(0).toLongLong();
         query.finish();
-
-        QSqlQuery insert(m_db);
-        insert.prepare(QStringLiteral("INSERT INTO measurement_group (download_id, slot, measured_at, month, day, "
-                                      "hour, minute, table_set, group_value, device, scale, direction, material, "
-                                      "impact_count, impacts) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        for (int slot = 0; slot < used.size(); ++slot) {
-            const GroupRecord &r = used.at(slot);
-            const QDateTime measured = download.groups.at(slot).measured;
-            insert.bindValue(0, result.downloadId);
-            insert.bindValue(1, slot);
-            insert.bindValue(2, measured.isValid() ? QVariant(measured.toString(QLatin1String(LocalFormat)))
-                                                   : compat::nullVariant(QMetaType::QString));
-            const int fields[] = {r.month,  r.day,   r.hour,      r.minute,   r.tableSet,   r.groupValue,
-                                  r.device, r.scale, r.direction, r.material, r.impactCount};
-            for (int f = 0; f < int(std::size(fields)); ++f)
-                insert.bindValue(3 + f, fields[f]);
-            insert.bindValue(14, impactsText(r));
-            if (!insert.exec())
-                return failed(QStringLiteral("cannot store group %1").arg(slot + 1), insert.lastError());
+        const RecoveredDownload row{download, download.receivedUtc, origin, archiveProgramVersion()};
+        if (!insertDownload(query, row, &result.downloadId, &result.reason)) {
+            QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
+            result.downloadId = 0;
+            return result;
         }
         result.outcome = StoreResult::Stored;
     }
     if (!query.exec(QStringLiteral("COMMIT")))
         return failed(QStringLiteral("cannot commit the download"), query.lastError());
-    result.groupCount = used.size();
+    result.groupCount = download.records.size();
     return result;
+}
+
+bool Archive::insertDownload(QSqlQuery &query, const RecoveredDownload &row, qint64 *id, QString *error)
+{
+    const Download &download = row.download;
+    const QList<GroupRecord> &used = download.records;
+    if (used.size() != download.groups.size())
+        return fail(error, QStringLiteral("the download's groups do not match its records"));
+    query.prepare(QStringLiteral("INSERT INTO download (downloaded_at, confirmed_at, station, port, "
+                                 "program_version, group_count, payload) VALUES (?, ?, ?, ?, ?, ?, ?) "
+                                 "RETURNING id"));
+    query.addBindValue(utcText(download.receivedUtc));
+    query.addBindValue(utcText(row.confirmedAt.isValid() ? row.confirmedAt : download.receivedUtc));
+    query.addBindValue(row.station);
+    query.addBindValue(download.port);
+    query.addBindValue(row.programVersion);
+    query.addBindValue(used.size());
+    query.addBindValue(download.payload);
+    if (!query.exec() || !query.next())
+        return fail(error, QStringLiteral("cannot store the download"), query.lastError());
+    *id = query.value(0).toLongLong();
+    query.finish();
+
+    QSqlQuery insert(m_db);
+    insert.prepare(QStringLiteral("INSERT INTO measurement_group (download_id, slot, measured_at, month, day, "
+                                  "hour, minute, table_set, group_value, device, scale, direction, material, "
+                                  "impact_count, impacts) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    for (int slot = 0; slot < used.size(); ++slot) {
+        const GroupRecord &r = used.at(slot);
+        const QDateTime measured = download.groups.at(slot).measured;
+        insert.bindValue(0, *id);
+        insert.bindValue(1, slot);
+        insert.bindValue(2, measured.isValid() ? QVariant(measured.toString(QLatin1String(LocalFormat)))
+                                               : compat::nullVariant(QMetaType::QString));
+        const int fields[] = {r.month,  r.day,   r.hour,      r.minute,   r.tableSet,   r.groupValue,
+                              r.device, r.scale, r.direction, r.material, r.impactCount};
+        for (int f = 0; f < int(std::size(fields)); ++f)
+            insert.bindValue(3 + f, fields[f]);
+        insert.bindValue(14, impactsText(r));
+        if (!insert.exec())
+            return fail(error, QStringLiteral("cannot store group %1").arg(slot + 1), insert.lastError());
+    }
+    return true;
 }
 
 bool Archive::downloads(const DownloadFilter &filter, int offset, int limit, QList<DownloadInfo> *out, QString *error)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archivefile.h"
 #include "archivelocation.h"
 #include "download.h"
 
@@ -63,12 +64,14 @@ struct ArchiveOpenResult
     enum Outcome {
         Opened,   // an existing archive
         Created,  // a new, empty one
-        Replaced, // the file failed its integrity check: moved aside to movedAsidePath, a new one started
+        Replaced, // the file was damaged: moved aside to movedAsidePath, a new one built with what it held
         Failed,   // no archive: reason says why
     };
     Outcome outcome = Failed;
     QString reason;
     QString movedAsidePath;
+    int recovered = 0;  // Replaced: downloads read from the damaged file into the new one
+    int unreadable = 0; // Replaced: downloads of the damaged file that could not be read
 
     bool ok() const { return outcome != Failed; }
 };
@@ -86,6 +89,15 @@ struct StoreResult
     QString reason;
 
     bool ok() const { return outcome != Failed; }
+};
+
+// A download read back from a damaged archive, with what it was stored with.
+struct RecoveredDownload
+{
+    Download download; // rebuilt from its payload, its time the original download time
+    QDateTime confirmedAt;
+    QString station;
+    QString programVersion;
 };
 
 class QSqlQuery;
@@ -113,8 +125,12 @@ public:
     QString locationText() const { return m_location.text(); }
 
     // Keeps a download (a payload of 5200 bytes or more) in one transaction, with its groups; station defaults to
-    // this machine's host name.
+    // this machine's host name. An SQLite file another program has moved aside since it was opened is never written:
+    // the archive at the path is opened again and takes the download.
     StoreResult storeDownload(const Download &download, const QString &station = QString());
+    // Adds downloads recovered from a damaged archive, each with its original times, station and program version,
+    // in one transaction.
+    bool restoreDownloads(const QList<RecoveredDownload> &downloads, QString *error);
 
     // Newest first (by download time); at most limit downloads after skipping offset of them.
     bool downloads(const DownloadFilter &filter, int offset, int limit, QList<DownloadInfo> *out, QString *error);
@@ -136,6 +152,13 @@ public:
 private:
     bool prepareSchema(OpenMode mode, QString *error);
     bool integrityCheck(bool *corrupt, QString *detail);
+    // The tables of an SQLite file that is no archive; empty for an archive or an empty file.
+    bool foreignTables(QStringList *tables, bool *corrupt, QString *error);
+    // One attempt; *moved when the file open is no longer the one at the path (nothing written then).
+    StoreResult storeInto(const Download &download, const QString &station, bool *moved);
+    bool insertDownload(QSqlQuery &query, const RecoveredDownload &download, qint64 *id, QString *error);
+    // An SQLite connection that must not fold its log into the file when it closes: the file is damaged or gone.
+    void keepFileOnClose();
     // Runs a query for one download by id and moves to its row; false with a reason when it has none.
     bool selectDownload(QSqlQuery *query, const QString &sql, qint64 id, QString *error);
 
@@ -143,4 +166,5 @@ private:
     QString m_connectionName;
     ArchiveLocation m_location;
     bool m_postgres = false;
+    archivefile::FileId m_file; // SQLite: the file this connection holds
 };

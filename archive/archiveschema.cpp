@@ -1,7 +1,8 @@
-// Opening an archive: the connection, the integrity check of an SQLite file (moving a damaged one aside), and
-// creating or bringing up to date its tables.
+// Opening an archive: the connection, refusing another program's SQLite file, the quick check of an archive file
+// (recovering a damaged one), and creating or bringing up to date its tables.
 
 #include "archive.h"
+#include "archivecheck.h"
 #include "archivesql.h"
 
 #include <QAtomicInt>
@@ -9,7 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlQuery>
+
+#include <sqlite3.h>
 
 using archivesql::fail;
 
@@ -79,24 +83,6 @@ QString dialect(QString statement, bool postgres)
     return statement;
 }
 
-// Renames a corrupt SQLite file and its journal files aside; never removes anything.
-bool moveAside(const QString &path, QString *movedTo, QString *error)
-{
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString target = QStringLiteral("%1.corrupt-%2").arg(path, stamp);
-    for (int n = 2; QFileInfo::exists(target); ++n)
-        target = QStringLiteral("%1.corrupt-%2-%3").arg(path, stamp).arg(n);
-    if (!QFile::rename(path, target))
-        return fail(error,
-                    QStringLiteral("the archive %1 failed its integrity check and cannot be moved aside").arg(path));
-    for (const char *suffix : {"-wal", "-shm"}) {
-        if (QFileInfo::exists(path + QLatin1String(suffix)))
-            QFile::rename(path + QLatin1String(suffix), target + QLatin1String(suffix));
-    }
-    *movedTo = target;
-    return true;
-}
-
 } // namespace
 
 Archive::Archive() = default;
@@ -120,6 +106,8 @@ void Archive::close()
 {
     if (m_connectionName.isEmpty())
         return;
+    if (!m_postgres && archivefile::fileId(m_location.path) != m_file)
+        keepFileOnClose(); // set aside by another program: its log stays with it
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connectionName);
@@ -156,51 +144,83 @@ ArchiveOpenResult Archive::open(const ArchiveLocation &location, OpenMode mode)
             result.reason = QStringLiteral("there is no archive at %1").arg(location.path);
             return result;
         }
-        if (!existed && !QDir().mkpath(file.absolutePath())) {
-            result.reason = QStringLiteral("cannot create the archive folder %1").arg(file.absolutePath());
+        // The measurements are the lab's records: a new archive, and a folder made for it, are this user's alone.
+        if (!existed && (!archivefile::makePrivateFolder(file.absolutePath(), &result.reason) ||
+                         !archivefile::createPrivateFile(location.path, &result.reason)))
             return result;
-        }
+        if (existed && mode == ReadWrite && !archivefile::mendJournalModes(location.path, &result.reason))
+            return result;
     }
 
     const auto connect = [&]() {
-        m_connectionName = QStringLiteral("leeb-archive-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
-        m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
-        if (m_postgres) {
-            m_db.setHostName(location.host);
-            m_db.setPort(location.port);
-            m_db.setUserName(location.user);
-            m_db.setDatabaseName(location.databaseName);
-            m_db.setConnectOptions(QStringLiteral("connect_timeout=10"));
-        } else {
-            m_db.setDatabaseName(location.path);
-            m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            m_connectionName = QStringLiteral("leeb-archive-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+            m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
+            if (m_postgres) {
+                m_db.setHostName(location.host);
+                m_db.setPort(location.port);
+                m_db.setUserName(location.user);
+                m_db.setDatabaseName(location.databaseName);
+                m_db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+            } else {
+                m_db.setDatabaseName(location.path);
+                m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+            }
+            // The same file before and after: the connection holds the file at the path, not one just moved aside.
+            m_file = archivefile::fileId(location.path);
+            const bool opened = m_db.open();
+            if (opened && (m_postgres || archivefile::fileId(location.path) == m_file))
+                return true;
+            if (!opened) {
+                result.reason = QStringLiteral("cannot open the archive %1: %2")
+                                    .arg(location.text(), m_db.lastError().text().simplified());
+                close();
+                return false;
+            }
+            close();
         }
-        if (m_db.open())
-            return true;
         result.reason =
-            QStringLiteral("cannot open the archive %1: %2").arg(location.text(), m_db.lastError().text().simplified());
-        close();
+            QStringLiteral("cannot open the archive %1: the file keeps being replaced").arg(location.text());
         return false;
     };
     if (!connect())
         return result;
 
-    // Readers skip the check: it reads the whole file, and a damaged page shows as a failed query all the same.
-    if (!m_postgres && existed && mode == ReadWrite) {
+    if (!m_postgres && existed) {
+        // Another program's file stays as it is: this comes before any pragma that writes.
+        QStringList foreign;
         bool corrupt = false;
+        if (!foreignTables(&foreign, &corrupt, &result.reason)) {
+            close();
+            return result;
+        }
+        if (!foreign.isEmpty()) {
+            result.reason = QStringLiteral("%1 is not a measurement archive: it holds tables of another program (%2)")
+                                .arg(location.path, foreign.join(QStringLiteral(", ")));
+            close();
+            return result;
+        }
+        // The quick check reads every page but no index: cheap enough for every start, and it finds a file that is
+        // no database at all. The full check follows in the background (checkArchive()). Readers skip it: a
+        // damaged page shows as a failed query all the same.
         QString detail;
-        if (!integrityCheck(&corrupt, &detail)) {
+        if (!corrupt && mode == ReadWrite && !integrityCheck(&corrupt, &detail)) {
             result.reason = detail;
             close();
             return result;
         }
-        if (corrupt) {
+        if (corrupt && mode == ReadWrite) {
+            keepFileOnClose();
             close();
-            if (!moveAside(location.path, &result.movedAsidePath, &result.reason))
+            const ArchiveCheckResult checked = checkArchive(location.path);
+            if (checked.outcome == ArchiveCheckResult::Failed) {
+                result.reason = checked.reason;
                 return result;
-            qCWarning(lcArchive).noquote() << QStringLiteral("archive %1 failed its integrity check (%2), moved to %3")
-                                                  .arg(location.path, detail, result.movedAsidePath);
-            result.reason = detail;
+            }
+            result.movedAsidePath = checked.movedAsidePath;
+            result.recovered = checked.recovered;
+            result.unreadable = checked.unreadable;
+            result.reason = checked.problems.mid(0, 3).join(QStringLiteral("; "));
             if (!connect())
                 return result;
         }
@@ -260,6 +280,32 @@ bool Archive::integrityCheck(bool *corrupt, QString *detail)
     *corrupt = problems != QStringList{QStringLiteral("ok")};
     *detail = problems.mid(0, 3).join(QStringLiteral("; "));
     return true;
+}
+
+bool Archive::foreignTables(QStringList *tables, bool *corrupt, QString *error)
+{
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+                                   "ESCAPE '\\'"))) {
+        const QSqlError sqlError = query.lastError();
+        *corrupt = sqlError.nativeErrorCode() == SqliteCorrupt || sqlError.nativeErrorCode() == SqliteNotADatabase;
+        return *corrupt || fail(error, QStringLiteral("cannot open the archive %1").arg(m_location.path), sqlError);
+    }
+    QStringList names;
+    while (query.next())
+        names << query.value(0).toString();
+    if (!names.contains(QStringLiteral("schema_version")))
+        *tables = names;
+    return true;
+}
+
+void Archive::keepFileOnClose()
+{
+    const QVariant handle = m_db.driver() ? m_db.driver()->handle() : QVariant();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0) {
+        if (sqlite3 *db = *static_cast<sqlite3 *const *>(handle.constData()))
+            sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    }
 }
 
 bool Archive::prepareSchema(OpenMode mode, QString *error)

@@ -1,9 +1,11 @@
 // leeb-archive: reads the measurement archive for scripts and lab systems: lists downloads, shows one, gives back its
-// payload as received, and exports the groups of a span through the window's workbook, report and CSV code. It
+// payload as received, exports the groups of a span through the window's workbook, report and CSV code, and checks an
+// SQLite archive in full, mending what it finds. It
 // speaks the window's language (the settings file's, or --language); the CSV's column names and the list's fields
 // stay as they are, for the scripts that read them.
 
 #include "archive.h"
+#include "archivecheck.h"
 #include "csvfile.h"
 #include "languagesettings.h"
 #include "reportfile.h"
@@ -40,6 +42,7 @@ QString usage()
         "      leeb-archive [--archive 位置] raw ID\n"
         "      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] "
         "FILE.xlsx|FILE.pdf|FILE.csv\n"
+        "      leeb-archive [--archive 位置] [--language zh|en] check\n"
         "\n"
         "读取里氏硬度计配套程序的测量存档。\n"
         "  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，\n"
@@ -49,6 +52,8 @@ QString usage()
         "  raw      下载 ID 收到的原始数据，原样写到标准输出\n"
         "  export   在 --from..--to 这些日期（仪器时钟）测量的各组，每次测量一次，写成工作簿（.xlsx）、\n"
         "           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）\n"
+        "  check    完整检查 SQLite 存档：只有索引损坏时就地重建索引；文件损坏时原文件连同 -wal/-shm\n"
+        "           原样移到一旁，在原位置新建存档，收入其中仍可读取的各次下载\n"
         "  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或\n"
         "                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或\n"
         "                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，\n"
@@ -56,7 +61,7 @@ QString usage()
         "  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言\n"
         "  --help, --version\n"
         "日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。\n"
-        "退出状态：0 完成，1 存档或文件失败，2 参数有误。\n");
+        "退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数有误。\n");
 }
 
 void out(const QString &text)
@@ -153,13 +158,13 @@ Command parse(const QStringList &arguments)
     if (c.help || c.version)
         return c;
     const QStringList commands = {QStringLiteral("list"), QStringLiteral("show"), QStringLiteral("raw"),
-                                  QStringLiteral("export")};
-    const int operandCount = c.name == QLatin1String("list") ? 0 : 1;
+                                  QStringLiteral("export"), QStringLiteral("check")};
+    const bool bare = c.name == QLatin1String("list") || c.name == QLatin1String("check");
     if (!commands.contains(c.name))
-        c.error = c.name.isEmpty() ? LeebArchive::tr("缺少命令；可用：list、show、raw、export")
-                                   : LeebArchive::tr("未知命令 '%1'；可用：list、show、raw、export").arg(c.name);
-    else if (c.operands.size() != operandCount)
-        c.error = c.name == QLatin1String("list")     ? LeebArchive::tr("list 不带操作数")
+        c.error = c.name.isEmpty() ? LeebArchive::tr("缺少命令；可用：list、show、raw、export、check")
+                                   : LeebArchive::tr("未知命令 '%1'；可用：list、show、raw、export、check").arg(c.name);
+    else if (c.operands.size() != (bare ? 0 : 1))
+        c.error = bare                                ? LeebArchive::tr("%1 不带操作数").arg(c.name)
                   : c.name == QLatin1String("export") ? LeebArchive::tr("export 需要一个 FILE.xlsx|FILE.pdf|FILE.csv")
                                                       : LeebArchive::tr("%1 需要一个下载编号").arg(c.name);
     else if (c.csv && c.name != QLatin1String("show"))
@@ -298,6 +303,38 @@ int raw(Archive &archive, qint64 id)
     return 0;
 }
 
+// Exit 0 when the archive is sound, 1 when it was damaged (saying what was found and done) or cannot be checked.
+int check(const QString &location)
+{
+    ArchiveLocation parsed;
+    QString error;
+    if (!parseArchiveLocation(location, &parsed, &error))
+        return failed(error);
+    if (parsed.kind != ArchiveLocation::SQLite)
+        return refuse(LeebArchive::tr("check 只用于 SQLite 存档；PostgreSQL 服务器自己检查其数据"));
+    const ArchiveCheckResult result = checkArchive(parsed.path);
+    const QString found = result.problems.mid(0, 3).join(QStringLiteral("; "));
+    switch (result.outcome) {
+    case ArchiveCheckResult::Sound:
+        out(LeebArchive::tr("存档 %1 完好\n").arg(parsed.path));
+        return 0;
+    case ArchiveCheckResult::Reindexed:
+        out(LeebArchive::tr("存档 %1 的索引已损坏（%2）：已重建，存档现在完好\n").arg(parsed.path, found));
+        return ExitFailed;
+    case ArchiveCheckResult::Recovered:
+        out(LeebArchive::tr("存档 %1 已损坏（%2）：原文件已移至 %3；新的存档收入了 %4 次下载，%5 次下载无法读取\n")
+                .arg(parsed.path, found, result.movedAsidePath)
+                .arg(result.recovered)
+                .arg(result.unreadable));
+        return ExitFailed;
+    case ArchiveCheckResult::Failed:
+        break;
+    }
+    return failed(result.problems.isEmpty()
+                      ? result.reason
+                      : LeebArchive::tr("存档已损坏（%1），未能修复：%2").arg(found, result.reason));
+}
+
 int exportSpan(Archive &archive, const Command &c)
 {
     const QString fileName = c.operands.first();
@@ -371,8 +408,10 @@ int main(int argc, char *argv[])
     if (report)
         setEmbeddedApplicationFont();
 
-    Archive archive;
     const QString location = resolveArchiveLocation(c.archive);
+    if (c.name == QLatin1String("check"))
+        return check(location);
+    Archive archive;
     const ArchiveOpenResult opened = archive.open(location, Archive::ReadOnly);
     if (!opened.ok())
         return failed(opened.reason);

@@ -327,10 +327,10 @@ void MainWindow::openPendingArchive(bool showLatest)
         message = [this, reason = result.reason] { return archiveFailureText(reason); };
         qWarning() << "no archive:" << result.reason;
     } else if (result.outcome == ArchiveOpenResult::Replaced) {
-        message = [path = QDir::toNativeSeparators(result.movedAsidePath)] {
-            return tr("存档未通过完整性检查，已移至 %1，新的存档已建立").arg(path);
-        };
+        message = [result] { return archiveRecoveredText(result.movedAsidePath, result.recovered, result.unreadable); };
         qWarning() << "archive replaced, the damaged file moved to" << result.movedAsidePath;
+    } else if (result.outcome == ArchiveOpenResult::Opened) {
+        startArchiveCheck();
     }
     // A restart must not leave the screen empty: the last download comes back, unless the instrument has just sent a
     // newer one.

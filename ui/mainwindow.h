@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive.h"
+#include "archivecheck.h"
 #include "linkstate.h"
 #include "measurementgroup.h"
 #include "viewstate.h"
@@ -102,6 +103,10 @@ private:
     void confirmDeleteAll();
     QString archiveDownload(const Download &download);
     QString archiveFailureText(const QString &reason) const;
+    // The full check of an SQLite archive runs in the background once it is open; a recovery reopens it.
+    void startArchiveCheck();
+    void on_checker_finished(const ArchiveCheckResult &result);
+    static QString archiveRecoveredText(const QString &movedTo, int recovered, int unreadable);
 
     int m_language = 0;
     Ui::MainWindow *ui = nullptr;
@@ -116,8 +121,9 @@ private:
     QString m_archiveLocation;
     bool m_archivePending = false;     // a location is set, the archive not yet opened
     ArchiveOpenResult m_archiveResult; // its reason says why the archive could not be opened
-    QLabel *m_shownField = nullptr;    // which download the table shows
-    QLabel *m_notArchived = nullptr;   // shown while the download shown is not in the archive
+    ArchiveChecker *m_checker = nullptr;
+    QLabel *m_shownField = nullptr;  // which download the table shows
+    QLabel *m_notArchived = nullptr; // shown while the download shown is not in the archive
     ShownData m_shown;
     AttemptState m_attempt;
     std::function<QString()> m_failure; // the failure on show, if any

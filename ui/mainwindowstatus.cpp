@@ -1,4 +1,5 @@
-// The status bar's messages and fields, the language switch and the window's place on the screen.
+// The status bar's messages and fields, the archive's background check, the language switch and the window's place
+// on the screen.
 #include "mainwindow.h"
 
 #include "instrumentlink.h"
@@ -8,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QDebug>
+#include <QDir>
 #include <QScreen>
 #include <QStandardItemModel>
 #include <QWindow>
@@ -17,6 +19,51 @@ namespace {
 constexpr int MessageMs = 3000;
 
 } // namespace
+
+void MainWindow::startArchiveCheck()
+{
+    ArchiveLocation location;
+    if (!parseArchiveLocation(m_archiveLocation, &location, nullptr) || location.kind != ArchiveLocation::SQLite)
+        return; // a server checks its own data
+    if (!m_checker) {
+        m_checker = new ArchiveChecker(this);
+        connect(m_checker, &ArchiveChecker::finished, this, &MainWindow::on_checker_finished);
+    }
+    m_checker->start(location.path);
+}
+
+void MainWindow::on_checker_finished(const ArchiveCheckResult &result)
+{
+    switch (result.outcome) {
+    case ArchiveCheckResult::Sound:
+        return;
+    case ArchiveCheckResult::Reindexed:
+        qWarning() << "archive indexes rebuilt:" << result.problems.mid(0, 3);
+        showFailure([] { return tr("存档的索引已损坏，已重建"); });
+        return;
+    case ArchiveCheckResult::Recovered:
+        qWarning() << "archive damaged, moved to" << result.movedAsidePath << "recovered" << result.recovered;
+        // The connection still holds the file set aside: the archive is the new one at the path.
+        if (m_archive)
+            m_archiveResult = m_archive->open(m_archiveLocation);
+        showFailure(
+            [result] { return archiveRecoveredText(result.movedAsidePath, result.recovered, result.unreadable); });
+        return;
+    case ArchiveCheckResult::Failed:
+        qWarning() << "archive check failed:" << result.reason;
+        showFailure([reason = result.reason] { return tr("存档检查失败") + QStringLiteral(": ") + reason; });
+        return;
+    }
+}
+
+QString MainWindow::archiveRecoveredText(const QString &movedTo, int recovered, int unreadable)
+{
+    QString text =
+        tr("存档已损坏，已移至 %1；新的存档收入了其中 %2 次下载").arg(QDir::toNativeSeparators(movedTo)).arg(recovered);
+    if (unreadable > 0)
+        text += tr("，%1 次下载无法读取").arg(unreadable);
+    return text;
+}
 
 void MainWindow::fitToAvailableScreen()
 {

@@ -67,31 +67,6 @@
 <context>
     <name>LeebArchive</name>
     <message>
-        <source>用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--utc]
-      leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]
-      leeb-archive [--archive 位置] raw ID
-      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] FILE.xlsx|FILE.pdf|FILE.csv
-
-读取里氏硬度计配套程序的测量存档。
-  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，
-           ISO 8601）、工作站、串口、组数，以制表符分隔；--from/--to 按所显示时间的日期选择
-  show     下载 ID 的各组：完整日期、代码与文字、HL 及每种换算值和状态、各次冲击值；
-           --csv：同样的内容，CSV 格式，带表头行
-  raw      下载 ID 收到的原始数据，原样写到标准输出
-  export   在 --from..--to 这些日期（仪器时钟）测量的各组，每次测量一次，写成工作簿（.xlsx）、
-           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）
-  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或
-                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或
-                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，
-                      否则为应用数据目录中的 archive.sqlite
-  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言
-  --help, --version
-日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。
-退出状态：0 完成，1 存档或文件失败，2 参数有误。
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>用法见 &apos;leeb-archive --help&apos;。</source>
         <translation type="unfinished"></translation>
     </message>
@@ -109,18 +84,6 @@
     </message>
     <message>
         <source>--%1 的日期有误：&apos;%2&apos;；请用 YYYY-MM-DD</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>缺少命令；可用：list、show、raw、export</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>未知命令 &apos;%1&apos;；可用：list、show、raw、export</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>list 不带操作数</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -199,6 +162,69 @@
     </message>
     <message>
         <source>下载编号 &apos;%1&apos; 有误：须为 list 显示的编号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--utc]
+      leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]
+      leeb-archive [--archive 位置] raw ID
+      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] FILE.xlsx|FILE.pdf|FILE.csv
+      leeb-archive [--archive 位置] [--language zh|en] check
+
+读取里氏硬度计配套程序的测量存档。
+  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，
+           ISO 8601）、工作站、串口、组数，以制表符分隔；--from/--to 按所显示时间的日期选择
+  show     下载 ID 的各组：完整日期、代码与文字、HL 及每种换算值和状态、各次冲击值；
+           --csv：同样的内容，CSV 格式，带表头行
+  raw      下载 ID 收到的原始数据，原样写到标准输出
+  export   在 --from..--to 这些日期（仪器时钟）测量的各组，每次测量一次，写成工作簿（.xlsx）、
+           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）
+  check    完整检查 SQLite 存档：只有索引损坏时就地重建索引；文件损坏时原文件连同 -wal/-shm
+           原样移到一旁，在原位置新建存档，收入其中仍可读取的各次下载
+  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或
+                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或
+                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，
+                      否则为应用数据目录中的 archive.sqlite
+  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言
+  --help, --version
+日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。
+退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数有误。
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>缺少命令；可用：list、show、raw、export、check</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未知命令 &apos;%1&apos;；可用：list、show、raw、export、check</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 不带操作数</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>check 只用于 SQLite 存档；PostgreSQL 服务器自己检查其数据</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>存档 %1 完好
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>存档 %1 的索引已损坏（%2）：已重建，存档现在完好
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>存档 %1 已损坏（%2）：原文件已移至 %3；新的存档收入了 %4 次下载，%5 次下载无法读取
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>存档已损坏（%1），未能修复：%2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -374,10 +400,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>存档未通过完整性检查，已移至 %1，新的存档已建立</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>存档失败</source>
         <translation type="unfinished"></translation>
     </message>
@@ -415,6 +437,22 @@
     </message>
     <message>
         <source>%1 被过时的锁文件 %2 占用（进程已不存在）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>存档的索引已损坏，已重建</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>存档检查失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>存档已损坏，已移至 %1；新的存档收入了其中 %2 次下载</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>，%1 次下载无法读取</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

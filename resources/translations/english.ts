@@ -67,52 +67,6 @@
 <context>
     <name>LeebArchive</name>
     <message>
-        <source>用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--utc]
-      leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]
-      leeb-archive [--archive 位置] raw ID
-      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] FILE.xlsx|FILE.pdf|FILE.csv
-
-读取里氏硬度计配套程序的测量存档。
-  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，
-           ISO 8601）、工作站、串口、组数，以制表符分隔；--from/--to 按所显示时间的日期选择
-  show     下载 ID 的各组：完整日期、代码与文字、HL 及每种换算值和状态、各次冲击值；
-           --csv：同样的内容，CSV 格式，带表头行
-  raw      下载 ID 收到的原始数据，原样写到标准输出
-  export   在 --from..--to 这些日期（仪器时钟）测量的各组，每次测量一次，写成工作簿（.xlsx）、
-           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）
-  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或
-                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或
-                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，
-                      否则为应用数据目录中的 archive.sqlite
-  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言
-  --help, --version
-日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。
-退出状态：0 完成，1 存档或文件失败，2 参数有误。
-</source>
-        <translation>Usage: leeb-archive [--archive LOCATION] [--language zh|en] list [--from DATE] [--to DATE] [--utc]
-       leeb-archive [--archive LOCATION] [--language zh|en] show ID [--csv]
-       leeb-archive [--archive LOCATION] raw ID
-       leeb-archive [--archive LOCATION] [--language zh|en] export [--from DATE] [--to DATE] FILE.xlsx|FILE.pdf|FILE.csv
-
-Reads the measurement archive of the hardness tester companion.
-  list     downloads, newest first, one a line: id, time (local time with its offset from UTC; --utc: UTC,
-           ISO 8601), station, port, groups, separated by tabs; --from/--to select days of the time shown
-  show     the groups of download ID with their full date, codes and texts, HL and every conversion
-           with its status, and the impacts; --csv: the same as CSV with a header line
-  raw      the payload of download ID exactly as received, on standard output
-  export   the groups measured on the days --from..--to (instrument clock), each measurement once,
-           as a workbook (.xlsx), a PDF report (.pdf, header from ./PrintConfig.ini) or CSV (.csv)
-  --archive LOCATION  an SQLite file, postgresql://USER@HOST:PORT/DBNAME or
-                      postgresql://USER@/DBNAME?host=/SOCKET/FOLDER (password from PGPASSWORD or
-                      ~/.pgpass); default: key location of section Archive in ./PrintConfig.ini,
-                      else archive.sqlite in the application data folder
-  --language zh|en    the language of the output; default: the window&apos;s, from ./PrintConfig.ini
-  --help, --version
-DATE is YYYY-MM-DD; both ends are included. ID is a download id as list shows it.
-Exit status: 0 done, 1 the archive or the file failed, 2 bad arguments.
-</translation>
-    </message>
-    <message>
         <source>用法见 &apos;leeb-archive --help&apos;。</source>
         <translation>Try &apos;leeb-archive --help&apos;.</translation>
     </message>
@@ -131,18 +85,6 @@ Exit status: 0 done, 1 the archive or the file failed, 2 bad arguments.
     <message>
         <source>--%1 的日期有误：&apos;%2&apos;；请用 YYYY-MM-DD</source>
         <translation>bad date for --%1: &apos;%2&apos;; use YYYY-MM-DD</translation>
-    </message>
-    <message>
-        <source>缺少命令；可用：list、show、raw、export</source>
-        <translation>no command; accepted: list, show, raw, export</translation>
-    </message>
-    <message>
-        <source>未知命令 &apos;%1&apos;；可用：list、show、raw、export</source>
-        <translation>unknown command &apos;%1&apos;; accepted: list, show, raw, export</translation>
-    </message>
-    <message>
-        <source>list 不带操作数</source>
-        <translation>list takes no operands</translation>
     </message>
     <message>
         <source>export 需要一个 FILE.xlsx|FILE.pdf|FILE.csv</source>
@@ -231,6 +173,98 @@ Exit status: 0 done, 1 the archive or the file failed, 2 bad arguments.
     <message>
         <source>下载编号 &apos;%1&apos; 有误：须为 list 显示的编号</source>
         <translation>bad download ID &apos;%1&apos;: a download id as list shows it</translation>
+    </message>
+    <message>
+        <source>用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--utc]
+      leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]
+      leeb-archive [--archive 位置] raw ID
+      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] FILE.xlsx|FILE.pdf|FILE.csv
+      leeb-archive [--archive 位置] [--language zh|en] check
+
+读取里氏硬度计配套程序的测量存档。
+  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，
+           ISO 8601）、工作站、串口、组数，以制表符分隔；--from/--to 按所显示时间的日期选择
+  show     下载 ID 的各组：完整日期、代码与文字、HL 及每种换算值和状态、各次冲击值；
+           --csv：同样的内容，CSV 格式，带表头行
+  raw      下载 ID 收到的原始数据，原样写到标准输出
+  export   在 --from..--to 这些日期（仪器时钟）测量的各组，每次测量一次，写成工作簿（.xlsx）、
+           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）
+  check    完整检查 SQLite 存档：只有索引损坏时就地重建索引；文件损坏时原文件连同 -wal/-shm
+           原样移到一旁，在原位置新建存档，收入其中仍可读取的各次下载
+  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或
+                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或
+                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，
+                      否则为应用数据目录中的 archive.sqlite
+  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言
+  --help, --version
+日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。
+退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数有误。
+</source>
+        <translation>Usage: leeb-archive [--archive LOCATION] [--language zh|en] list [--from DATE] [--to DATE] [--utc]
+       leeb-archive [--archive LOCATION] [--language zh|en] show ID [--csv]
+       leeb-archive [--archive LOCATION] raw ID
+       leeb-archive [--archive LOCATION] [--language zh|en] export [--from DATE] [--to DATE] FILE.xlsx|FILE.pdf|FILE.csv
+       leeb-archive [--archive LOCATION] [--language zh|en] check
+
+Reads the measurement archive of the hardness tester companion.
+  list     downloads, newest first, one a line: id, time (local time with its offset from UTC; --utc: UTC,
+           ISO 8601), station, port, groups, separated by tabs; --from/--to select days of the time shown
+  show     the groups of download ID with their full date, codes and texts, HL and every conversion
+           with its status, and the impacts; --csv: the same as CSV with a header line
+  raw      the payload of download ID exactly as received, on standard output
+  export   the groups measured on the days --from..--to (instrument clock), each measurement once,
+           as a workbook (.xlsx), a PDF report (.pdf, header from ./PrintConfig.ini) or CSV (.csv)
+  check    the full check of an SQLite archive: damaged indexes alone are rebuilt in place; a damaged
+           file is moved aside unchanged with its -wal/-shm, and a new archive at its path takes every
+           download that can still be read from it
+  --archive LOCATION  an SQLite file, postgresql://USER@HOST:PORT/DBNAME or
+                      postgresql://USER@/DBNAME?host=/SOCKET/FOLDER (password from PGPASSWORD or
+                      ~/.pgpass); default: key location of section Archive in ./PrintConfig.ini,
+                      else archive.sqlite in the application data folder
+  --language zh|en    the language of the output; default: the window&apos;s, from ./PrintConfig.ini
+  --help, --version
+DATE is YYYY-MM-DD; both ends are included. ID is a download id as list shows it.
+Exit status: 0 done (check: the archive is sound), 1 the archive or the file failed (check: damage found),
+2 bad arguments.
+</translation>
+    </message>
+    <message>
+        <source>缺少命令；可用：list、show、raw、export、check</source>
+        <translation>no command; accepted: list, show, raw, export, check</translation>
+    </message>
+    <message>
+        <source>未知命令 &apos;%1&apos;；可用：list、show、raw、export、check</source>
+        <translation>unknown command &apos;%1&apos;; accepted: list, show, raw, export, check</translation>
+    </message>
+    <message>
+        <source>%1 不带操作数</source>
+        <translation>%1 takes no operands</translation>
+    </message>
+    <message>
+        <source>check 只用于 SQLite 存档；PostgreSQL 服务器自己检查其数据</source>
+        <translation>check works on an SQLite archive; a PostgreSQL server checks its own data</translation>
+    </message>
+    <message>
+        <source>存档 %1 完好
+</source>
+        <translation>The archive %1 is sound
+</translation>
+    </message>
+    <message>
+        <source>存档 %1 的索引已损坏（%2）：已重建，存档现在完好
+</source>
+        <translation>The indexes of the archive %1 were damaged (%2): rebuilt, the archive is sound now
+</translation>
+    </message>
+    <message>
+        <source>存档 %1 已损坏（%2）：原文件已移至 %3；新的存档收入了 %4 次下载，%5 次下载无法读取
+</source>
+        <translation>The archive %1 was damaged (%2): the original was moved to %3; the new archive holds %4 download(s), %5 could not be read
+</translation>
+    </message>
+    <message>
+        <source>存档已损坏（%1），未能修复：%2</source>
+        <translation>the archive is damaged (%1) and could not be mended: %2</translation>
     </message>
 </context>
 <context>
@@ -406,10 +440,6 @@ Exit status: 0 done, 1 the archive or the file failed, 2 bad arguments.
         <translation>History</translation>
     </message>
     <message>
-        <source>存档未通过完整性检查，已移至 %1，新的存档已建立</source>
-        <translation>The archive failed its integrity check: it was moved to %1 and a new one started</translation>
-    </message>
-    <message>
         <source>存档失败</source>
         <translation>Archiving failed</translation>
     </message>
@@ -448,6 +478,22 @@ Exit status: 0 done, 1 the archive or the file failed, 2 bad arguments.
     <message>
         <source>%1 被过时的锁文件 %2 占用（进程已不存在）</source>
         <translation>%1 is held by the stale lock file %2 (its process is gone)</translation>
+    </message>
+    <message>
+        <source>存档的索引已损坏，已重建</source>
+        <translation>The archive&apos;s indexes were damaged and have been rebuilt</translation>
+    </message>
+    <message>
+        <source>存档检查失败</source>
+        <translation>Archive check failed</translation>
+    </message>
+    <message>
+        <source>存档已损坏，已移至 %1；新的存档收入了其中 %2 次下载</source>
+        <translation>The archive was damaged and moved to %1; the new archive holds %2 of its downloads</translation>
+    </message>
+    <message>
+        <source>，%1 次下载无法读取</source>
+        <translation>, %1 could not be read</translation>
     </message>
 </context>
 <context>

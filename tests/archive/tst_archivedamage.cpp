@@ -1,0 +1,351 @@
+// Damaged and foreign SQLite archives: the full check and what it mends (leeb-archive check), several programs
+// starting at once on a damaged file, a store into a file moved aside, and the files' modes. Started with --writer or
+// --store, the program is a station storing downloads instead.
+#include "archive.h"
+#include "groupencoder.h"
+#include "measurementgroup.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QDateTime DownloadTime(QDate(2027, 1, 2), QTime(10, 0), Qt::UTC);
+
+GroupRecord group(quint16 hl, quint8 device, quint8 material, quint8 scale, quint8 month, quint8 day,
+                  quint8 tableSet = 0)
+{
+    // month, minute, day, hour, table set, HL, device, scale, direction, impact count, impacts, material
+    return {month, 5, day, 9, tableSet, hl, device, scale, 0, 3, {quint16(hl - 4), hl, quint16(hl + 4)}, material};
+}
+
+// D_15 steel HRC at HL 700; D steel HRC at HL 505, inside set 1's curve (500 to 880) but below set 2's (510 to 855);
+
+const QByteArray Payload = encodeGroups({group(700, DeviceD15, 0, ScaleHRC, 12, 30)});
+
+// A station: stores COUNT different downloads from PORT, prints "done" and waits to be killed (--writer) or exits
+// (--store); exits 1 with the reason when the archive cannot be used.
+int writer(const QStringList &args)
+{
+    Archive archive;
+    const ArchiveOpenResult opened = archive.open(args.at(2));
+    std::fprintf(stderr, "%s\n", qPrintable(opened.reason));
+    for (int i = 0; i < args.at(4).toInt() && opened.ok(); ++i) {
+        const StoreResult stored =
+            archive.storeDownload(makeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, 1)}), args.at(3)));
+        if (!stored.ok()) {
+            std::fprintf(stderr, "%s\n", qPrintable(stored.reason));
+            return 1;
+        }
+    }
+    if (!opened.ok() || args.at(4) == "0" || args.at(1) == "--store")
+        return opened.ok() ? 0 : 1;
+    std::printf("done\n");
+    std::fflush(stdout);
+    for (;;)
+        ::pause();
+}
+
+// Runs a program as nobody when the test runs as root: the server refuses root, and permissions mean nothing to it.
+int runAsNobody(const QString &program, const QStringList &args, const QString &dir, QByteArray *err = nullptr)
+{
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    const QStringList nobody = {"--reuid=nobody", "--regid=nogroup", "--clear-groups", program};
+    p.start(::geteuid() == 0 ? "setpriv" : program, ::geteuid() == 0 ? nobody + args : args);
+    p.waitForFinished(120000);
+    if (err)
+        *err = p.readAllStandardError();
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+void giveToNobody(const QString &path)
+{
+    if (::geteuid() == 0)
+        QVERIFY(::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0);
+}
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int permissions(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+}
+
+// Runs statements on an SQLite file past the archive, on a connection of the test's own.
+bool sqlOn(const QString &path, const QStringList &statements, QVariantList *firstRow = nullptr)
+{
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "raw");
+        db.setDatabaseName(path);
+        ok = db.open();
+        QSqlQuery query(db);
+        for (const QString &statement : statements) {
+            ok = ok && query.exec(statement);
+            if (!ok)
+                qWarning() << statement << query.lastError().text();
+        }
+        for (int i = 0; ok && firstRow && (i || query.next()) && i < query.record().count(); ++i)
+            firstRow->append(query.value(i));
+    }
+    QSqlDatabase::removeDatabase("raw");
+    return ok;
+}
+
+int downloadCount(const QString &location)
+{
+    Archive archive;
+    QList<DownloadInfo> listed;
+    if (!archive.open(location, Archive::ReadOnly).ok() ||
+        !archive.downloads(DownloadFilter(), 0, 1000, &listed, nullptr))
+        return -1;
+    return listed.size();
+}
+
+// An archive of ten downloads of two groups each, measured from 1 to 10 May 2026; the fourth one confirmed later and
+// kept by an older version.
+QString tenDownloads(const QString &folder)
+{
+    const QString path = folder + "/a.sqlite";
+    Archive archive;
+    if (!archive.open(path).ok())
+        return QString();
+    for (int i = 0; i < 10; ++i) {
+        const Download d = makeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, quint8(1 + i)),
+                                                      group(500 + i, DeviceD, 0, 0, 5, quint8(1 + i))}),
+                                        "p", DownloadTime.addSecs(60 * i));
+        archive.storeDownload(d, "lab-3");
+    }
+    archive.close();
+    sqlOn(path, {"UPDATE download SET program_version = '0.0.9', confirmed_at = '2027-01-03T08:00:00.000Z' "
+                 "WHERE id = 4"});
+    return path;
+}
+
+// Overwrites the first leaf page of the download table, three downloads (rows of over 5 kB fill a 4 kB page's
+// local part three times), with garbage.
+bool damageTablePage(const QString &path)
+{
+    QVariantList page;
+    if (!sqlOn(path,
+               {"SELECT pageno, ncell, (SELECT page_size FROM pragma_page_size) FROM dbstat "
+                "WHERE name = 'download' AND pagetype = 'leaf' ORDER BY pageno LIMIT 1"},
+               &page) ||
+        page.value(1).toInt() != 3)
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && file.seek((page[0].toLongLong() - 1) * page[2].toLongLong()) &&
+           file.write(QByteArray(page[2].toInt(), '\xab')) == page[2].toInt();
+}
+
+// Leaves the date index without the groups of the last three downloads: SQLite's own rows and pages stay sound.
+bool damageIndex(const QString &path)
+{
+    const QString index = "UPDATE sqlite_master SET sql = %1 WHERE name = 'measurement_group_by_date'";
+    if (!sqlOn(path, {"DELETE FROM measurement_group WHERE download_id > 7", "DELETE FROM download WHERE id > 7",
+                      "PRAGMA writable_schema = ON", index.arg("sql || ' WHERE 0'")}))
+        return false;
+    Archive archive;
+    if (!archive.open(path).ok())
+        return false;
+    for (int i = 7; i < 10; ++i)
+        archive.storeDownload(makeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, quint8(1 + i)),
+                                                         group(500 + i, DeviceD, 0, 0, 5, quint8(1 + i))}),
+                                           "p", DownloadTime.addSecs(60 * i)),
+                              "lab-3");
+    archive.close();
+    return sqlOn(path, {"PRAGMA writable_schema = ON", index.arg("replace(sql, ' WHERE 0', '')")});
+}
+
+// The groups measured in May as an export sees them, through the date index.
+int groupsInMay(const QString &path)
+{
+    Archive archive;
+    QList<ArchivedGroup> found;
+    return archive.open(path, Archive::ReadOnly).ok() &&
+                   archive.groupsMeasuredBetween(QDate(2026, 5, 1), QDate(2026, 5, 31), &found, nullptr)
+               ? int(found.size())
+               : -1;
+}
+
+} // namespace
+
+class TestArchiveDamage : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_databases = 0;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        giveToNobody(m_dir.path()); // the stations run as nobody when the test runs as root
+    }
+
+    // leeb-archive check: what it finds, what it does, and what the archive at the path then holds.
+    void check_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<int>("downloads"); // at the path afterwards
+        QTest::addColumn<int>("groups");    // of May, through the date index
+        QTest::newRow("sound") << "" << 0 << QByteArray("is sound") << 10 << 20;
+        // The quick check at every start finds nothing here, and an export silently lost six groups.
+        QTest::newRow("index without the last three downloads: rebuilt, every group back")
+            << "index" << 1 << QByteArray("missing from index measurement_group_by_date): rebuilt") << 10 << 20;
+        QTest::newRow("table page: kept aside, the readable downloads in a new archive")
+            << "table" << 1 << QByteArray("the new archive holds 7 download(s), 3 could not be read") << 7 << 14;
+        QTest::newRow("another program's file: refused untouched")
+            << "foreign" << 1 << QByteArray("is not a measurement archive: it holds tables of another program (sample)")
+            << -1 << -1;
+    }
+
+    void check()
+    {
+        QFETCH(QString, damage);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, output);
+        QFETCH(int, downloads);
+        QFETCH(int, groups);
+        const QString folder = m_dir.filePath(QStringLiteral("c%1").arg(++m_databases));
+        QVERIFY(QDir().mkpath(folder));
+        QString path = folder + "/a.sqlite";
+        if (damage == "foreign")
+            QVERIFY(sqlOn(path, {"CREATE TABLE sample (x)", "INSERT INTO sample VALUES (1)"}));
+        else
+            QCOMPARE(tenDownloads(folder), path);
+        if (damage == "index") {
+            QVERIFY(damageIndex(path));
+            QCOMPARE(groupsInMay(path), 14);
+        }
+        if (damage == "table")
+            QVERIFY(damageTablePage(path));
+        const QByteArray before = contents(path);
+        if (damage == "foreign") {
+            const ArchiveOpenResult opened = Archive().open(path);
+            QVERIFY2(opened.reason.toUtf8().contains(output), qPrintable(opened.reason));
+        }
+
+        QProcess tool;
+        tool.start(LEEB_ARCHIVE_TOOL, {"--archive", path, "--language", "en", "check"});
+        QVERIFY(tool.waitForFinished(60000));
+        const QByteArray said = tool.readAllStandardOutput() + tool.readAllStandardError();
+        QCOMPARE(tool.exitCode(), exitCode);
+        QVERIFY2(said.contains(output), said.constData());
+        QCOMPARE(downloadCount(path), downloads);
+        QCOMPARE(groupsInMay(path), groups);
+        const QStringList aside = QDir(folder).entryList({"a.sqlite.corrupt-*[0-9]"});
+        if (damage == "foreign")
+            QCOMPARE(contents(path), before);
+        if (damage != "table") {
+            QCOMPARE(aside, QStringList());
+            return;
+        }
+        QVERIFY2(aside.size() == 1 && said.contains(folder.toUtf8() + "/" + aside[0].toUtf8()), said.constData());
+        QCOMPARE(contents(folder + "/" + aside[0]), before);
+        // The first readable download as it was kept, not as it was recovered.
+        Archive recovered;
+        DownloadInfo first;
+        QVERIFY(recovered.open(path, Archive::ReadOnly).ok() && recovered.download(1, &first, nullptr));
+        QCOMPARE(first.downloadedAt, DownloadTime.addSecs(180));
+        QCOMPARE(first.confirmedAt, QDateTime(QDate(2027, 1, 3), QTime(8, 0), Qt::UTC));
+        QCOMPARE(first.station, "lab-3");
+        QCOMPARE(first.programVersion, "0.0.9");
+    }
+
+    // Several programs start at once on a damaged archive, each then storing three downloads.
+    void racingStarters()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("r%1").arg(++m_databases));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = tenDownloads(folder);
+        QVERIFY(damageTablePage(path));
+        QProcess writers[4];
+        for (QProcess &writer : writers)
+            writer.start(QCoreApplication::applicationFilePath(),
+                         {"--writer", path, QString::number(&writer - writers), "3"});
+        for (QProcess &writer : writers) {
+            QTRY_VERIFY2_WITH_TIMEOUT(writer.canReadLine() || writer.state() == QProcess::NotRunning,
+                                      writer.readAllStandardError().constData(), 60000);
+            QVERIFY2(writer.readLine() == "done\n", writer.readAllStandardError().constData());
+            writer.kill();
+            QVERIFY(writer.waitForFinished());
+        }
+        // Only the damaged file was set aside, once; every download is in the file at the path.
+        QCOMPARE(QDir(folder).entryList({"a.sqlite.corrupt-*[0-9]"}).size(), 1);
+        QCOMPARE(downloadCount(path), 7 + 4 * 3);
+    }
+
+    // Another program set the file aside and started a new one at its path while this one held it open.
+    void storeAfterMovedAside()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("m%1").arg(++m_databases));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + "/a.sqlite";
+        Archive holder;
+        QVERIFY(holder.open(path).ok() && holder.storeDownload(makeDownload(Payload, "p")).ok());
+        for (const char *suffix : {"", "-wal", "-shm"})
+            QVERIFY(QFile::rename(path + suffix, path + ".aside" + suffix));
+        Archive other;
+        QVERIFY(other.open(path).ok() && other.storeDownload(makeDownload(Payload, "q")).ok());
+        const StoreResult stored = holder.storeDownload(makeDownload(Payload, "r"));
+        QVERIFY2(stored.ok(), qPrintable(stored.reason));
+        QCOMPARE(downloadCount(path), 2);
+        holder.close();
+        QCOMPARE(downloadCount(path + ".aside"), 1);
+    }
+
+    void filePermissions()
+    {
+        // A new archive in a new folder is this user's alone, whatever the umask.
+        const mode_t umask = ::umask(022);
+        const QString folder = m_dir.filePath(QStringLiteral("f%1").arg(++m_databases));
+        Archive archive;
+        QVERIFY(archive.open(folder + "/lab/a.sqlite").ok());
+        ::umask(umask);
+        QCOMPARE(QString::number(permissions(folder), 8), "700");
+        QCOMPARE(QString::number(permissions(folder + "/lab"), 8), "700");
+        QCOMPARE(QString::number(permissions(folder + "/lab/a.sqlite"), 8), "600");
+        QCOMPARE(QString::number(permissions(folder + "/lab/a.sqlite-wal"), 8), "600");
+        archive.close();
+
+        // A reader of the file while it was read-only left a read-only -shm: writable again, the file takes
+        // downloads again. Root writes any file: the program runs as nobody then.
+        const QString path = folder + "/lab/a.sqlite";
+        for (const QString &name : {folder, folder + "/lab", path})
+            giveToNobody(name);
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+        QByteArray err;
+        QCOMPARE(runAsNobody(LEEB_ARCHIVE_TOOL, {"--archive", path, "list"}, folder, &err), 0);
+        QCOMPARE(QString::number(permissions(path + "-shm"), 8), "400");
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(runAsNobody(QCoreApplication::applicationFilePath(), {"--store", path, "p", "1"}, folder, &err), 0);
+        QCOMPARE(downloadCount(path), 1);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    if ((app.arguments().value(1) == "--writer" || app.arguments().value(1) == "--store") &&
+        app.arguments().size() == 5)
+        return writer(app.arguments());
+    TestArchiveDamage test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_archivedamage.moc"

@@ -1,6 +1,7 @@
 // Storing downloads and reading them back: listings, groups, payloads and spans of measuring days.
 
 #include "archive.h"
+#include "archiveconnection.h"
 #include "archivesql.h"
 
 #include "measurementgroup.h"
@@ -21,6 +22,7 @@ bool archivesql::fail(QString *error, const QString &what, const QSqlError &sqlE
     return false;
 }
 
+using archiveconnection::CallGuard;
 using archivesql::fail;
 
 namespace {
@@ -179,13 +181,9 @@ QString archiveProgramVersion()
     return QStringLiteral(LEEB_VERSION);
 }
 
-StoreResult Archive::storeDownload(const Download &download, const QString &station)
+StoreResult Archive::storeOnce(const Download &download, const QString &station)
 {
     StoreResult result;
-    if (!isOpen()) {
-        result.reason = QStringLiteral("the archive is not open");
-        return result;
-    }
     const QByteArray &payload = download.payload;
     const QString &port = download.port;
     if (payload.size() < groups::PayloadSize) {
@@ -278,8 +276,9 @@ StoreResult Archive::storeDownload(const Download &download, const QString &stat
 bool Archive::downloads(const DownloadFilter &filter, int offset, int limit, QList<DownloadInfo> *out, QString *error)
 {
     out->clear();
-    if (!isOpen())
-        return fail(error, QStringLiteral("the archive is not open"));
+    if (!ensureConnected(error))
+        return false;
+    const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QStringList where;
     QVariantList values;
     if (filter.from.isValid()) {
@@ -323,8 +322,9 @@ bool Archive::downloads(const DownloadFilter &filter, int offset, int limit, QLi
 bool Archive::latestDownload(DownloadInfo *out, QString *error, const QString &station)
 {
     *out = DownloadInfo();
-    if (!isOpen())
-        return fail(error, QStringLiteral("the archive is not open"));
+    if (!ensureConnected(error))
+        return false;
+    const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QSqlQuery query(m_db);
     query.prepare(
         QStringLiteral("SELECT %1 FROM download d %2 ORDER BY d.confirmed_at DESC, d.id DESC LIMIT 1")
@@ -340,6 +340,9 @@ bool Archive::latestDownload(DownloadInfo *out, QString *error, const QString &s
 
 bool Archive::download(qint64 id, DownloadInfo *out, QString *error)
 {
+    if (!ensureConnected(error))
+        return false;
+    const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QSqlQuery query(m_db);
     if (!selectDownload(&query,
                         QStringLiteral("SELECT %1 FROM download d WHERE d.id = ?").arg(downloadColumns(m_postgres)), id,
@@ -365,8 +368,9 @@ bool Archive::selectDownload(QSqlQuery *query, const QString &sql, qint64 id, QS
 bool Archive::loadArchivedGroups(qint64 id, QList<ArchivedGroup> *groups, QString *error)
 {
     groups->clear();
-    if (!isOpen())
-        return fail(error, QStringLiteral("the archive is not open"));
+    if (!ensureConnected(error))
+        return false;
+    const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT %1 FROM measurement_group g JOIN download d ON d.id = g.download_id "
@@ -396,6 +400,9 @@ bool Archive::loadGroups(qint64 id, QList<MeasurementGroup> *groups, DownloadInf
 
 bool Archive::payload(qint64 id, QByteArray *out, QString *error)
 {
+    if (!ensureConnected(error))
+        return false;
+    const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QSqlQuery query(m_db);
     if (!selectDownload(&query, QStringLiteral("SELECT payload FROM download WHERE id = ?"), id, error))
         return false;
@@ -406,8 +413,9 @@ bool Archive::payload(qint64 id, QByteArray *out, QString *error)
 bool Archive::groupsMeasuredBetween(const QDate &from, const QDate &to, QList<ArchivedGroup> *out, QString *error)
 {
     out->clear();
-    if (!isOpen())
-        return fail(error, QStringLiteral("the archive is not open"));
+    if (!ensureConnected(error))
+        return false;
+    const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QStringList where;
     QVariantList values;
     if (from.isValid()) {

@@ -10,6 +10,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <atomic>
+
 // The program version kept with every download.
 QString archiveProgramVersion();
 
@@ -93,6 +95,10 @@ class QSqlQuery;
 // The measurement archive: every group download kept, with when, where and from which port it came, in an SQLite
 // file or a PostgreSQL database. One object is one connection, used from the thread that opened it. Nothing throws;
 // every failure comes back with a reason in English, and the caller can go on without the archive.
+//
+// A PostgreSQL archive stays within bounds whatever its server does: connecting gives up after a few seconds, and a
+// call that outlasts its deadline (a server that stopped answering) fails, its connection cut. A connection the
+// server ended (a restart) is opened again before the next call; a store that fails on it is tried once more.
 class Archive
 {
 public:
@@ -115,6 +121,8 @@ public:
     // Keeps a download (a payload of 5200 bytes or more) in one transaction, with its groups; station defaults to
     // this machine's host name.
     StoreResult storeDownload(const Download &download, const QString &station = QString());
+    // From any thread: fails the call running now at once and every call after it; for a program that must end.
+    void interrupt();
 
     // Newest first (by download time); at most limit downloads after skipping offset of them.
     bool downloads(const DownloadFilter &filter, int offset, int limit, QList<DownloadInfo> *out, QString *error);
@@ -134,6 +142,9 @@ public:
     static int schemaVersion();
 
 private:
+    StoreResult storeOnce(const Download &download, const QString &station);
+    // Opens the archive again when its connection was lost, or when opening it failed before.
+    bool ensureConnected(QString *error);
     bool prepareSchema(OpenMode mode, QString *error);
     bool integrityCheck(bool *corrupt, QString *detail);
     // Runs a query for one download by id and moves to its row; false with a reason when it has none.
@@ -143,4 +154,7 @@ private:
     QString m_connectionName;
     ArchiveLocation m_location;
     bool m_postgres = false;
+    OpenMode m_mode = ReadWrite;
+    bool m_openAsked = false; // open() was called: ensureConnected() may call it again
+    std::atomic<bool> m_interrupted{false};
 };

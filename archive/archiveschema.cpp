@@ -2,6 +2,7 @@
 // creating or bringing up to date its tables.
 
 #include "archive.h"
+#include "archiveconnection.h"
 #include "archivesql.h"
 
 #include <QAtomicInt>
@@ -139,6 +140,8 @@ ArchiveOpenResult Archive::open(const ArchiveLocation &location, OpenMode mode)
 {
     close();
     m_location = location;
+    m_mode = mode;
+    m_openAsked = true;
     m_postgres = location.kind == ArchiveLocation::PostgreSQL;
     ArchiveOpenResult result;
     const QString driver = m_postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
@@ -170,7 +173,7 @@ ArchiveOpenResult Archive::open(const ArchiveLocation &location, OpenMode mode)
             m_db.setPort(location.port);
             m_db.setUserName(location.user);
             m_db.setDatabaseName(location.databaseName);
-            m_db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+            m_db.setConnectOptions(archiveconnection::postgresConnectOptions());
         } else {
             m_db.setDatabaseName(location.path);
             m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
@@ -184,6 +187,8 @@ ArchiveOpenResult Archive::open(const ArchiveLocation &location, OpenMode mode)
     };
     if (!connect())
         return result;
+    // The check and the schema steps within a bound too; the watchdog logs why the connection was cut.
+    const archiveconnection::CallGuard call(this, archiveconnection::socketOf(m_db), nullptr, location.text());
 
     // Readers skip the check: it reads the whole file, and a damaged page shows as a failed query all the same.
     if (!m_postgres && existed && mode == ReadWrite) {

@@ -156,5 +156,6 @@ private:
     bool m_postgres = false;
     OpenMode m_mode = ReadWrite;
     bool m_openAsked = false; // open() was called: ensureConnected() may call it again
+    QString m_badLocation;    // why the text given to open() names no archive
     std::atomic<bool> m_interrupted{false};
 };

@@ -206,7 +206,7 @@ bool Archive::ensureConnected(QString *error)
     if (isOpen() && (!m_postgres || !archiveconnection::connectionLost(m_db)))
         return true;
     if (!m_openAsked)
-        return fail(error, QStringLiteral("the archive is not open"));
+        return fail(error, m_badLocation.isEmpty() ? QStringLiteral("the archive is not open") : m_badLocation);
     if (isOpen())
         qCInfo(lcArchive).noquote() << "the connection to" << m_location.text() << "was lost; connecting again";
     const ArchiveOpenResult reopened = open(m_location, m_mode);

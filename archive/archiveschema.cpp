@@ -131,8 +131,12 @@ ArchiveOpenResult Archive::open(const QString &location, OpenMode mode)
 {
     ArchiveLocation parsed;
     ArchiveOpenResult result;
-    if (!parseArchiveLocation(location, &parsed, &result.reason))
+    if (!parseArchiveLocation(location, &parsed, &result.reason)) {
+        close();
+        m_openAsked = false; // not the archive opened before
+        m_badLocation = result.reason;
         return result;
+    }
     return open(parsed, mode);
 }
 
@@ -142,6 +146,7 @@ ArchiveOpenResult Archive::open(const ArchiveLocation &location, OpenMode mode)
     m_location = location;
     m_mode = mode;
     m_openAsked = true;
+    m_badLocation.clear();
     m_postgres = location.kind == ArchiveLocation::PostgreSQL;
     ArchiveOpenResult result;
     const QString driver = m_postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");

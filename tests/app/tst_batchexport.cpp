@@ -54,7 +54,7 @@ private slots:
             << "QT_QPA_PLATFORM=xcb --export a.txt" << 2
             << "must end in .xlsx (workbook), .pdf (report) or .csv\nUsage:";
         QTest::newRow("archive server unreachable: written all the same, exit 3 with why")
-            << "--port @ --export a.csv --archive postgresql://leeb@/leeb?host=/nonexistent-dir" << 3
+            << "--port @ --export a.csv --archive postgresql:///leeb?host=/nonexistent-dir" << 3
             << written + "csv, but the download was not archived: cannot open the archive";
         QTest::newRow("unwritable target")
             << "--export /nonexistent-dir/a.xlsx --port @" << 1 << "export to /nonexistent-dir/a.xlsx failed";
@@ -167,8 +167,7 @@ private slots:
         const qint64 took = clock.elapsed();
         const QByteArray err = p.readAllStandardError();
         QCOMPARE(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, 3);
-        QVERIFY2(err.contains("written to a.xlsx, but the download was not archived: the archive server"),
-                 err.constData());
+        QVERIFY2(err.contains("written to a.xlsx, but the download was not archived: "), err.constData());
         QVERIFY2(took < (timeoutS + 15) * 1000, qPrintable(QString::number(took)));
         QVERIFY(QFileInfo(dir.filePath("a.xlsx")).size() > 1000);
         qInfo("the export against a frozen archive server took %lld ms", took);

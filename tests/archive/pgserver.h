@@ -118,7 +118,8 @@ public:
         }
         return !all.isEmpty();
     }
-    // Blocks, without turning the event loop, until count clients of database sit idle; false after ms.
+    // Blocks, without turning the event loop, until count clients of database sit idle outside a transaction; false
+    // after ms.
     bool waitForIdleClients(const QString &database, int count, int ms) const
     {
         const QByteArray title = "postgres: leeb " + database.toUtf8() + " [local] idle";
@@ -127,7 +128,8 @@ public:
             int idle = 0;
             for (pid_t pid : processes()) {
                 QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-                if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().startsWith(title))
+                const QByteArray shown = cmdline.open(QIODevice::ReadOnly) ? cmdline.readAll() : QByteArray();
+                if (shown.startsWith(title) && !shown.contains("in transaction"))
                     ++idle;
             }
             if (idle >= count)

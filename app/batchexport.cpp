@@ -37,9 +37,10 @@ bool BatchExport::start()
         finish(2, exportEndingError(m_fileName));
         return false;
     }
+    // The bound counts from here: opening the archive takes its share of it.
+    m_timeout.start(m_timeoutSeconds * 1000);
     openArchive();
     m_link->start();
-    m_timeout.start(m_timeoutSeconds * 1000);
     return true;
 }
 
@@ -49,21 +50,18 @@ void BatchExport::setArchive(const QString &location)
     m_archiveLocation = location;
 }
 
-// The file is what a batch run is asked for: an archive that cannot be used is a warning, not a failure.
+// The file is what a batch run is asked for: it is written even when the archive cannot be used, and exit code 3
+// says that the download was not kept. An archive that fails to open now is tried again when the download comes.
 void BatchExport::openArchive()
 {
     if (!m_archiveWanted)
         return;
     const ArchiveOpenResult opened = m_archive.open(m_archiveLocation);
-    if (opened.outcome == ArchiveOpenResult::Failed)
-        std::fprintf(stderr, "warning: archiving failed: %s\n", qPrintable(opened.reason));
-    else if (opened.outcome == ArchiveOpenResult::Replaced)
+    if (opened.outcome == ArchiveOpenResult::Replaced)
         std::fprintf(stderr, "warning: the archive failed its integrity check; moved aside to %s, a new one started\n",
                      qPrintable(opened.movedAsidePath));
-    if (!opened.ok()) {
-        m_archiveWanted = false;
+    if (!opened.ok())
         return;
-    }
     DownloadInfo latest;
     if (m_archive.latestDownload(&latest, nullptr, QSysInfo::machineHostName()) && !latest.isNull())
         m_link->setLastPort(latest.port);
@@ -83,10 +81,10 @@ void BatchExport::on_link_downloadReceived(const Download &download)
         return;
     // Kept first: the download outlives a failed export.
     qint64 downloadId = 0; // the CSV names the archived download
+    QString notArchived;   // why it was not kept
     if (m_archiveWanted) {
         const StoreResult stored = m_archive.storeDownload(download);
-        if (!stored.ok())
-            std::fprintf(stderr, "warning: archiving failed: %s\n", qPrintable(stored.reason));
+        notArchived = stored.reason;
         downloadId = stored.downloadId;
     }
     const QList<MeasurementGroup> &groups = download.groups;
@@ -115,7 +113,12 @@ void BatchExport::on_link_downloadReceived(const Download &download)
         finish(1, QStringLiteral("export to %1 failed: %2").arg(m_fileName, error));
         return;
     }
-    finish(0, QStringLiteral("%1 group(s) written to %2").arg(groups.size()).arg(m_fileName));
+    const QString done = QStringLiteral("%1 group(s) written to %2").arg(groups.size()).arg(m_fileName);
+    if (!notArchived.isEmpty()) {
+        finish(3, QStringLiteral("%1, but the download was not archived: %2").arg(done, notArchived));
+        return;
+    }
+    finish(0, done);
 }
 
 void BatchExport::on_link_downloadFailed(const QString &reason)

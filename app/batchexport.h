@@ -15,7 +15,8 @@ QString exportEndingError(const QString &fileName);
 
 // Without a window: connects as the window does, downloads the groups once, writes them to a workbook, PDF report or
 // CSV file (the columns of `leeb-archive show --csv`) and ends the event loop with 0, or with 1 and a message on
-// standard error when that cannot be done in time.
+// standard error when that cannot be done in time, or with 3 when the file was written but the download could not be
+// kept in the archive.
 class BatchExport : public QObject
 {
     Q_OBJECT
@@ -26,7 +27,7 @@ public:
     // Starts the search; false (with the message already written) when the target can be refused at once. Until then
     // no port is opened.
     bool start();
-    // Keeps the download in this archive (empty: the default file) before writing the file; a failure is a warning.
+    // Keeps the download in this archive (empty: the default file) before writing the file; a failure is exit code 3.
     void setArchive(const QString &location);
     InstrumentLink *link() const { return m_link; }
 

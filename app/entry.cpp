@@ -161,7 +161,11 @@ QString usage(const QString &program)
                           "                    keep every download in this archive: an SQLite file or "
                           "postgresql://USER@HOST:PORT/DBNAME\n"
                           "                    (default: the settings file's Archive/location, else archive.sqlite "
-                          "in the application data folder)")
+                          "in the application data folder)\n"
+                          "Exit status with --export: 0 written and archived; 1 nothing written (no instrument, no "
+                          "groups, a failed check or write);\n"
+                          "  2 bad arguments; 3 written, but the download could not be archived (the reason on "
+                          "standard error)")
         .arg(program);
 }
 

@@ -1,6 +1,7 @@
 // Storing downloads and reading them back: listings, groups, payloads and spans of measuring days.
 
 #include "archive.h"
+#include "archiveconnection.h"
 #include "archivesql.h"
 
 #include "measurementgroup.h"
@@ -21,6 +22,7 @@ bool archivesql::fail(QString *error, const QString &what, const QSqlError &sqlE
     return false;
 }
 
+using archiveconnection::CallGuard;
 using archivesql::fail;
 
 namespace {
@@ -179,7 +181,7 @@ QString archiveProgramVersion()
     return QStringLiteral(LEEB_VERSION);
 }
 
-StoreResult Archive::storeDownload(const Download &download, const QString &station)
+StoreResult Archive::storeOnce(const Download &download, const QString &station)
 {
     bool moved = false;
     StoreResult result = storeInto(download, station, &moved);
@@ -223,10 +225,6 @@ bool Archive::restoreDownloads(const QList<RecoveredDownload> &downloads, QStrin
 StoreResult Archive::storeInto(const Download &download, const QString &station, bool *moved)
 {
     StoreResult result;
-    if (!isOpen()) {
-        result.reason = QStringLiteral("the archive is not open");
-        return result;
-    }
     const QByteArray &payload = download.payload;
     const QString &port = download.port;
     if (payload.size() < groups::PayloadSize) {
@@ -342,8 +340,9 @@ bool Archive::insertDownload(QSqlQuery &query, const RecoveredDownload &row, qin
 bool Archive::downloads(const DownloadFilter &filter, int offset, int limit, QList<DownloadInfo> *out, QString *error)
 {
     out->clear();
-    if (!isOpen())
-        return fail(error, QStringLiteral("the archive is not open"));
+    if (!ensureConnected(error))
+        return false;
+    const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QStringList where;
     QVariantList values;
     if (filter.from.isValid()) {
@@ -387,8 +386,9 @@ bool Archive::downloads(const DownloadFilter &filter, int offset, int limit, QLi
 bool Archive::latestDownload(DownloadInfo *out, QString *error, const QString &station)
 {
     *out = DownloadInfo();
-    if (!isOpen())
-        return fail(error, QStringLiteral("the archive is not open"));
+    if (!ensureConnected(error))
+        return false;
+    const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QSqlQuery query(m_db);
     query.prepare(
         QStringLiteral("SELECT %1 FROM download d %2 ORDER BY d.confirmed_at DESC, d.id DESC LIMIT 1")
@@ -404,6 +404,9 @@ bool Archive::latestDownload(DownloadInfo *out, QString *error, const QString &s
 
 bool Archive::download(qint64 id, DownloadInfo *out, QString *error)
 {
+    if (!ensureConnected(error))
+        return false;
+    const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QSqlQuery query(m_db);
     if (!selectDownload(&query,
                         QStringLiteral("SELECT %1 FROM download d WHERE d.id = ?").arg(downloadColumns(m_postgres)), id,
@@ -429,8 +432,9 @@ bool Archive::selectDownload(QSqlQuery *query, const QString &sql, qint64 id, QS
 bool Archive::loadArchivedGroups(qint64 id, QList<ArchivedGroup> *groups, QString *error)
 {
     groups->clear();
-    if (!isOpen())
-        return fail(error, QStringLiteral("the archive is not open"));
+    if (!ensureConnected(error))
+        return false;
+    const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT %1 FROM measurement_group g JOIN download d ON d.id = g.download_id "
@@ -460,6 +464,9 @@ bool Archive::loadGroups(qint64 id, QList<MeasurementGroup> *groups, DownloadInf
 
 bool Archive::payload(qint64 id, QByteArray *out, QString *error)
 {
+    if (!ensureConnected(error))
+        return false;
+    const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QSqlQuery query(m_db);
     if (!selectDownload(&query, QStringLiteral("SELECT payload FROM download WHERE id = ?"), id, error))
         return false;
@@ -470,8 +477,9 @@ bool Archive::payload(qint64 id, QByteArray *out, QString *error)
 bool Archive::groupsMeasuredBetween(const QDate &from, const QDate &to, QList<ArchivedGroup> *out, QString *error)
 {
     out->clear();
-    if (!isOpen())
-        return fail(error, QStringLiteral("the archive is not open"));
+    if (!ensureConnected(error))
+        return false;
+    const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QStringList where;
     QVariantList values;
     if (from.isValid()) {

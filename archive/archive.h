@@ -11,6 +11,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <atomic>
+
 // The program version kept with every download.
 QString archiveProgramVersion();
 
@@ -105,6 +107,10 @@ class QSqlQuery;
 // The measurement archive: every group download kept, with when, where and from which port it came, in an SQLite
 // file or a PostgreSQL database. One object is one connection, used from the thread that opened it. Nothing throws;
 // every failure comes back with a reason in English, and the caller can go on without the archive.
+//
+// A PostgreSQL archive stays within bounds whatever its server does: connecting gives up after a few seconds, and a
+// call that outlasts its deadline (a server that stopped answering) fails, its connection cut. A connection the
+// server ended (a restart) is opened again before the next call; a store that fails on it is tried once more.
 class Archive
 {
 public:
@@ -131,6 +137,8 @@ public:
     // Adds downloads recovered from a damaged archive, each with its original times, station and program version,
     // in one transaction.
     bool restoreDownloads(const QList<RecoveredDownload> &downloads, QString *error);
+    // From any thread: fails the call running now at once and every call after it; for a program that must end.
+    void interrupt();
 
     // Newest first (by download time); at most limit downloads after skipping offset of them.
     bool downloads(const DownloadFilter &filter, int offset, int limit, QList<DownloadInfo> *out, QString *error);
@@ -150,6 +158,9 @@ public:
     static int schemaVersion();
 
 private:
+    StoreResult storeOnce(const Download &download, const QString &station);
+    // Opens the archive again when its connection was lost, or when opening it failed before.
+    bool ensureConnected(QString *error);
     bool prepareSchema(OpenMode mode, QString *error);
     bool integrityCheck(bool *corrupt, QString *detail);
     // The tables of an SQLite file that is no archive; empty for an archive or an empty file.
@@ -167,4 +178,8 @@ private:
     ArchiveLocation m_location;
     bool m_postgres = false;
     archivefile::FileId m_file; // SQLite: the file this connection holds
+    OpenMode m_mode = ReadWrite;
+    bool m_openAsked = false; // open() was called: ensureConnected() may call it again
+    QString m_badLocation;    // why the text given to open() names no archive
+    std::atomic<bool> m_interrupted{false};
 };

@@ -3,6 +3,7 @@
 
 #include "archive.h"
 #include "archivecheck.h"
+#include "archiveconnection.h"
 #include "archivesql.h"
 
 #include <QAtomicInt>
@@ -118,8 +119,12 @@ ArchiveOpenResult Archive::open(const QString &location, OpenMode mode)
 {
     ArchiveLocation parsed;
     ArchiveOpenResult result;
-    if (!parseArchiveLocation(location, &parsed, &result.reason))
+    if (!parseArchiveLocation(location, &parsed, &result.reason)) {
+        close();
+        m_openAsked = false; // not the archive opened before
+        m_badLocation = result.reason;
         return result;
+    }
     return open(parsed, mode);
 }
 
@@ -127,6 +132,9 @@ ArchiveOpenResult Archive::open(const ArchiveLocation &location, OpenMode mode)
 {
     close();
     m_location = location;
+    m_mode = mode;
+    m_openAsked = true;
+    m_badLocation.clear();
     m_postgres = location.kind == ArchiveLocation::PostgreSQL;
     ArchiveOpenResult result;
     const QString driver = m_postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
@@ -161,7 +169,7 @@ ArchiveOpenResult Archive::open(const ArchiveLocation &location, OpenMode mode)
                 m_db.setPort(location.port);
                 m_db.setUserName(location.user);
                 m_db.setDatabaseName(location.databaseName);
-                m_db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+                m_db.setConnectOptions(archiveconnection::postgresConnectOptions());
             } else {
                 m_db.setDatabaseName(location.path);
                 m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
@@ -185,6 +193,8 @@ ArchiveOpenResult Archive::open(const ArchiveLocation &location, OpenMode mode)
     };
     if (!connect())
         return result;
+    // The check and the schema steps within a bound too; the watchdog logs why the connection was cut.
+    const archiveconnection::CallGuard call(this, archiveconnection::socketOf(m_db), nullptr, location.text());
 
     if (!m_postgres && existed) {
         // Another program's file stays as it is: this comes before any pragma that writes.

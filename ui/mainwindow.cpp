@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "archivewriter.h"
 #include "excelexport.h"
 #include "historydialog.h"
 #include "instrumentlink.h"
@@ -233,14 +234,18 @@ void MainWindow::setCtrlStatuc(bool b)
 
 void MainWindow::on_link_downloadReceived(const Download &download)
 {
-    // Kept before it is shown: what the window shows can no longer be lost by a crash or a restart.
-    const QString archiveError = archiveDownload(download);
+    // Handed to the archive before it is shown, and shown at once: the store runs on the writer's thread, its
+    // answer updates this download's mark if it is still on screen.
+    openPendingArchive(false);
+    m_awaitedStore = m_writer ? m_writer->store(download) : 0;
+    const QString archiveError = m_writer ? QString() : QStringLiteral("no archive is set");
     m_groups = download.groups;
     m_attempt.pending = false;
     m_attempt.failed = false;
     m_attempt.deleted = false;
-    m_shown = ShownData{ShownData::Live,      download.port,          download.receivedUtc, int(download.groups.size()),
-                        m_attempt.connection, archiveError.isEmpty(), archiveError,         QString()};
+    m_shown = ShownData{ShownData::Live,      download.port, download.receivedUtc, int(download.groups.size()),
+                        m_attempt.connection, false,         archiveError,         QString()};
+    m_shown.archiving = m_writer != nullptr;
     clearFailure();
     refreshView();
     updateStatusFields();
@@ -257,6 +262,25 @@ void MainWindow::on_link_downloadReceived(const Download &download)
             if (!archiveError.isEmpty())
                 notes << archiveFailureText(archiveError);
             return notes.join(QStringLiteral("  "));
+        });
+}
+
+void MainWindow::on_writer_stored(qint64 request, const StoreResult &result)
+{
+    if (!result.ok())
+        qWarning() << "download not archived:" << result.reason;
+    // Only the download it was asked for, and only while it is on screen.
+    if (request != m_awaitedStore || m_shown.origin != ShownData::Live)
+        return;
+    m_awaitedStore = 0;
+    m_shown.archiving = false;
+    m_shown.archived = result.ok();
+    m_shown.notArchivedReason = result.reason;
+    updateStatusFields();
+    if (!result.ok())
+        showFailure([this, earlier = m_failure, reason = result.reason] {
+            const QString notes = earlier ? earlier() : QString();
+            return (notes.isEmpty() ? QString() : notes + QStringLiteral("  ")) + archiveFailureText(reason);
         });
 }
 
@@ -322,6 +346,11 @@ void MainWindow::openPendingArchive(bool showLatest)
     m_archive = std::make_unique<Archive>();
     m_archiveResult = m_archive->open(m_archiveLocation);
     const ArchiveOpenResult &result = m_archiveResult;
+    // Its own connection, opened once this one has checked the archive (and set a damaged file aside); a location
+    // that failed here is tried again at every store.
+    delete m_writer;
+    m_writer = new ArchiveWriter(m_archiveLocation, this);
+    connect(m_writer, &ArchiveWriter::stored, this, &MainWindow::on_writer_stored);
     std::function<QString()> message;
     if (result.outcome == ArchiveOpenResult::Failed) {
         message = [this, reason = result.reason] { return archiveFailureText(reason); };
@@ -349,21 +378,6 @@ void MainWindow::openPendingArchive(bool showLatest)
     if (message)
         showFailure(message);
     emit archiveOpened();
-}
-
-// Returns why the download could not be kept; empty when it was.
-QString MainWindow::archiveDownload(const Download &download)
-{
-    openPendingArchive(false);
-    if (!m_archive)
-        return QStringLiteral("no archive is set");
-    if (!m_archive->isOpen())
-        return m_archiveResult.reason;
-    const StoreResult stored = m_archive->storeDownload(download);
-    if (stored.ok())
-        return QString();
-    qWarning() << "download not archived:" << stored.reason;
-    return stored.reason;
 }
 
 QString MainWindow::archiveFailureText(const QString &reason) const

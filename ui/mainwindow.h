@@ -20,6 +20,7 @@ class MainWindow;
 class QLabel;
 class QStandardItemModel;
 class InstrumentLink;
+class ArchiveWriter;
 
 // The program's one window: the link to the instrument, the downloaded groups, their table, the detail panel, the
 // line chart and the commands.
@@ -101,7 +102,7 @@ private:
     void exportToExcel();
     void openPrintDialog();
     void confirmDeleteAll();
-    QString archiveDownload(const Download &download);
+    void on_writer_stored(qint64 request, const StoreResult &result);
     QString archiveFailureText(const QString &reason) const;
     // The full check of an SQLite archive runs in the background once it is open; a recovery reopens it.
     void startArchiveCheck();
@@ -117,7 +118,9 @@ private:
     QFont m_font;
     QLabel *m_linkState = nullptr;
     bool m_started = false;             // afterFirstFrame() has run
-    std::unique_ptr<Archive> m_archive; // none until the archive is opened
+    std::unique_ptr<Archive> m_archive; // none until the archive is opened; reads on the window's thread
+    ArchiveWriter *m_writer = nullptr;  // stores, on a thread of its own, once the archive was opened here
+    qint64 m_awaitedStore = 0;          // the writer's request for the live download shown; 0: none awaited
     QString m_archiveLocation;
     bool m_archivePending = false;     // a location is set, the archive not yet opened
     ArchiveOpenResult m_archiveResult; // its reason says why the archive could not be opened

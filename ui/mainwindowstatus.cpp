@@ -120,7 +120,8 @@ void MainWindow::updateStatusFields()
     m_shownField->setVisible(!shown.isEmpty());
     m_notArchived->setText(tr("未存档"));
     m_notArchived->setToolTip(m_shown.notArchivedReason);
-    m_notArchived->setVisible(m_shown.origin == ShownData::Live && !m_shown.archived);
+    // While the archive has not answered, the download is not yet kept but has not failed either.
+    m_notArchived->setVisible(m_shown.origin == ShownData::Live && !m_shown.archived && !m_shown.archiving);
     const QString refusal = deleteAllRefusal(m_shown, m_attempt);
     ui->pushButton_removeAll->setEnabled(refusal.isEmpty());
     ui->pushButton_removeAll->setToolTip(refusal.isEmpty() ? deleteAllTip(m_shown) : refusal);

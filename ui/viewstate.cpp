@@ -43,6 +43,8 @@ QString deleteAllRefusal(const ShownData &shown, const AttemptState &attempt)
         return ViewState::tr("表中是存档数据，不是本次连接获取的数据：请先重新获取");
     if (shown.origin != ShownData::Live || shown.connection != attempt.connection)
         return ViewState::tr("本次连接尚未获取数据：请先重新获取");
+    if (shown.archiving)
+        return ViewState::tr("正在存档：存档完成之后才能删除");
     if (!shown.archived)
         return ViewState::tr("获取的数据未存档：删除会使其丢失");
     return QString();

@@ -17,7 +17,8 @@ struct ShownData
     int connection = 0;    // live: the connection it came over
     bool archived = false; // stored in the archive, or confirmed there as already kept
     QString notArchivedReason;
-    QString station; // archived: the computer that downloaded it
+    QString station;        // archived: the computer that downloaded it
+    bool archiving = false; // live: handed to the archive, which has not answered yet
 };
 
 // The link and its latest download attempt, as far as deleting the instrument's data depends on them.

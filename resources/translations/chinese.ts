@@ -783,5 +783,9 @@
             <numerusform></numerusform>
         </translation>
     </message>
+    <message>
+        <source>正在存档：存档完成之后才能删除</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

@@ -825,5 +825,9 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
             <numerusform>This will delete all data on the instrument (%n groups, downloaded at %1 and archived). Do you want to continue?</numerusform>
         </translation>
     </message>
+    <message>
+        <source>正在存档：存档完成之后才能删除</source>
+        <translation>Being archived: deleting waits until the download is archived</translation>
+    </message>
 </context>
 </TS>

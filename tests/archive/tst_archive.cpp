@@ -4,6 +4,7 @@
 #include "archive.h"
 #include "groupencoder.h"
 #include "measurementgroup.h"
+#include "pgserver.h"
 
 #include <QSqlQuery>
 #include <QtTest>
@@ -51,25 +52,6 @@ int writer(const QStringList &args)
         ::pause();
 }
 
-// Runs a program as nobody when the test runs as root: the server refuses root, and permissions mean nothing to it.
-int runAsNobody(const QString &program, const QStringList &args, const QString &dir, QByteArray *err = nullptr)
-{
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    const QStringList nobody = {"--reuid=nobody", "--regid=nogroup", "--clear-groups", program};
-    p.start(::geteuid() == 0 ? "setpriv" : program, ::geteuid() == 0 ? nobody + args : args);
-    p.waitForFinished(120000);
-    if (err)
-        *err = p.readAllStandardError();
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-void giveToNobody(const QString &path)
-{
-    if (::geteuid() == 0)
-        QVERIFY(::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0);
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(DownloadFilter)
@@ -78,17 +60,8 @@ class TestArchive : public QObject
 {
     Q_OBJECT
 
-public:
-    ~TestArchive() override // also when a check failed
-    {
-        if (!m_pgBin.isEmpty())
-            runAsNobody(m_pgBin + "pg_ctl", {"-D", m_dir.filePath("pg"), "-m", "immediate", "-w", "stop"},
-                        m_dir.path());
-    }
-
-private:
     QTemporaryDir m_dir;
-    QString m_pgBin;
+    PgServer m_server{m_dir.path()}; // for the rows of both backends; stopped also when a check failed
     int m_databases = 0;
     QMap<QString, QPair<QString, QList<qint64>>> m_shared; // per backend: location, ids of its downloads
 
@@ -100,9 +73,10 @@ private:
         const QString name = QStringLiteral("a%1").arg(++m_databases);
         if (backend() == "sqlite")
             return m_dir.filePath(name + ".sqlite");
-        if (runAsNobody(m_pgBin + "createdb", {"-h", m_dir.path(), "-U", "leeb", name}, m_dir.path()) != 0)
+        const QString location = m_server.createDatabase(name);
+        if (location.isEmpty())
             qWarning() << "cannot create the test database" << name;
-        return QStringLiteral("postgresql://leeb@/%1?host=%2").arg(name, m_dir.path());
+        return location;
     }
 
     // One archive per backend: Payload first, then downloads of other days, the last one repeating a group.
@@ -141,23 +115,9 @@ private slots:
         qputenv("TZ", "UTC");
         ::tzset();
         QVERIFY(m_dir.isValid());
-        giveToNobody(m_dir.path());
-        for (const QString &version : QDir("/usr/lib/postgresql").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            if (QFileInfo::exists(QStringLiteral("/usr/lib/postgresql/%1/bin/initdb").arg(version)))
-                m_pgBin = QStringLiteral("/usr/lib/postgresql/%1/bin/").arg(version);
-        }
         // Not skipped without a server: half of the archive's code would go untested unnoticed.
-        QVERIFY2(!m_pgBin.isEmpty(), "no PostgreSQL server binaries under /usr/lib/postgresql (package postgresql)");
-        const QString data = m_dir.filePath("pg");
-        QByteArray err;
-        QCOMPARE(runAsNobody(m_pgBin + "initdb", {"-D", data, "-U", "leeb", "--auth=trust", "--no-locale", "--no-sync"},
-                             m_dir.path(), &err),
-                 0);
-        QVERIFY2(runAsNobody(m_pgBin + "pg_ctl",
-                             {"-D", data, "-l", m_dir.filePath("pg.log"), "-w", "-o",
-                              "-k " + m_dir.path() + " -c listen_addresses='' -F", "start"},
-                             m_dir.path(), &err) == 0,
-                 err.constData());
+        QString error;
+        QVERIFY2(m_server.init(&error), qPrintable(error));
     }
 
     void identicalPayload_data() { backends(); }
@@ -269,7 +229,7 @@ private slots:
         QFETCH(QString, reason);
         const QString folder = m_dir.filePath(QStringLiteral("u%1").arg(++m_databases));
         QVERIFY(QDir().mkpath(folder));
-        giveToNobody(folder);
+        QVERIFY(giveToNobody(folder));
         const QString location =
             setup == "down" ? QStringLiteral("postgresql://leeb@/leeb?host=%1").arg(folder) : folder + "/a.sqlite";
         if (setup == "damaged" || setup == "file" || setup == "newer") {
@@ -303,7 +263,7 @@ private slots:
         QByteArray failure;
         if (setup == "folder" || setup == "file") {
             if (setup == "file")
-                giveToNobody(location);
+                QVERIFY(giveToNobody(location));
             QFile::setPermissions(setup == "file" ? location : folder,
                                   QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
             QCOMPARE(runAsNobody(QCoreApplication::applicationFilePath(), {"--writer", location, "p", "0"}, folder,
@@ -315,6 +275,67 @@ private slots:
             failure = opened.reason.toUtf8();
         }
         QVERIFY2(failure.contains(reason.toUtf8()), failure.constData());
+    }
+
+    // A server of the row's own goes away or stops answering between two stores. The writes in the worked order:
+    // Payload as download 1, a second payload as download 2 once the server is usable again.
+    void unreliableServer_data()
+    {
+        QTest::addColumn<QString>("trouble");
+        QTest::addColumn<QString>("reason"); // of the store during the trouble; empty: it succeeds
+        QTest::newRow("restarted between stores: noticed, connected again, stored") << "restart"
+                                                                                    << "";
+        QTest::newRow("down: the store fails with why, and succeeds once the server is back")
+            << "down"
+            << "cannot open the archive";
+        QTest::newRow("frozen: the store fails within the bound, and succeeds once the server answers")
+            << "frozen"
+            << "did not answer within 8 s";
+    }
+
+    void unreliableServer()
+    {
+        QFETCH(QString, trouble);
+        QFETCH(QString, reason);
+        const QString folder = m_dir.filePath(QStringLiteral("s%1").arg(++m_databases));
+        QVERIFY(QDir().mkpath(folder));
+        PgServer server(folder); // thawed and stopped when this returns, also after a failed check
+        QString error;
+        QVERIFY2(server.init(&error), qPrintable(error));
+        const QString location = server.createDatabase("trouble");
+        Archive archive;
+        QVERIFY(archive.open(location).ok());
+        QCOMPARE(archive.storeDownload(makeDownload(Payload, "p")).downloadId, 1);
+
+        if (trouble == "restart")
+            QVERIFY(server.stop() && server.start());
+        else if (trouble == "down")
+            QVERIFY(server.stop());
+        else
+            QVERIFY(server.setFrozen(true));
+        const Download second = makeDownload(encodeGroups({group(480, DeviceD, 0, ScaleHB, 4, 1)}), "p");
+        QElapsedTimer clock;
+        clock.start();
+        StoreResult stored = archive.storeDownload(second);
+        const qint64 took = clock.elapsed();
+        QVERIFY2(took < 15000, qPrintable(QString::number(took)));
+        if (reason.isEmpty()) {
+            QVERIFY2(stored.outcome == StoreResult::Stored, qPrintable(stored.reason));
+            QCOMPARE(stored.downloadId, 2);
+            return;
+        }
+        QVERIFY2(stored.outcome == StoreResult::Failed && stored.reason.contains(reason), qPrintable(stored.reason));
+        // A read while the trouble lasts is bounded as well.
+        DownloadInfo latest;
+        clock.restart();
+        QVERIFY(!archive.latestDownload(&latest, &error));
+        QVERIFY2(clock.elapsed() < 15000 && !error.isEmpty(), qPrintable(error));
+
+        QVERIFY(trouble == "down" ? server.start() : server.setFrozen(false));
+        stored = archive.storeDownload(second);
+        QVERIFY2(stored.outcome == StoreResult::Stored, qPrintable(stored.reason));
+        QCOMPARE(stored.downloadId, 2);
+        QVERIFY2(archive.latestDownload(&latest, &error) && latest.id == 2, qPrintable(error));
     }
 
     void tool_data()

@@ -1,6 +1,7 @@
 // The main window against the simulated instrument on a pseudo-terminal: link state, download into the table, the
 // detail panel and chart following the current row, the delete-all confirmation, export and print, English texts,
 // the archive of downloads and its history.
+#include "../archive/pgserver.h"
 #include "archive.h"
 #include "frame.h"
 #include "groupencoder.h"
@@ -75,8 +76,8 @@ struct Bench
         instrument.setGroups(knownGroups());
         instrument.setPacing(false);
     }
-    // Connects and waits for the first download.
-    bool connect()
+    // Connects and waits for the first download and, unless asked not to, the archive's answer for it.
+    bool connect(bool answered = true)
     {
         if (!instrument.open())
             return false;
@@ -84,12 +85,13 @@ struct Bench
         window.link()->setSystemPortsEnabled(false); // the simulator's terminal alone, none of the host's ports
         window.link()->start(ScanMs);
         window.show();
-        return QTest::qWaitForWindowExposed(&window) && waitForDownload(1);
+        return QTest::qWaitForWindowExposed(&window) && waitForDownload(1, answered);
     }
-    bool waitForDownload(int downloads)
+    bool waitForDownload(int downloads, bool answered = true)
     {
-        // Every download refills the model from scratch.
-        return QTest::qWaitFor([&] { return refills.count() >= downloads; }, WaitMs);
+        // Every download refills the model from scratch; the archive answers on its own thread.
+        return QTest::qWaitFor(
+            [&] { return refills.count() >= downloads && (!answered || !window.shownData().archiving); }, WaitMs);
     }
     QString cell(int row, int column) const { return table->model()->index(row, column).data().toString(); }
     QPushButton *button(const char *name) { return child<QPushButton>(&window, name); }
@@ -126,7 +128,8 @@ private slots:
 
     void deleteRule_data()
     {
-        // The download shown (its origin, connection, whether archived), the link's latest attempt, and the
+        // The download shown (its origin, connection, whether archived: w while the archive has not answered), the
+        // link's latest attempt, and the
         // refusal's start (empty: deleting is allowed).
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("refusal");
@@ -135,6 +138,7 @@ private slots:
         };
         row("this connection's download, archived", "1 2 1 up", "");
         row("not archived", "1 2 0 up", "获取的数据未存档");
+        row("the archive has not answered yet", "1 2 w up", "正在存档");
         row("latest attempt failed", "1 2 1 failed", "最近一次获取失败");
         row("download under way", "1 2 1 pending", "正在获取数据");
         row("an earlier connection's download", "1 1 1 up", "本次连接尚未获取数据");
@@ -151,6 +155,7 @@ private slots:
         const QStringList f = shown.split(' ');
         ShownData data;
         data.origin = ShownData::Origin(f[0].toInt()), data.connection = f[1].toInt(), data.archived = f[2] == "1";
+        data.archiving = f[2] == "w";
         const AttemptState state{f[3] != "down", 2, f[3] == "pending", f[3] == "failed", f[3] == "deleted"};
         const QString given = deleteAllRefusal(data, state);
         QVERIFY2(refusal.isEmpty() ? given.isEmpty() : given.startsWith(refusal), qPrintable(given));
@@ -320,6 +325,46 @@ private slots:
         b.instrument.dropLine();
         QTRY_VERIFY_WITH_TIMEOUT(!b.button("pushButton_gain")->isEnabled(), WaitMs);
         QCOMPARE(b.status->currentMessage(), QStringLiteral("数据校验失败"));
+    }
+
+    // The archive's server stops answering: a download still shows at once, the window's event loop keeps turning
+    // while the store waits out its bound, and then the download is marked as not archived, with why. Once the server
+    // answers again, the next download is archived over a new connection.
+    void frozenArchive()
+    {
+        QTemporaryDir serverDir;
+        PgServer server(serverDir.path()); // thawed and stopped when this returns, also after a failed check
+        QString error;
+        QVERIFY2(server.init(&error), qPrintable(error));
+        const QString location = server.createDatabase("window");
+        Bench b;
+        b.window.setArchiveLocation(location);
+        b.window.show();
+        QTRY_COMPARE_WITH_TIMEOUT(b.opened.count(), 1, WaitMs);
+        QVERIFY(server.waitForIdleClients("window", 2, WaitMs)); // the window's reads, and its writer
+        QVERIFY(server.setFrozen(true));
+        QElapsedTimer sinceTick;
+        qint64 longestPause = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] { longestPause = qMax(longestPause, sinceTick.restart()); });
+        sinceTick.start();
+        tick.start(20);
+
+        QVERIFY(b.connect(false));
+        QVERIFY(b.window.shownData().archiving);
+        QLabel *notArchived = child<QLabel>(&b.window, "label_notArchived");
+        QVERIFY(notArchived->isHidden() && !b.button("pushButton_removeAll")->isEnabled());
+        QCOMPARE(b.button("pushButton_removeAll")->toolTip(), QStringLiteral("正在存档：存档完成之后才能删除"));
+        QTRY_VERIFY_WITH_TIMEOUT(!notArchived->isHidden(), 20000);
+        QVERIFY2(longestPause < 1000, qPrintable(QString::number(longestPause)));
+        QVERIFY2(notArchived->toolTip().contains("did not answer"), qPrintable(notArchived->toolTip()));
+        QVERIFY(b.status->currentMessage().startsWith(QStringLiteral("存档失败: ")));
+
+        QVERIFY(server.setFrozen(false));
+        b.button("pushButton_gain")->click();
+        QVERIFY(b.waitForDownload(2));
+        QVERIFY(b.window.shownData().archived && notArchived->isHidden());
+        QVERIFY(b.button("pushButton_removeAll")->isEnabled());
     }
 
     void archive()

@@ -29,8 +29,10 @@ PGconn *pgConnection(const QSqlDatabase &db)
 {
     if (!db.isOpen() || !db.driver())
         return nullptr;
+    // The type's name differs between Qt versions ("PGconn*", "pg_conn*"); the driver says what it is.
     const QVariant handle = db.driver()->handle();
-    if (qstrcmp(handle.typeName(), "PGconn*") != 0)
+    if (db.driver()->dbmsType() != QSqlDriver::PostgreSQL || !handle.isValid() ||
+        !QByteArray(handle.typeName()).endsWith('*'))
         return nullptr;
     return *static_cast<PGconn *const *>(handle.constData());
 }
@@ -157,8 +159,13 @@ bool connectionLost(const QSqlDatabase &db)
         return true;
     if (PQstatus(conn) == CONNECTION_BAD)
         return true;
+    // Something to read while nothing was asked: a notice, or the server's goodbye after a restart. Reading it
+    // tells the two apart (the driver may also leave a message of its own there).
     pollfd idle = {PQsocket(conn), POLLIN, 0};
-    return ::poll(&idle, 1, 0) != 0;
+    const int ready = ::poll(&idle, 1, 0);
+    if (ready == 0)
+        return false;
+    return ready < 0 || !PQconsumeInput(conn) || PQstatus(conn) == CONNECTION_BAD;
 }
 
 CallGuard::CallGuard(const void *owner, int socket, QString *reason, const QString &serverText, int timeoutMs)

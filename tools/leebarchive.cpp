@@ -237,6 +237,27 @@ bool downloadId(const QString &text, qint64 *id)
     return ok && *id > 0;
 }
 
+// A name from outside (a station's host name, a port) as one field of a list line: a tab or line break in it would
+// split the line for the scripts that read it.
+QString listField(const QString &text)
+{
+    QString field;
+    field.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\'))
+            field += QLatin1String("\\\\");
+        else if (c == QLatin1Char('\t'))
+            field += QLatin1String("\\t");
+        else if (c == QLatin1Char('\n'))
+            field += QLatin1String("\\n");
+        else if (c == QLatin1Char('\r'))
+            field += QLatin1String("\\r");
+        else
+            field += c;
+    }
+    return field;
+}
+
 int list(Archive &archive, const Command &c)
 {
     DownloadFilter filter;
@@ -253,7 +274,7 @@ int list(Archive &archive, const Command &c)
         for (const DownloadInfo &d : page)
             text += QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
                         .arg(d.id)
-                        .arg(timeText(d.downloadedAt, c.utc), d.station, d.port)
+                        .arg(timeText(d.downloadedAt, c.utc), listField(d.station), listField(d.port))
                         .arg(d.groupCount);
         out(text);
         if (page.size() < Page)

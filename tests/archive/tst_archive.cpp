@@ -119,8 +119,14 @@ private:
             QList<qint64> stored;
             for (int minutes : {0, 3 * 1440, 8 * 1440, 8 * 1440 + 1}) {
                 const QDateTime at = DownloadTime.addSecs(60 * minutes);
-                const Download d = makeDownload(payloads[stored.size()], minutes ? "p" : "/dev/ttyUSB0", at);
-                stored << archive.storeDownload(d, "lab-3").downloadId;
+                // The last two from a station and port whose names would split a line of the list.
+                const bool odd = minutes >= 8 * 1440;
+                const Download d = makeDownload(payloads[stored.size()],
+                                                odd       ? "p\r\n"
+                                                : minutes ? "p"
+                                                          : "/dev/ttyUSB0",
+                                                at);
+                stored << archive.storeDownload(d, odd ? "lab\t3\\" : "lab-3").downloadId;
             }
             m_shared.insert(backend(), {location, stored});
         }
@@ -326,6 +332,9 @@ private slots:
             // In the tool's time zone, Asia/Shanghai, or in UTC.
             row("list a day") << QStringList{"list", "--from", "2027-01-02", "--to", "2027-01-02"} << 0
                               << QByteArrayList{"=@ID\t2027-01-02 18:00:00 +08:00\tlab-3\t/dev/ttyUSB0\t3\n"};
+            row("list: tabs, line breaks and backslashes in names escaped")
+                << QStringList{"list", "--from", "2027-01-10"} << 0
+                << QByteArrayList{"\t2027-01-10 18:01:00 +08:00\tlab\\t3\\\\\tp\\r\\n\t2\n"};
             row("list a day in UTC") << QStringList{"list", "--utc", "--to", "2027-01-02"} << 0
                                      << QByteArrayList{"=@ID\t2027-01-02T10:00:00.000Z\tlab-3\t/dev/ttyUSB0\t3\n"};
             // Dated by the download: the year before it, its own year, no 29 February in 2027; HL 505 below the HRC

@@ -111,7 +111,9 @@ QString defaultArchivePath()
         .filePath(QStringLiteral("archive.sqlite"));
 }
 
-QString resolveArchiveLocation(const QString &commandLine)
+QString resolveArchiveLocation(const QString &commandLine, bool *settingsIgnored)
 {
-    return commandLine.isEmpty() ? Settings::archiveLocation() : commandLine;
+    if (settingsIgnored)
+        *settingsIgnored = false;
+    return commandLine.isEmpty() ? Settings::archiveLocation(settingsIgnored) : commandLine;
 }

@@ -38,5 +38,6 @@ bool parseArchiveLocation(const QString &text, ArchiveLocation *location, QStrin
 // their application name.
 QString defaultArchivePath();
 
-// The location to use: the command line's when given, else the settings file's, else empty (the default).
-QString resolveArchiveLocation(const QString &commandLine);
+// The location to use: the command line's when given, else the settings file's when that file is trusted, else
+// empty (the default). *settingsIgnored tells whether an untrusted settings file named one, which callers warn of.
+QString resolveArchiveLocation(const QString &commandLine, bool *settingsIgnored = nullptr);

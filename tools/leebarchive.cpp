@@ -393,7 +393,12 @@ int main(int argc, char *argv[])
         setEmbeddedApplicationFont();
 
     Archive archive;
-    const QString location = resolveArchiveLocation(c.archive);
+    bool settingsIgnored = false;
+    const QString location = resolveArchiveLocation(c.archive, &settingsIgnored);
+    if (settingsIgnored)
+        std::fprintf(stderr, "leeb-archive: %s\n",
+                     qPrintable(LeebArchive::tr("%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档")
+                                    .arg(QFileInfo(QString::fromLatin1(Settings::fileName)).absoluteFilePath())));
     const ArchiveOpenResult opened = archive.open(location, Archive::ReadOnly);
     if (!opened.ok())
         return failed(opened.reason);

@@ -43,6 +43,9 @@ public:
     // at once. Without an archive the window works on and says why. archiveOpened() follows either way.
     void setArchiveLocation(const QString &location);
     ArchiveOpenResult archiveOpenResult() const { return m_archiveResult; }
+    // Says for as long as the window is open that the settings file names an archive location that is not used: the
+    // file is another user's, or others may change it.
+    void warnUntrustedSettings();
 
     // The text of the link state field at the right of the status bar.
     static QString linkStateText(const LinkState &state);
@@ -114,10 +117,11 @@ private:
     bool m_started = false;             // afterFirstFrame() has run
     std::unique_ptr<Archive> m_archive; // none until the archive is opened
     QString m_archiveLocation;
-    bool m_archivePending = false;     // a location is set, the archive not yet opened
-    ArchiveOpenResult m_archiveResult; // its reason says why the archive could not be opened
-    QLabel *m_shownField = nullptr;    // which download the table shows
-    QLabel *m_notArchived = nullptr;   // shown while the download shown is not in the archive
+    bool m_archivePending = false;         // a location is set, the archive not yet opened
+    ArchiveOpenResult m_archiveResult;     // its reason says why the archive could not be opened
+    QLabel *m_shownField = nullptr;        // which download the table shows
+    QLabel *m_notArchived = nullptr;       // shown while the download shown is not in the archive
+    QLabel *m_untrustedSettings = nullptr; // made by warnUntrustedSettings()
     ShownData m_shown;
     AttemptState m_attempt;
     std::function<QString()> m_failure; // the failure on show, if any

@@ -201,6 +201,10 @@
         <source>下载编号 &apos;%1&apos; 有误：须为 list 显示的编号</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>LineChart</name>
@@ -415,6 +419,14 @@
     </message>
     <message>
         <source>%1 被过时的锁文件 %2 占用（进程已不存在）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未采用设置文件中的存档位置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -232,6 +232,10 @@ Exit status: 0 done, 1 the archive or the file failed, 2 bad arguments.
         <source>下载编号 &apos;%1&apos; 有误：须为 list 显示的编号</source>
         <translation>bad download ID &apos;%1&apos;: a download id as list shows it</translation>
     </message>
+    <message>
+        <source>%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档</source>
+        <translation>%1 belongs to another user or others may change it: its archive location is not used, the default archive is</translation>
+    </message>
 </context>
 <context>
     <name>LineChart</name>
@@ -448,6 +452,14 @@ Exit status: 0 done, 1 the archive or the file failed, 2 bad arguments.
     <message>
         <source>%1 被过时的锁文件 %2 占用（进程已不存在）</source>
         <translation>%1 is held by the stale lock file %2 (its process is gone)</translation>
+    </message>
+    <message>
+        <source>未采用设置文件中的存档位置</source>
+        <translation>Settings file&apos;s archive location not used</translation>
+    </message>
+    <message>
+        <source>%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档</source>
+        <translation>%1 belongs to another user or others may change it: its archive location is not used, the default archive is</translation>
     </message>
 </context>
 <context>

@@ -117,13 +117,14 @@ private:
     bool m_started = false;             // afterFirstFrame() has run
     std::unique_ptr<Archive> m_archive; // none until the archive is opened
     QString m_archiveLocation;
-    bool m_archivePending = false;         // a location is set, the archive not yet opened
-    ArchiveOpenResult m_archiveResult;     // its reason says why the archive could not be opened
-    QLabel *m_shownField = nullptr;        // which download the table shows
-    QLabel *m_notArchived = nullptr;       // shown while the download shown is not in the archive
-    QLabel *m_untrustedSettings = nullptr; // made by warnUntrustedSettings()
+    bool m_archivePending = false;     // a location is set, the archive not yet opened
+    ArchiveOpenResult m_archiveResult; // its reason says why the archive could not be opened
+    QLabel *m_shownField = nullptr;    // which download the table shows
+    QLabel *m_notArchived = nullptr;   // shown while the download shown is not in the archive
     ShownData m_shown;
     AttemptState m_attempt;
     std::function<QString()> m_failure; // the failure on show, if any
     QByteArray m_startGeometry;         // as the first frame had it: the window is remembered once it was changed
+
+    QLabel *m_untrustedSettings = nullptr; // made by warnUntrustedSettings()
 };

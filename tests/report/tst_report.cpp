@@ -341,22 +341,15 @@ private slots:
         QTest::addColumn<QString>("station");
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("fields"); // the line's first four fields
-        QTest::newRow("plain names as they are") << "lab-3"
-                                                 << "/dev/ttyUSB0"
-                                                 << "1,lab-3,/dev/ttyUSB0,1,";
-        QTest::newRow("host name starting with '=', with quotes and a comma")
-            << R"(=HYPERLINK("http://x.example","y"))"
-            << "COM1"
-            << R"csv(1,"'=HYPERLINK(""http://x.example"",""y"")",COM1,1,)csv";
-        QTest::newRow("port name with a CR inside: quoted") << "lab"
-                                                            << "COM\r3"
-                                                            << "1,lab,\"COM\r3\",1,";
-        QTest::newRow("+, - and @ first") << "+1-2"
-                                          << "-x"
-                                          << "1,'+1-2,'-x,1,";
-        QTest::newRow("@, a tab and a CR first") << "@SUM(A1)"
-                                                 << "\tx\ry"
-                                                 << "1,'@SUM(A1),\"'\tx\ry\",1,";
+        const auto row = [](const char *name, const char *station, const char *port, const char *fields) {
+            QTest::newRow(name) << station << port << fields;
+        };
+        row("plain names as they are", "lab-3", "/dev/ttyUSB0", "1,lab-3,/dev/ttyUSB0,1,");
+        row("host name starting with '=', with quotes and a comma", R"(=HYPERLINK("http://x.example","y"))", "COM1",
+            R"csv(1,"'=HYPERLINK(""http://x.example"",""y"")",COM1,1,)csv");
+        row("port name with a CR inside: quoted", "lab", "COM\r3", "1,lab,\"COM\r3\",1,");
+        row("+, - and @ first", "+1-2", "-x", "1,'+1-2,'-x,1,");
+        row("@, a tab and a CR first", "@SUM(A1)", "\tx\ry", "1,'@SUM(A1),\"'\tx\ry\",1,");
     }
 
     void csvTextFields()

@@ -1,5 +1,5 @@
-// The program as a process: --list-ports (with and without permission to open the port) and the second start; and
-// the link state field of the window.
+// The program as a process: --list-ports (with and without permission to open the port) and the second start; the
+// single-instance socket's folder and listeners of another user; and the link state field of the window.
 #include "instrument.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"

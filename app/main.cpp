@@ -4,9 +4,11 @@
 #include "listports.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
+#include "settings.h"
 #include "singleinstance.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QProcessEnvironment>
@@ -37,7 +39,10 @@ int runWindow(QApplication &app, const Options &options)
     MainWindow window;
     window.setExtraPortNames(options.ports);
     window.link()->setSystemPortsEnabled(systemPortsWanted());
-    window.setArchiveLocation(resolveArchiveLocation(options.archive));
+    bool settingsIgnored = false;
+    window.setArchiveLocation(resolveArchiveLocation(options.archive, &settingsIgnored));
+    if (settingsIgnored)
+        window.warnUntrustedSettings();
     instance.setWindow(&window);
     window.show();
     window.startLink();
@@ -51,7 +56,13 @@ int runExport(QApplication &app, const Options &options)
     // The report's rows are drawn in the application font, as they are from the window.
     setEmbeddedApplicationFont();
     BatchExport job(options.ports, options.exportFile, options.timeoutSeconds);
-    job.setArchive(resolveArchiveLocation(options.archive));
+    bool settingsIgnored = false;
+    job.setArchive(resolveArchiveLocation(options.archive, &settingsIgnored));
+    if (settingsIgnored)
+        std::fprintf(stderr,
+                     "warning: %s belongs to another user or others may change it: its archive location is "
+                     "not used, the default archive is\n",
+                     qPrintable(QFileInfo(QString::fromLatin1(Settings::fileName)).absoluteFilePath()));
     job.link()->setSystemPortsEnabled(systemPortsWanted());
     QObject::connect(&job, &BatchExport::finished, &app, &QCoreApplication::exit);
     if (!job.start())

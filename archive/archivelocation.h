@@ -25,12 +25,19 @@ struct ArchiveLocation
     QString text() const;
 };
 
-// False with *error naming what is accepted when the text is no location.
+// The location as messages and the window name it: never with a password, whether in the user's part
+// (USER:PASSWORD@) or an option (?password=...; every option but host shows as KEY=***), and however broken the rest.
+// A file's path as it is.
+QString shownArchiveLocation(const QString &text);
+
+// False with *error naming what is accepted when the text is no location; *error names the location without its
+// password.
 bool parseArchiveLocation(const QString &text, ArchiveLocation *location, QString *error);
 
 // archive.sqlite in QStandardPaths::AppDataLocation of the running program; programs that share the archive share
 // their application name.
 QString defaultArchivePath();
 
-// The location to use: the command line's when given, else the settings file's, else empty (the default).
-QString resolveArchiveLocation(const QString &commandLine);
+// The location to use: the command line's when given, else the settings file's when that file is trusted, else
+// empty (the default). *settingsIgnored tells whether an untrusted settings file named one, which callers warn of.
+QString resolveArchiveLocation(const QString &commandLine, bool *settingsIgnored = nullptr);

@@ -16,11 +16,25 @@ QString dateText(const QDateTime &measuredAt)
     return QString::asprintf("%04d-%02d-%02d %02d:%02d", d.year(), d.month(), d.day(), t.hour(), t.minute());
 }
 
-QString csvField(const QString &text)
+// Quoted when it holds the separator, a quote or a line break (quotes doubled), so that every row stays one record.
+QString quoted(const QString &text)
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
+    for (const QChar c : text) {
+        if (c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            return QLatin1Char('"') + QString(text).replace(QLatin1String("\""), QLatin1String("\"\"")) +
+                   QLatin1Char('"');
+    }
+    return text;
+}
+
+// A text from outside (a host name, a port name) that a spreadsheet would take for a formula is kept a text by a
+// leading apostrophe. Only for text columns: a number, negative or not, stays a number.
+QString textField(const QString &text)
+{
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    if (!text.isEmpty() && formulaStarts.contains(text.at(0)))
+        return quoted(QLatin1Char('\'') + text);
+    return quoted(text);
 }
 
 } // namespace
@@ -63,17 +77,17 @@ QString csvLine(const CsvGroup &g)
         line += QLatin1Char(',');
     };
     add(g.downloadId > 0 ? QString::number(g.downloadId) : QString());
-    add(csvField(g.station));
-    add(csvField(g.port));
+    add(textField(g.station));
+    add(textField(g.port));
     add(QString::number(g.slot + 1));
     add(dateText(g.measuredAt));
-    add(csvField(m.deviceName));
+    add(textField(m.deviceName));
     add(QString::number(m.device));
-    add(csvField(m.materialName));
+    add(textField(m.materialName));
     add(QString::number(m.material));
-    add(csvField(m.directionName));
+    add(textField(m.directionName));
     add(QString::number(m.direction));
-    add(csvField(m.scaleName));
+    add(textField(m.scaleName));
     add(QString::number(m.scale));
     add(QString::number(g.record.tableSet + 1));
     for (HardnessScale scale : DisplayScales) {

@@ -24,7 +24,8 @@ QList<CsvGroup> csvGroups(const Download &download, qint64 downloadId, const QSt
 
 // The header line and the line of a group, each ending in a line feed. Scripts read these columns by name: they
 // never change. Texts are those of the language of the moment, values as the window shows them, each conversion with
-// its status name (Ok, AboveRange, ...), the impacts separated by spaces.
+// its status name (Ok, AboveRange, ...), the impacts separated by spaces. A text field with a separator, a quote or a
+// line break is quoted; one that starts like a formula (= + - @, a tab or CR) gets a leading apostrophe.
 QString csvHeader();
 QString csvLine(const CsvGroup &group);
 

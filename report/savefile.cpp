@@ -1,14 +1,18 @@
 #include "savefile.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLoggingCategory>
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,27 +45,68 @@ bool resolveLinks(QByteArray *path, QString *error)
     return fail(ELOOP, error);
 }
 
-// 0, or the error of the first write that failed.
+// A pipe's reader (a script that reads the export through a named pipe) gets this long to come, and to take more of
+// the content each time the pipe is full: a reader that never comes or stops reading fails the save rather than hang
+// the window.
+constexpr int ReaderWaitMs = 3000;
+constexpr int StallMs = 5000;
+
+// 0, or the error of the first write that failed; ETIMEDOUT when a pipe or device took nothing for StallMs.
 int writeAll(int fd, const QByteArray &content)
 {
+    // A reader that went away raises SIGPIPE, which would end the program: held back here and taken as EPIPE.
+    sigset_t pipeSignal, previous;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
     const char *data = content.constData();
     qint64 left = content.size();
-    while (left > 0) {
+    int code = 0;
+    while (left > 0 && code == 0) {
         const ssize_t written = ::write(fd, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return written < 0 ? errno : ENOSPC;
-        data += written;
-        left -= written;
+        if (written > 0) {
+            data += written;
+            left -= written;
+        } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd ready = {fd, POLLOUT, 0};
+            const int polled = ::poll(&ready, 1, StallMs);
+            code = polled > 0 ? 0 : polled == 0 ? ETIMEDOUT : errno == EINTR ? 0 : errno;
+        } else if (!(written < 0 && errno == EINTR)) {
+            code = written < 0 ? errno : ENOSPC;
+        }
     }
-    return 0;
+    if (code == EPIPE) {
+        const timespec now = {0, 0};
+        ::sigtimedwait(&pipeSignal, nullptr, &now);
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return code;
 }
 
-bool writeInPlace(const QByteArray &path, bool regular, const QByteArray &content, QString *error)
+// A named pipe opens for writing only once a reader has it open; waits a bounded time for one.
+int openPipe(const QByteArray &path)
 {
-    // A pipe without a reader must not hang the window.
-    const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC | (regular ? 0 : O_NONBLOCK));
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd >= 0 || errno != ENXIO || waited.elapsed() >= ReaderWaitMs)
+            return fd;
+        ::usleep(20000);
+    }
+}
+
+bool writeInPlace(const QByteArray &path, const struct stat &existing, const QByteArray &content, QString *error)
+{
+    const bool regular = S_ISREG(existing.st_mode);
+    // Devices and pipes without blocking: a terminal or pipe that takes nothing must not hang the window.
+    const int fd = S_ISFIFO(existing.st_mode)
+                       ? openPipe(path)
+                       : ::open(path.constData(), O_WRONLY | O_CLOEXEC | (regular ? 0 : O_NONBLOCK));
+    if (fd < 0 && errno == ENXIO && S_ISFIFO(existing.st_mode)) {
+        *error = QStringLiteral("no program reads the named pipe");
+        return false;
+    }
     if (fd < 0)
         return fail(errno, error);
     int code = 0;
@@ -78,6 +123,10 @@ bool writeInPlace(const QByteArray &path, bool regular, const QByteArray &conten
         code = errno;
     if (::close(fd) != 0 && code == 0)
         code = errno;
+    if (code == ETIMEDOUT) {
+        *error = QStringLiteral("the reader took nothing for %1 s").arg(StallMs / 1000);
+        return false;
+    }
     return code == 0 || fail(code, error);
 }
 
@@ -100,7 +149,7 @@ bool save(const QString &target, const QByteArray &content, QString *error)
         if (::access(path.constData(), W_OK) != 0)
             return fail(errno, error);
         if (!S_ISREG(existing.st_mode))
-            return writeInPlace(path, false, content, error);
+            return writeInPlace(path, existing, content, error);
     }
 
     // Hidden and in the same folder, so that the rename stays on one file system and is atomic; shortened where the
@@ -110,7 +159,7 @@ bool save(const QString &target, const QByteArray &content, QString *error)
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         const int code = errno;
-        return exists ? writeInPlace(path, true, content, error) : fail(code, error);
+        return exists ? writeInPlace(path, existing, content, error) : fail(code, error);
     }
     // The temporary file is private to its owner; the result gets what the replaced file had, or what a new file
     // would get.

@@ -6,6 +6,13 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#ifdef Q_OS_UNIX
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 QString path()
@@ -66,16 +73,45 @@ bool setLanguage(int language)
 
 QString lastPort()
 {
+    if (!fileTrusted())
+        return QString();
     QSettings settings(path(), QSettings::IniFormat);
     useUtf8(settings);
     return text(settings, key(linkSection, lastPortKey), QLatin1String(","));
 }
 
-QString archiveLocation()
+QString archiveLocation(bool *ignored)
 {
     QSettings settings(path(), QSettings::IniFormat);
     useUtf8(settings);
-    return text(settings, key(archiveSection, archiveLocationKey), QLatin1String(",")).trimmed();
+    const QString location = text(settings, key(archiveSection, archiveLocationKey), QLatin1String(",")).trimmed();
+    const bool trusted = location.isEmpty() || fileTrusted();
+    if (ignored)
+        *ignored = !trusted;
+    return trusted ? location : QString();
+}
+
+bool fileTrusted()
+{
+#ifdef Q_OS_UNIX
+    struct stat info;
+    if (::stat(fileName, &info) != 0)
+        return true;
+    const uid_t user = ::geteuid();
+    if (info.st_uid != user && info.st_uid != 0)
+        return false;
+    if (info.st_mode & S_IWOTH)
+        return false;
+    if (!(info.st_mode & S_IWGRP))
+        return true;
+    // A group of its own, as many systems give every user, with no other member.
+    const passwd *account = ::getpwuid(info.st_uid);
+    const group *own = ::getgrgid(info.st_gid);
+    return account && own && account->pw_gid == info.st_gid && qstrcmp(own->gr_name, account->pw_name) == 0 &&
+           (!own->gr_mem || !own->gr_mem[0]);
+#else
+    return true;
+#endif
 }
 
 ReportHeader reportHeader()

@@ -23,14 +23,22 @@ bool setLanguage(int language);
 // station. The archive keeps the port of every download, so it is no longer written.
 constexpr char linkSection[] = "Link";
 constexpr char lastPortKey[] = "lastPort";
-// Empty when the file or the key is missing.
+// Empty when the file or the key is missing, or the file is not trusted.
 QString lastPort();
 
 // The measurement archive when the command line names none (archivelocation.h has its forms).
 constexpr char archiveSection[] = "Archive";
 constexpr char archiveLocationKey[] = "location";
-// Trimmed; empty when the file names none.
-QString archiveLocation();
+// Trimmed; empty when the file names none or is not trusted (fileTrusted), and then *ignored tells whether it named
+// one.
+QString archiveLocation(bool *ignored = nullptr);
+
+// Whether the file may say where data go (the archive location; the port probed first, which is written to): only
+// when this user or root owns it and no one else may write it (its group only when it is the user's own). A file
+// another user left in a shared working folder would otherwise send the downloads to that user's database. Its
+// language and report header are still read: they stay on this station, on screen and in the operator's reports.
+// True when there is no file.
+bool fileTrusted();
 
 // The report header.
 constexpr char reportSection[] = "LineEdit";

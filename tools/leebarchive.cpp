@@ -242,6 +242,27 @@ bool downloadId(const QString &text, qint64 *id)
     return ok && *id > 0;
 }
 
+// A name from outside (a station's host name, a port) as one field of a list line: a tab or line break in it would
+// split the line for the scripts that read it.
+QString listField(const QString &text)
+{
+    QString field;
+    field.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\'))
+            field += QLatin1String("\\\\");
+        else if (c == QLatin1Char('\t'))
+            field += QLatin1String("\\t");
+        else if (c == QLatin1Char('\n'))
+            field += QLatin1String("\\n");
+        else if (c == QLatin1Char('\r'))
+            field += QLatin1String("\\r");
+        else
+            field += c;
+    }
+    return field;
+}
+
 int list(Archive &archive, const Command &c)
 {
     DownloadFilter filter;
@@ -258,7 +279,7 @@ int list(Archive &archive, const Command &c)
         for (const DownloadInfo &d : page)
             text += QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
                         .arg(d.id)
-                        .arg(timeText(d.downloadedAt, c.utc), d.station, d.port)
+                        .arg(timeText(d.downloadedAt, c.utc), listField(d.station), listField(d.port))
                         .arg(d.groupCount);
         out(text);
         if (page.size() < Page)
@@ -408,10 +429,15 @@ int main(int argc, char *argv[])
     if (report)
         setEmbeddedApplicationFont();
 
-    const QString location = resolveArchiveLocation(c.archive);
+    Archive archive;
+    bool settingsIgnored = false;
+    const QString location = resolveArchiveLocation(c.archive, &settingsIgnored);
+    if (settingsIgnored)
+        std::fprintf(stderr, "leeb-archive: %s\n",
+                     qPrintable(LeebArchive::tr("%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档")
+                                    .arg(QFileInfo(QString::fromLatin1(Settings::fileName)).absoluteFilePath())));
     if (c.name == QLatin1String("check"))
         return check(location);
-    Archive archive;
     const ArchiveOpenResult opened = archive.open(location, Archive::ReadOnly);
     if (!opened.ok())
         return failed(opened.reason);

@@ -1,5 +1,7 @@
 #include "historydialog.h"
 
+#include "archivelocation.h"
+
 #include <QCalendarWidget>
 #include <QDateEdit>
 #include <QDialogButtonBox>
@@ -10,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -237,11 +238,8 @@ void HistoryDialog::openCurrent()
 
 QString HistoryDialog::shownLocation(const QString &location)
 {
-    if (!location.contains(QLatin1String("://")))
-        return QDir::toNativeSeparators(location);
-    // The archive takes no password in its location; should one come in all the same, it is not shown.
-    QString shown = location;
-    return shown.replace(QRegularExpression(QStringLiteral("^([a-z]+://[^:@/]*):[^@/]*@")), QStringLiteral("\\1@"));
+    const QString shown = shownArchiveLocation(location);
+    return location.contains(QLatin1String("://")) ? shown : QDir::toNativeSeparators(shown);
 }
 
 bool HistoryDialog::eventFilter(QObject *watched, QEvent *event)

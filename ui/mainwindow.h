@@ -45,6 +45,9 @@ public:
     // at once. Without an archive the window works on and says why. archiveOpened() follows either way.
     void setArchiveLocation(const QString &location);
     ArchiveOpenResult archiveOpenResult() const { return m_archiveResult; }
+    // Says for as long as the window is open that the settings file names an archive location that is not used: the
+    // file is another user's, or others may change it.
+    void warnUntrustedSettings();
 
     // The text of the link state field at the right of the status bar.
     static QString linkStateText(const LinkState &state);
@@ -131,4 +134,6 @@ private:
     AttemptState m_attempt;
     std::function<QString()> m_failure; // the failure on show, if any
     QByteArray m_startGeometry;         // as the first frame had it: the window is remembered once it was changed
+
+    QLabel *m_untrustedSettings = nullptr; // made by warnUntrustedSettings()
 };

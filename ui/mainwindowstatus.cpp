@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QScreen>
 #include <QStandardItemModel>
 #include <QWindow>
@@ -127,6 +128,23 @@ void MainWindow::updateStatusFields()
     ui->pushButton_removeAll->setToolTip(refusal.isEmpty() ? deleteAllTip(m_shown) : refusal);
 }
 
+void MainWindow::warnUntrustedSettings()
+{
+    if (!m_untrustedSettings) {
+        // As the field that marks a download not kept: the same colours, left of it.
+        m_untrustedSettings = new QLabel(this);
+        m_untrustedSettings->setObjectName(QStringLiteral("label_untrustedSettings"));
+        m_untrustedSettings->setPalette(m_notArchived->palette());
+        m_untrustedSettings->setAutoFillBackground(true);
+        m_untrustedSettings->setContentsMargins(m_notArchived->contentsMargins());
+        ui->statusBar->insertPermanentWidget(0, m_untrustedSettings);
+    }
+    m_untrustedSettings->setText(tr("未采用设置文件中的存档位置"));
+    m_untrustedSettings->setToolTip(
+        tr("%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档")
+            .arg(QDir::toNativeSeparators(QFileInfo(QString::fromLatin1(Settings::fileName)).absoluteFilePath())));
+}
+
 void MainWindow::loadLanguage()
 {
     m_language = Settings::language();
@@ -177,6 +195,8 @@ void MainWindow::changeEvent(QEvent *event)
     m_linkState->setText(linkStateText(m_link->state()));
     m_linkState->setToolTip(m_linkState->text());
     updateStatusFields();
+    if (m_untrustedSettings)
+        warnUntrustedSettings();
     if (m_failure)
         showFailure(m_failure);
     // The panel's hints and the rows' tips in the new language; the table's cells are values and scale names, the

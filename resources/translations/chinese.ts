@@ -227,6 +227,10 @@
         <source>存档已损坏（%1），未能修复：%2</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>LineChart</name>
@@ -453,6 +457,14 @@
     </message>
     <message>
         <source>，%1 次下载无法读取</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未采用设置文件中的存档位置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -266,6 +266,10 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
         <source>存档已损坏（%1），未能修复：%2</source>
         <translation>the archive is damaged (%1) and could not be mended: %2</translation>
     </message>
+    <message>
+        <source>%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档</source>
+        <translation>%1 belongs to another user or others may change it: its archive location is not used, the default archive is</translation>
+    </message>
 </context>
 <context>
     <name>LineChart</name>
@@ -494,6 +498,14 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
     <message>
         <source>，%1 次下载无法读取</source>
         <translation>, %1 could not be read</translation>
+    </message>
+    <message>
+        <source>未采用设置文件中的存档位置</source>
+        <translation>Settings file&apos;s archive location not used</translation>
+    </message>
+    <message>
+        <source>%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档</source>
+        <translation>%1 belongs to another user or others may change it: its archive location is not used, the default archive is</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 // The reports: the workbook read back with openpyxl, the PDF report with poppler, saving (as root and as nobody, or as
 // an ordinary user), and the print dialog.
+#include "csvfile.h"
 #include "excelexport.h"
 #include "print.h"
 #include "reportfile.h"
@@ -59,6 +60,17 @@ MeasurementGroup strengthGroup()
         g.setResult(scale, {0.0, ConversionStatus::NotAvailable});
     g.setResult(ScaleHL, shown(520)), g.setResult(ScaleSTR, shown(1234));
     return g;
+}
+
+// Enough CSV rows to fill a pipe several times over.
+QList<CsvGroup> csvRows(int count)
+{
+    GroupRecord record;
+    record.groupValue = 450, record.impacts[0] = 450, record.month = 3, record.day = 1;
+    QList<CsvGroup> rows;
+    while (rows.size() < count)
+        rows.append({1, "lab-3", "COM1", 0, QDateTime(QDate(2026, 3, 1), QTime(9, 5)), record});
+    return rows;
 }
 
 QStringList filesIn(const QString &folder)
@@ -222,7 +234,8 @@ private slots:
                                             // /dev/full, PrintConfig.ini gets the report fields
         QTest::addColumn<QString>("setup"); // o an old file (0640), l longer than what is saved, r read-only (0440),
                                             // d folder read-only (0555), n saved as nobody (as root; an ordinary
-                                            // user saves as itself), R needs root, f disk full after 2 KiB
+                                            // user saves as itself), R needs root, f disk full after 2 KiB, p a
+                                            // named pipe, c read by cat
         QTest::addColumn<QString>("error"); // empty: saved
         const auto row = [](const char *name, const QString &file, const char *setup, const char *error) {
             QTest::newRow(name) << file << setup << error;
@@ -239,8 +252,12 @@ private slots:
         row("report, disk full, in place", "old.pdf", "odnf", "File too large");
         row("workbook, disk full while made", "old.xlsx", "of", "File too large");
         row("a device written, not replaced", "full.pdf", "", "No space left on device");
+        row("CSV to a device through a link", "null.csv", "", "");
+        // Named pipes, p: one a reader empties (more than a pipe holds), one nobody reads (a bounded wait).
+        row("CSV into a named pipe with a reader: whole", "pipe.csv", "pc", "");
+        row("CSV into a named pipe nobody reads: refused", "pipe.csv", "p", "no program reads the named pipe");
         row("a folder", "folder.xlsx", "", "Is a directory");
-        row("unknown extension", "new.csv", "", "must end in .xlsx");
+        row("unknown extension", "new.txt", "", "must end in .xlsx");
         // The settings writer lets root write a read-only file or folder, so nobody tries.
         row("settings, as nobody", "PrintConfig.ini", "on", "");
         row("settings, read-only file, as nobody", "PrintConfig.ini", "orn", "not written");
@@ -267,7 +284,14 @@ private slots:
         QVERIFY(!setup.contains('o') ||
                 (old.open(QIODevice::WriteOnly) && old.write("old=1\n" + tail) == 6 + tail.size() && old.flush()));
         QVERIFY(real == name || QFile::link(real, target));
-        QVERIFY(!name.startsWith("full") || QFile::link("/dev/full", target));
+        const bool device = name.startsWith("full") || name.startsWith("null");
+        QVERIFY(!device || QFile::link("/dev/" + name.section('.', 0, 0), target));
+        QVERIFY(!setup.contains('p') || ::mkfifo(QFile::encodeName(target), 0600) == 0);
+        QTemporaryDir readerDir;
+        QProcess reader;
+        reader.setStandardOutputFile(readerDir.filePath("read"));
+        if (setup.contains('c'))
+            reader.start("cat", {target});
         QVERIFY(QDir(dir.path()).mkdir("folder.xlsx"));
         QStringList files = filesIn(dir.path());
         for (const QString &file : files)
@@ -276,6 +300,8 @@ private slots:
 
         QString said;
         const auto write = [&](QString *reason) {
+            if (name.endsWith(".csv"))
+                return writeCsvFile(target, csvRows(1000), reason);
             if (!name.endsWith(".ini"))
                 return writeReportFile(target, {}, hardnessGroups(30), reason);
             *reason = QDir::setCurrent(dir.path()) && Settings::setReportHeader({}) ? "" : "not written";
@@ -283,12 +309,20 @@ private slots:
         };
         const bool saved = inChild(root && setup.contains('n'), setup.contains('f'), write, &said);
         QVERIFY2(saved == error.isEmpty() && said.contains(error), qPrintable(said));
-        QCOMPARE(QFileInfo(target).isSymLink(), real != name || name.startsWith("full"));
+        QCOMPARE(QFileInfo(target).isSymLink(), real != name || device);
+        struct stat kept;
+        QVERIFY(!setup.contains('p') || (::stat(QFile::encodeName(target), &kept) == 0 && S_ISFIFO(kept.st_mode)));
         const QByteArray expected = !saved                 ? (setup.contains('o') ? "old" : "")
                                     : name.endsWith("pdf") ? "%PDF"
                                     : name.endsWith("ini") ? "[General]\nold=1"
+                                    : name.endsWith("csv") ? "download,station,"
                                                            : "PK";
-        const QByteArray content = name.startsWith("full") ? expected : contentOf(dir.filePath(real));
+        QVERIFY(!setup.contains('c') || reader.waitForFinished(10000));
+        const QByteArray content = device                ? expected
+                                   : setup.contains('c') ? contentOf(readerDir.filePath("read"))
+                                   : setup.contains('p') ? QByteArray()
+                                                         : contentOf(dir.filePath(real));
+        QVERIFY(!setup.contains('c') || content.count('\n') == 1001); // the header and every row
         QCOMPARE(content.left(expected.size()), expected);
         QVERIFY(!saved || tail.isEmpty() || !content.contains("old tail")); // a file written in place is cut to length
         struct stat info;
@@ -299,6 +333,35 @@ private slots:
             files << real;
         files.sort();
         QCOMPARE(filesIn(dir.path()), files); // no temporary file left
+    }
+
+    // Host and port names come from outside: none may open as a formula or break a row.
+    void csvTextFields_data()
+    {
+        QTest::addColumn<QString>("station");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("fields"); // the line's first four fields
+        const auto row = [](const char *name, const char *station, const char *port, const char *fields) {
+            QTest::newRow(name) << station << port << fields;
+        };
+        row("plain names as they are", "lab-3", "/dev/ttyUSB0", "1,lab-3,/dev/ttyUSB0,1,");
+        row("host name starting with '=', with quotes and a comma", R"(=HYPERLINK("http://x.example","y"))", "COM1",
+            R"csv(1,"'=HYPERLINK(""http://x.example"",""y"")",COM1,1,)csv");
+        row("port name with a CR inside: quoted", "lab", "COM\r3", "1,lab,\"COM\r3\",1,");
+        row("+, - and @ first", "+1-2", "-x", "1,'+1-2,'-x,1,");
+        row("@, a tab and a CR first", "@SUM(A1)", "\tx\ry", "1,'@SUM(A1),\"'\tx\ry\",1,");
+    }
+
+    void csvTextFields()
+    {
+        QFETCH(QString, station);
+        QFETCH(QString, port);
+        QFETCH(QString, fields);
+        CsvGroup group = csvRows(1).first();
+        group.station = station, group.port = port;
+        const QString line = csvLine(group);
+        QCOMPARE(line.left(fields.size()), fields);
+        QVERIFY2(line.endsWith(",1,450\n") && line.count('\n') == 1, qPrintable(line)); // numbers stay numbers
     }
 
     void valuesCell_data()

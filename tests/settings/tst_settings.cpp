@@ -4,6 +4,9 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const QString FileName = QStringLiteral("PrintConfig.ini");
@@ -47,23 +50,37 @@ private slots:
     void read_data()
     {
         QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("setup"); // o: others may write it (0666); n: nobody owns it (root only)
         // language | last port | archive location | batch | inspector | logo | remark | company
         QTest::addColumn<QString>("read");
         QTest::newRow("a file in use")
-            << InUse
+            << InUse << ""
             << QString::fromUtf8("1|/dev/ttyUSB0|postgresql://leeb@lab-server:5432/hardness|B-17|王工|logo.png|"
                                  "recheck, flange side|North Test Lab");
-        QTest::newRow("no file: empty, language 0") << QByteArray() << "0|||||||";
+        QTest::newRow("no file: empty, language 0") << QByteArray() << ""
+                                                    << "0|||||||";
+        // Not trusted to say where data go: the location and the port; the rest stays on this station.
+        for (const char *setup : {"o", "n"})
+            QTest::addRow("%s: the location and port ignored", setup[0] == 'o' ? "writable by others" : "nobody's")
+                << InUse << setup << QString::fromUtf8("1|||B-17|王工|logo.png|recheck, flange side|North Test Lab");
         QTest::newRow("hand-edited: unquoted commas, blanks, a deleted logo, a language that is no number")
             << QByteArray("[Archive]\nlocation =  /srv/lab,3/archive.sqlite  \n[LineEdit]\nremark=recheck,flange "
                           "side\nLOGOPath=gone.png\ncompanyName=UTF-8 \xe5\x8e\x82\n[MainWindow]\nlanguage=abc\n")
-            << QString::fromUtf8("0||/srv/lab,3/archive.sqlite||||recheck, flange side|UTF-8 厂");
+            << "" << QString::fromUtf8("0||/srv/lab,3/archive.sqlite||||recheck, flange side|UTF-8 厂");
     }
 
     void read()
     {
         QFETCH(QByteArray, file);
+        QFETCH(QString, setup);
+        if (setup == "n" && ::geteuid() != 0)
+            QSKIP("only root can give a file to another user");
         QVERIFY(prepare(file));
+        const QByteArray name = QFile::encodeName(FileName);
+        QVERIFY(file.isNull() || (::chmod(name, setup == "o" ? 0666 : 0644) == 0 &&
+                                  ::chown(name, setup == "n" ? 65534 : ::geteuid(), ::getegid()) == 0));
+        bool ignored = true;
+        QCOMPARE(Settings::archiveLocation(&ignored).isEmpty() && ignored, !setup.isEmpty());
         const ReportHeader h = Settings::reportHeader();
         QTEST(QStringList({QString::number(Settings::language()), Settings::lastPort(), Settings::archiveLocation(),
                            h.batch, h.inspector, h.logoPath, h.remark, h.companyName})

@@ -58,8 +58,10 @@ void BatchExport::openArchive()
         return;
     const ArchiveOpenResult opened = m_archive.open(m_archiveLocation);
     if (opened.outcome == ArchiveOpenResult::Replaced)
-        std::fprintf(stderr, "warning: the archive failed its integrity check; moved aside to %s, a new one started\n",
-                     qPrintable(opened.movedAsidePath));
+        std::fprintf(stderr,
+                     "warning: the archive was damaged; kept aside unchanged as %s, the new archive holds %d "
+                     "download(s) recovered from it (%d could not be read)\n",
+                     qPrintable(opened.movedAsidePath), opened.recovered, opened.unreadable);
     if (!opened.ok())
         return;
     DownloadInfo latest;

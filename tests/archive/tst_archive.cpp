@@ -1,56 +1,20 @@
 // The measurement archive, the same cases on SQLite and on a PostgreSQL server the test starts itself: the
 // identical-payload rule and what a download keeps, the year of its groups, listing, writers killed mid-run, damaged
 // and unusable archives, and leeb-archive. Started with --writer, the program is a station storing downloads instead.
-#include "archive.h"
-#include "groupencoder.h"
 #include "measurementgroup.h"
-#include "pgserver.h"
+#include "station.h"
 
 #include <QSqlQuery>
-#include <QtTest>
 
 #include <ctime>
-#include <unistd.h>
 
 namespace {
-
-const QDateTime DownloadTime(QDate(2027, 1, 2), QTime(10, 0), Qt::UTC);
-
-GroupRecord group(quint16 hl, quint8 device, quint8 material, quint8 scale, quint8 month, quint8 day,
-                  quint8 tableSet = 0)
-{
-    // month, minute, day, hour, table set, HL, device, scale, direction, impact count, impacts, material
-    return {month, 5, day, 9, tableSet, hl, device, scale, 0, 3, {quint16(hl - 4), hl, quint16(hl + 4)}, material};
-}
 
 // D_15 steel HRC at HL 700; D steel HRC at HL 505, inside set 1's curve (500 to 880) but below set 2's (510 to 855);
 // D Cr-V steel STR at HL 600 on 29 February of a common year; a gap, then a slot that must not count.
 const QList<GroupRecord> Groups = {group(700, DeviceD15, 0, ScaleHRC, 12, 30),
                                    group(505, DeviceD, 0, ScaleHRC, 1, 2, 1), group(600, DeviceD, 2, ScaleSTR, 2, 29)};
 const QByteArray Payload = encodeGroups(Groups + QList<GroupRecord>{GroupRecord(), group(650, DeviceD, 0, 2, 3, 3)});
-
-// A station: stores COUNT different downloads from PORT, prints "done" and waits to be killed; exits 1 with the
-// reason when the archive cannot be used.
-int writer(const QStringList &args)
-{
-    Archive archive;
-    const ArchiveOpenResult opened = archive.open(args.at(2));
-    std::fprintf(stderr, "%s\n", qPrintable(opened.reason));
-    for (int i = 0; i < args.at(4).toInt() && opened.ok(); ++i) {
-        const StoreResult stored =
-            archive.storeDownload(makeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, 1)}), args.at(3)));
-        if (!stored.ok()) {
-            std::fprintf(stderr, "%s\n", qPrintable(stored.reason));
-            return 1;
-        }
-    }
-    if (!opened.ok() || args.at(4) == "0")
-        return opened.ok() ? 0 : 1;
-    std::printf("done\n");
-    std::fflush(stdout);
-    for (;;)
-        ::pause();
-}
 
 } // namespace
 
@@ -192,17 +156,8 @@ private slots:
     {
         const QString location = freshLocation();
         QVERIFY(Archive().open(location).ok()); // created before the race
-        QProcess writers[2];
-        for (QProcess &writer : writers)
-            writer.start(QCoreApplication::applicationFilePath(),
-                         {"--writer", location, QString::number(&writer - writers), "20"});
-        for (QProcess &writer : writers) {
-            QTRY_VERIFY2_WITH_TIMEOUT(writer.canReadLine() || writer.state() == QProcess::NotRunning,
-                                      writer.readAllStandardError().constData(), 60000);
-            QCOMPARE(writer.readLine(), "done\n");
-            writer.kill(); // SIGKILL: no destructor, no close
-            QVERIFY(writer.waitForFinished());
-        }
+        const QByteArray failed = killedStations(location, 2, 20);
+        QVERIFY2(failed.isEmpty(), failed.constData());
         Archive archive;
         QVERIFY(archive.open(location).ok());
         QList<DownloadInfo> listed;
@@ -455,12 +410,7 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    if (app.arguments().value(1) == "--writer" && app.arguments().size() == 5)
-        return writer(app.arguments());
-    TestArchive test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
+    return stationOrTest<TestArchive>(argc, argv);
 }
 
 #include "tst_archive.moc"

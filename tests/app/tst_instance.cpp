@@ -1,5 +1,4 @@
-// The program as a process: --list-ports (with and without permission to open the port) and the second start; the
-// single-instance socket's folder and listeners of another user; and the link state field of the window.
+// --list-ports, the second start, the single-instance socket's folder and foreign listeners, the link state text.
 #include "instrument.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
@@ -20,8 +19,7 @@
 
 namespace {
 
-// A listener of nobody's on path that answers "raised" to a request, or never says a word; its process id, or -1.
-// Bound as root before it becomes nobody where nobody may not create the socket (a folder of the test's user).
+// A listener of nobody's on path (bound first as root if asked) answering "raised" or silent; its pid, or -1.
 pid_t plantListener(const QString &path, bool answers, bool bindAsRoot)
 {
     sockaddr_un address = {};
@@ -83,8 +81,7 @@ private slots:
         Instrument terminal;
         QVERIFY(terminal.open());
         const QString port = terminal.slavePath();
-        // Root opens whatever the mode bits say, so nobody lists root's terminal of mode 0600; an ordinary user lists
-        // its own terminal of mode 0.
+        // Root opens any mode: nobody lists root's 0600 terminal; an ordinary user its own of mode 0.
         const bool root = ::geteuid() == 0;
         QVERIFY(!denied ||
                 QFile::setPermissions(port, root ? QFile::ReadOwner | QFile::WriteOwner : QFile::Permissions()));
@@ -153,8 +150,7 @@ private slots:
         QCOMPARE(instance.claim(), SingleInstance::First);
     }
 
-    // Another user's listener where older versions put the socket, or in the private folder (only root or this user
-    // could put one there): neither is believed nor waited for.
+    // Another user's listener at the old name or in the private folder: neither believed nor waited for.
     void foreignPeer_data()
     {
         QTest::addColumn<bool>("answers");

@@ -1,7 +1,6 @@
 #pragma once
 
-// What the archive tests share: groups laid out as the instrument keeps them, and stations, this test program started
-// again to store downloads into one archive alongside others.
+// The archive tests' groups and stations (the test program started again to store downloads alongside others).
 #include "archive.h"
 #include "groupencoder.h"
 #include "pgserver.h"
@@ -19,8 +18,7 @@ inline GroupRecord group(quint16 hl, quint8 device, quint8 material, quint8 scal
     return {month, 5, day, 9, tableSet, hl, device, scale, 0, 3, {quint16(hl - 4), hl, quint16(hl + 4)}, material};
 }
 
-// A station, "--writer|--store LOCATION PORT COUNT": stores COUNT different downloads from PORT, then prints "done"
-// and waits to be killed (--writer) or exits (--store); exits 1 with the reason when the archive cannot be used.
+// "--writer|--store LOCATION PORT COUNT": stores, then "done" and waits to be killed, or exits; 1 with why on failure.
 inline int station(const QStringList &args)
 {
     Archive archive;
@@ -42,8 +40,7 @@ inline int station(const QStringList &args)
         ::pause();
 }
 
-// Starts count stations at once, each with downloads to store, and kills each once done (SIGKILL: no destructor, no
-// close); what went wrong, or nothing.
+// Starts count stations at once and SIGKILLs each once done (no close); what went wrong, or nothing.
 inline QByteArray killedStations(const QString &location, int count, int downloads)
 {
     std::unique_ptr<QProcess[]> stations(new QProcess[size_t(count)]);

@@ -1,6 +1,4 @@
-// The measurement archive, the same cases on SQLite and on a PostgreSQL server the test starts itself: the
-// identical-payload rule and what a download keeps, the year of its groups, listing, writers killed mid-run, damaged
-// and unusable archives, and leeb-archive. Started with --writer, the program is a station storing downloads instead.
+// The archive on SQLite and on a PostgreSQL server of the test's own: storing, listing, killed writers, leeb-archive.
 #include "measurementgroup.h"
 #include "station.h"
 
@@ -10,8 +8,7 @@
 
 namespace {
 
-// D_15 steel HRC at HL 700; D steel HRC at HL 505, inside set 1's curve (500 to 880) but below set 2's (510 to 855);
-// D Cr-V steel STR at HL 600 on 29 February of a common year; a gap, then a slot that must not count.
+// HL 505 in set 1's HRC curve, below set 2's; STR on 29 February of a common year; a gap, then a slot not counted.
 const QList<GroupRecord> Groups = {group(700, DeviceD15, 0, ScaleHRC, 12, 30),
                                    group(505, DeviceD, 0, ScaleHRC, 1, 2, 1), group(600, DeviceD, 2, ScaleSTR, 2, 29)};
 const QByteArray Payload = encodeGroups(Groups + QList<GroupRecord>{GroupRecord(), group(650, DeviceD, 0, 2, 3, 3)});
@@ -235,8 +232,7 @@ private slots:
         QVERIFY2(failure.contains(reason.toUtf8()), failure.constData());
     }
 
-    // A server of the row's own goes away or stops answering between two stores. The writes in the worked order:
-    // Payload as download 1, a second payload as download 2 once the server is usable again.
+    // A server of the row's own goes away or stops answering between two stores: bounded, then download 2.
     void unreliableServer_data()
     {
         QTest::addColumn<QString>("trouble");
@@ -347,8 +343,7 @@ private slots:
                 << QByteArrayList{"\t2027-01-10 18:01:00 +08:00\tlab\\t3\\\\\tp\\r\\n\t2\n"};
             row("list a day in UTC") << QStringList{"list", "--utc", "--to", "2027-01-02"} << 0
                                      << QByteArrayList{"=@ID\t2027-01-02T10:00:00.000Z\tlab-3\t/dev/ttyUSB0\t3\n"};
-            // Dated by the download: the year before it, its own year, no 29 February in 2027; HL 505 below the HRC
-            // curve of its table set.
+            // Dated by the download: the year before, its own, no 29 February in 2027; HL 505 below set 2's curve.
             row("show --csv") << QStringList{"show", "@ID", "--csv"} << 0
                               << QByteArrayList{"\n@ID,lab-3,/dev/ttyUSB0,1,2026-12-30 09:05,D_15,4,",
                                                 ",46,Ok,",

@@ -1,6 +1,4 @@
-// Damaged and foreign SQLite archives: the full check and what it mends (leeb-archive check), several programs
-// starting at once on a damaged file, a store into a file moved aside, and the files' modes. Started with --writer or
-// --store, the program is a station storing downloads instead.
+// Damaged and foreign SQLite archives: leeb-archive check, racing starters, a file moved aside, the files' modes.
 #include "measurementgroup.h"
 #include "station.h"
 
@@ -57,8 +55,7 @@ int downloadCount(const QString &location)
     return listed.size();
 }
 
-// Downloads from..to - 1 of two groups each, download i measured on i + 1 May 2026 and received i minutes after
-// DownloadTime; false when the archive cannot be opened.
+// Downloads from..to-1 of two groups, i measured on i + 1 May 2026, received i minutes after DownloadTime.
 bool storeMay(const QString &path, int from, int to)
 {
     Archive archive;
@@ -82,8 +79,7 @@ QString tenDownloads(const QString &folder)
     return path;
 }
 
-// Overwrites the first leaf page of the download table, three downloads (rows of over 5 kB fill a 4 kB page's
-// local part three times), with garbage.
+// Overwrites the download table's first leaf page, three downloads, with garbage.
 bool damageTablePage(const QString &path)
 {
     QVariantList page;
@@ -253,8 +249,7 @@ private slots:
         QCOMPARE(modes, QStringList({"700", "700", "600", "600"}));
         archive.close();
 
-        // A reader of the file while it was read-only left a read-only -shm: writable again, the file takes
-        // downloads again. Root writes any file: the program runs as nobody then.
+        // A reader of the read-only file left a read-only -shm: once writable, it takes downloads (as nobody).
         const QString path = folder + "/lab/a.sqlite";
         for (const QString &name : {folder, folder + "/lab", path})
             QVERIFY(giveToNobody(name));

@@ -1,5 +1,4 @@
-// The reports: the workbook read back with openpyxl, the PDF report with poppler, saving (as root and as nobody, or as
-// an ordinary user), and the print dialog.
+// The workbook read back with openpyxl, the PDF report with poppler, saving, CSV fields and the print dialog.
 #include "csvfile.h"
 #include "excelexport.h"
 #include "print.h"
@@ -84,8 +83,7 @@ QByteArray contentOf(const QString &fileName)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Runs work in a child process, as nobody when asked and with files limited to 2 KiB when asked (a disk that fills
-// half way), so that neither stays with the test. True when work succeeded; *said gets its message.
+// Runs work in a child, as nobody and with files limited to 2 KiB (a disk full) if asked; its outcome, *said its text.
 bool inChild(bool nobody, bool limited, const std::function<bool(QString *)> &work, QString *said)
 {
     int channel[2];
@@ -230,12 +228,11 @@ private slots:
 
     void saving_data()
     {
-        QTest::addColumn<QString>("name");  // in a folder of the saver's; link.* points to real.*, full.* to
-                                            // /dev/full, PrintConfig.ini gets the report fields
-        QTest::addColumn<QString>("setup"); // o an old file (0640), l longer than what is saved, r read-only (0440),
-                                            // d folder read-only (0555), n saved as nobody (as root; an ordinary
-                                            // user saves as itself), R needs root, f disk full after 2 KiB, p a
-                                            // named pipe, c read by cat
+        QTest::addColumn<QString>("name"); // in a folder of the saver's; link.* points to real.*, full.* to
+                                           // /dev/full, PrintConfig.ini gets the report fields
+        // o an old file (0640), l longer, r read-only, d folder read-only, n as nobody, R root only, f disk full,
+        // p a named pipe, c read by cat
+        QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("error"); // empty: saved
         const auto row = [](const char *name, const QString &file, const char *setup, const char *error) {
             QTest::newRow(name) << file << setup << error;
@@ -382,8 +379,7 @@ private slots:
         QTEST(PaintBase::valuesText(group), "cell");
     }
 
-    // 44 groups on three A4 pages through the batch export's writer; the header and its logo on page 1 only. A report
-    // made after it shows its own header and nothing of this one's, logo included.
+    // 44 groups on three A4 pages, header and logo on page 1 only; a later report shows none of this one's header.
     void reportPages()
     {
         QVERIFY(QImage(":/rc/logo.png").save(QStringLiteral("north.png")));
@@ -398,8 +394,7 @@ private slots:
         QVERIFY2(QString(info).contains(
                      QRegularExpression("(?s)Pages: +3\\n.*Page size: +595[.\\d]* x 84\\d[.\\d]* pts \\(A4\\)")),
                  info);
-        // Per page: its rows (a row starts with its number, then its date "3/<number> 9:5"), then how often the page
-        // number, the value texts, the two materials (Chinese: the font is embedded) and the header fields appear.
+        // Per page: first-last xrows, then how often each text appears (Chinese ones: the font is embedded).
         QStringList pages;
         for (const QString page : {"1", "2", "3"}) {
             const QString text =
@@ -451,8 +446,7 @@ private slots:
         QCOMPARE(painted, QStringList({"-", "painted", "painted"}));
     }
 
-    // The dialog as the operator uses it: pages flipped, the fields given to the preview and the PDF and kept in the
-    // settings file, and a settings file that cannot be written reported on closing.
+    // Pages flipped, fields to preview, PDF and settings file, and an unwritable settings file reported.
     void printDialog()
     {
         QVERIFY(QImage(":/rc/logo.png").save(QStringLiteral("logo.png")));

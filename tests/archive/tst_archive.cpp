@@ -194,18 +194,13 @@ private slots:
         if (reason.isEmpty()) {
             QFile file(location);
             QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(4096) && file.write(QByteArray(4096, '\xab')));
-            file.seek(0);
-            const QByteArray damaged = file.readAll();
             file.close();
             Archive archive;
             const ArchiveOpenResult opened = archive.open(location);
             QCOMPARE(opened.outcome, ArchiveOpenResult::Replaced);
-            QFile aside(opened.movedAsidePath);
-            QVERIFY2(opened.movedAsidePath.startsWith(location + ".corrupt-") && aside.open(QIODevice::ReadOnly),
+            QVERIFY2(opened.movedAsidePath.startsWith(location + ".corrupt-") && QFile::exists(opened.movedAsidePath),
                      qPrintable(opened.movedAsidePath));
-            QCOMPARE(aside.readAll(), damaged);
-            // The damaged page is not the download's: it is read back into the new archive.
-            const int kept = setup == "damaged" ? 1 : 0;
+            const int kept = setup == "damaged" ? 1 : 0; // the damaged page is not the download's
             QCOMPARE(QString("%1 %2").arg(opened.recovered).arg(opened.unreadable), QString("%1 0").arg(kept));
             QCOMPARE(archive.storeDownload(makeDownload(Payload, "q")).downloadId, kept + 1);
             return;
@@ -237,14 +232,12 @@ private slots:
     {
         QTest::addColumn<QString>("trouble");
         QTest::addColumn<QString>("reason"); // of the store during the trouble; empty: it succeeds
-        QTest::newRow("restarted between stores: noticed, connected again, stored") << "restart"
-                                                                                    << "";
-        QTest::newRow("down: the store fails with why, and succeeds once the server is back")
-            << "down"
-            << "cannot open the archive";
-        QTest::newRow("frozen: the store fails within the bound, and succeeds once the server answers")
-            << "frozen"
-            << "did not answer within 8 s";
+        const auto row = [](const char *name, const char *trouble, const char *reason) {
+            QTest::newRow(name) << QString(trouble) << QString(reason);
+        };
+        row("restarted between stores: noticed, connected again, stored", "restart", "");
+        row("down: the store fails with why, and succeeds once the server is back", "down", "cannot open the archive");
+        row("frozen: the store fails within the bound, then succeeds", "frozen", "did not answer within 8 s");
     }
 
     void unreliableServer()
@@ -271,24 +264,17 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         StoreResult stored = archive.storeDownload(second);
-        const qint64 took = clock.elapsed();
-        QVERIFY2(took < 15000, qPrintable(QString::number(took)));
-        if (reason.isEmpty()) {
-            QVERIFY2(stored.outcome == StoreResult::Stored, qPrintable(stored.reason));
-            QCOMPARE(stored.downloadId, 2);
-            return;
-        }
-        QVERIFY2(stored.outcome == StoreResult::Failed && stored.reason.contains(reason), qPrintable(stored.reason));
-        // A read while the trouble lasts is bounded as well.
+        QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
         DownloadInfo latest;
-        clock.restart();
-        QVERIFY(!archive.latestDownload(&latest, &error));
-        QVERIFY2(clock.elapsed() < 15000 && !error.isEmpty(), qPrintable(error));
-
-        QVERIFY(trouble == "down" ? server.start() : server.setFrozen(false));
-        stored = archive.storeDownload(second);
-        QVERIFY2(stored.outcome == StoreResult::Stored, qPrintable(stored.reason));
-        QCOMPARE(stored.downloadId, 2);
+        if (!reason.isEmpty()) {
+            QVERIFY2(!stored.ok() && stored.reason.contains(reason), qPrintable(stored.reason));
+            clock.restart(); // a read while the trouble lasts is bounded as well
+            QVERIFY(!archive.latestDownload(&latest, &error));
+            QVERIFY2(clock.elapsed() < 15000 && !error.isEmpty(), qPrintable(error));
+            QVERIFY(trouble == "down" ? server.start() : server.setFrozen(false));
+            stored = archive.storeDownload(second);
+        }
+        QVERIFY2(stored.outcome == StoreResult::Stored && stored.downloadId == 2, qPrintable(stored.reason));
         QVERIFY2(archive.latestDownload(&latest, &error) && latest.id == 2, qPrintable(error));
     }
 

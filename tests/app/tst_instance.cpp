@@ -232,9 +232,10 @@ private slots:
         QTest::addColumn<LinkState>("state");
         QTest::addColumn<QString>("text");
         const QString tty = "/dev/ttyQ7"; // no such device: its group is unknown
-        const auto row = [&](const char *name, bool english, LinkState::Phase phase, PortStatus status) -> QTestData & {
+        const auto row = [&](const char *name, bool english, LinkState::Phase phase, PortStatus status,
+                             const QString &port = "/dev/ttyQ7") -> QTestData & {
             return QTest::newRow(name) << english
-                                       << LinkState{phase, status == PortStatus::NoPort ? QString() : tty, status};
+                                       << LinkState{phase, status == PortStatus::NoPort ? QString() : port, status};
         };
         row("searching", false, LinkState::Searching, PortStatus::Ok) << "正在查找仪器… /dev/ttyQ7";
         row("connected", true, LinkState::Connected, PortStatus::Ok) << "Connected to /dev/ttyQ7";
@@ -243,19 +244,17 @@ private slots:
         row("in use", true, LinkState::NotFound, PortStatus::InUse) << "/dev/ttyQ7 is in use by another program";
         // Device files of this user: one its group may use, one its group may only write (a terminal's crw--w----).
         const auto device = [&](const char *name, int mode) {
-            const QString path = m_dir.filePath(name);
-            QFile file(path);
-            if (!file.open(QIODevice::WriteOnly) || ::chmod(qPrintable(path), mode) != 0)
-                qFatal("cannot make %s", qPrintable(path));
-            return path;
+            QFile file(m_dir.filePath(name));
+            if (!file.open(QIODevice::WriteOnly) || ::chmod(QFile::encodeName(file.fileName()), mode) != 0)
+                qFatal("cannot make %s", name);
+            return file.fileName();
         };
         const QString shared = device("ttyGroup", 0660), own = device("ttyOwner", 0620);
-        QTest::newRow("permission denied, the group may use it")
-            << true << LinkState{LinkState::NotFound, shared, PortStatus::PermissionDenied}
+        row("permission denied, the group may use it", true, LinkState::NotFound, PortStatus::PermissionDenied, shared)
             << QString("No permission to open %1: the user must be in the group that owns the device, %2")
                    .arg(shared, QFileInfo(shared).group());
-        QTest::newRow("permission denied, the owner alone may use it")
-            << false << LinkState{LinkState::NotFound, own, PortStatus::PermissionDenied}
+        row("permission denied, the owner alone may use it", false, LinkState::NotFound, PortStatus::PermissionDenied,
+            own)
             << QString("无权打开 %1：该设备只允许 %2 使用").arg(own, QFileInfo(own).owner());
         // A lock file whose process is gone, where the serial port puts its own (Linux allots no id above 2^22).
         const QString lock = QString("/var/lock/LCK..ttyQ%1").arg(QCoreApplication::applicationPid());

@@ -341,7 +341,6 @@ private slots:
         const auto row = [](const char *name, const char *station, const char *port, const char *fields) {
             QTest::newRow(name) << station << port << fields;
         };
-        row("plain names as they are", "lab-3", "/dev/ttyUSB0", "1,lab-3,/dev/ttyUSB0,1,");
         row("host name starting with '=', with quotes and a comma", R"(=HYPERLINK("http://x.example","y"))", "COM1",
             R"csv(1,"'=HYPERLINK(""http://x.example"",""y"")",COM1,1,)csv");
         row("port name with a CR inside: quoted", "lab", "COM\r3", "1,lab,\"COM\r3\",1,");

@@ -1,5 +1,4 @@
-// The program for real, as its own process against the simulator on a pseudo-terminal: the batch export, the command
-// line and a window started without a display.
+// The program as a process against the simulator: the batch export, its command line, no display.
 #include "../archive/pgserver.h"
 #include "archive.h"
 #include "groupencoder.h"
@@ -140,9 +139,7 @@ private slots:
         QVERIFY(!header || (text.waitForFinished(30000) && text.readAllStandardOutput().contains("North Lab")));
     }
 
-    // The archive's server freezes while the export sits connected to it, before the instrument (served by this
-    // process) has answered: the file is written all the same, and the export ends with 3 within its timeout and
-    // the archive's bound.
+    // The archive's server freezes mid-export: the file is written, exit 3 within the timeout and the archive's bound.
     void frozenArchive()
     {
         QTemporaryDir serverDir;

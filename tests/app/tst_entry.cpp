@@ -1,5 +1,4 @@
-// Start-up and language switching with real settings files in a temporary working directory, and the
-// command line with the environment that decides whether the window can come up.
+// Start-up language from real settings files, the switch, and the command line with its environment.
 #include "entry.h"
 #include "languagesettings.h"
 #include "mainwindow.h"
@@ -92,8 +91,7 @@ private slots:
 
     void options_data()
     {
-        // As on a shell, variables first, then "=>" and what comes of it: "refused", or whether the window may start
-        // ("window", or "no display" where Qt would abort), the ports and the arguments left for a warning.
+        // Variables and arguments "=>" refused, or window / no display; the ports; the arguments left unknown.
         QTest::addColumn<QString>("run");
         QTest::newRow("two ports, nothing set")
             << "--port /dev/pts/3 --port=ttyUSB0 => no display; /dev/pts/3 ttyUSB0; ";

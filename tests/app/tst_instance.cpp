@@ -1,5 +1,4 @@
-// The program as a process: --list-ports (with and without permission to open the port) and the second start; the
-// single-instance socket's folder and listeners of another user; and the link state field of the window.
+// --list-ports, the second start, the single-instance socket's folder and foreign listeners, the link state text.
 #include "instrument.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
@@ -20,8 +19,7 @@
 
 namespace {
 
-// A listener of nobody's on path that answers "raised" to a request, or never says a word; its process id, or -1.
-// Bound as root before it becomes nobody where nobody may not create the socket (a folder of the test's user).
+// A listener of nobody's on path (bound first as root if asked) answering "raised" or silent; its pid, or -1.
 pid_t plantListener(const QString &path, bool answers, bool bindAsRoot)
 {
     sockaddr_un address = {};
@@ -83,8 +81,7 @@ private slots:
         Instrument terminal;
         QVERIFY(terminal.open());
         const QString port = terminal.slavePath();
-        // Root opens whatever the mode bits say, so nobody lists root's terminal of mode 0600; an ordinary user lists
-        // its own terminal of mode 0.
+        // Root opens any mode: nobody lists root's 0600 terminal; an ordinary user its own of mode 0.
         const bool root = ::geteuid() == 0;
         QVERIFY(!denied ||
                 QFile::setPermissions(port, root ? QFile::ReadOwner | QFile::WriteOwner : QFile::Permissions()));
@@ -153,8 +150,7 @@ private slots:
         QCOMPARE(instance.claim(), SingleInstance::First);
     }
 
-    // Another user's listener where older versions put the socket, or in the private folder (only root or this user
-    // could put one there): neither is believed nor waited for.
+    // Another user's listener at the old name or in the private folder: neither believed nor waited for.
     void foreignPeer_data()
     {
         QTest::addColumn<bool>("answers");
@@ -236,9 +232,10 @@ private slots:
         QTest::addColumn<LinkState>("state");
         QTest::addColumn<QString>("text");
         const QString tty = "/dev/ttyQ7"; // no such device: its group is unknown
-        const auto row = [&](const char *name, bool english, LinkState::Phase phase, PortStatus status) -> QTestData & {
+        const auto row = [&](const char *name, bool english, LinkState::Phase phase, PortStatus status,
+                             const QString &port = "/dev/ttyQ7") -> QTestData & {
             return QTest::newRow(name) << english
-                                       << LinkState{phase, status == PortStatus::NoPort ? QString() : tty, status};
+                                       << LinkState{phase, status == PortStatus::NoPort ? QString() : port, status};
         };
         row("searching", false, LinkState::Searching, PortStatus::Ok) << "正在查找仪器… /dev/ttyQ7";
         row("connected", true, LinkState::Connected, PortStatus::Ok) << "Connected to /dev/ttyQ7";
@@ -247,19 +244,17 @@ private slots:
         row("in use", true, LinkState::NotFound, PortStatus::InUse) << "/dev/ttyQ7 is in use by another program";
         // Device files of this user: one its group may use, one its group may only write (a terminal's crw--w----).
         const auto device = [&](const char *name, int mode) {
-            const QString path = m_dir.filePath(name);
-            QFile file(path);
-            if (!file.open(QIODevice::WriteOnly) || ::chmod(qPrintable(path), mode) != 0)
-                qFatal("cannot make %s", qPrintable(path));
-            return path;
+            QFile file(m_dir.filePath(name));
+            if (!file.open(QIODevice::WriteOnly) || ::chmod(QFile::encodeName(file.fileName()), mode) != 0)
+                qFatal("cannot make %s", name);
+            return file.fileName();
         };
         const QString shared = device("ttyGroup", 0660), own = device("ttyOwner", 0620);
-        QTest::newRow("permission denied, the group may use it")
-            << true << LinkState{LinkState::NotFound, shared, PortStatus::PermissionDenied}
+        row("permission denied, the group may use it", true, LinkState::NotFound, PortStatus::PermissionDenied, shared)
             << QString("No permission to open %1: the user must be in the group that owns the device, %2")
                    .arg(shared, QFileInfo(shared).group());
-        QTest::newRow("permission denied, the owner alone may use it")
-            << false << LinkState{LinkState::NotFound, own, PortStatus::PermissionDenied}
+        row("permission denied, the owner alone may use it", false, LinkState::NotFound, PortStatus::PermissionDenied,
+            own)
             << QString("无权打开 %1：该设备只允许 %2 使用").arg(own, QFileInfo(own).owner());
         // A lock file whose process is gone, where the serial port puts its own (Linux allots no id above 2^22).
         const QString lock = QString("/var/lock/LCK..ttyQ%1").arg(QCoreApplication::applicationPid());

@@ -1,8 +1,6 @@
 #pragma once
 
-// A PostgreSQL server of the test's own in a folder, reached over its Unix socket there, that a test can stop, start
-// again and freeze (every process of it stopped with SIGSTOP, as a server that no longer answers). The destructor
-// thaws and stops it, also when a check failed.
+// A PostgreSQL server in a folder, over its Unix socket, to stop, start and freeze (SIGSTOP); stopped when destroyed.
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -118,8 +116,7 @@ public:
         }
         return !all.isEmpty();
     }
-    // Blocks, without turning the event loop, until count clients of database sit idle outside a transaction; false
-    // after ms.
+    // Blocks (no event loop) until count clients of database sit idle outside a transaction; false after ms.
     bool waitForIdleClients(const QString &database, int count, int ms) const
     {
         const QByteArray title = "postgres: leeb " + database.toUtf8() + " [local] idle";

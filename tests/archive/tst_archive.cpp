@@ -1,56 +1,17 @@
-// The measurement archive, the same cases on SQLite and on a PostgreSQL server the test starts itself: the
-// identical-payload rule and what a download keeps, the year of its groups, listing, writers killed mid-run, damaged
-// and unusable archives, and leeb-archive. Started with --writer, the program is a station storing downloads instead.
-#include "archive.h"
-#include "groupencoder.h"
+// The archive on SQLite and on a PostgreSQL server of the test's own: storing, listing, killed writers, leeb-archive.
 #include "measurementgroup.h"
-#include "pgserver.h"
+#include "station.h"
 
 #include <QSqlQuery>
-#include <QtTest>
 
 #include <ctime>
-#include <unistd.h>
 
 namespace {
 
-const QDateTime DownloadTime(QDate(2027, 1, 2), QTime(10, 0), Qt::UTC);
-
-GroupRecord group(quint16 hl, quint8 device, quint8 material, quint8 scale, quint8 month, quint8 day,
-                  quint8 tableSet = 0)
-{
-    // month, minute, day, hour, table set, HL, device, scale, direction, impact count, impacts, material
-    return {month, 5, day, 9, tableSet, hl, device, scale, 0, 3, {quint16(hl - 4), hl, quint16(hl + 4)}, material};
-}
-
-// D_15 steel HRC at HL 700; D steel HRC at HL 505, inside set 1's curve (500 to 880) but below set 2's (510 to 855);
-// D Cr-V steel STR at HL 600 on 29 February of a common year; a gap, then a slot that must not count.
+// HL 505 in set 1's HRC curve, below set 2's; STR on 29 February of a common year; a gap, then a slot not counted.
 const QList<GroupRecord> Groups = {group(700, DeviceD15, 0, ScaleHRC, 12, 30),
                                    group(505, DeviceD, 0, ScaleHRC, 1, 2, 1), group(600, DeviceD, 2, ScaleSTR, 2, 29)};
 const QByteArray Payload = encodeGroups(Groups + QList<GroupRecord>{GroupRecord(), group(650, DeviceD, 0, 2, 3, 3)});
-
-// A station: stores COUNT different downloads from PORT, prints "done" and waits to be killed; exits 1 with the
-// reason when the archive cannot be used.
-int writer(const QStringList &args)
-{
-    Archive archive;
-    const ArchiveOpenResult opened = archive.open(args.at(2));
-    std::fprintf(stderr, "%s\n", qPrintable(opened.reason));
-    for (int i = 0; i < args.at(4).toInt() && opened.ok(); ++i) {
-        const StoreResult stored =
-            archive.storeDownload(makeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, 1)}), args.at(3)));
-        if (!stored.ok()) {
-            std::fprintf(stderr, "%s\n", qPrintable(stored.reason));
-            return 1;
-        }
-    }
-    if (!opened.ok() || args.at(4) == "0")
-        return opened.ok() ? 0 : 1;
-    std::printf("done\n");
-    std::fflush(stdout);
-    for (;;)
-        ::pause();
-}
 
 } // namespace
 
@@ -192,17 +153,8 @@ private slots:
     {
         const QString location = freshLocation();
         QVERIFY(Archive().open(location).ok()); // created before the race
-        QProcess writers[2];
-        for (QProcess &writer : writers)
-            writer.start(QCoreApplication::applicationFilePath(),
-                         {"--writer", location, QString::number(&writer - writers), "20"});
-        for (QProcess &writer : writers) {
-            QTRY_VERIFY2_WITH_TIMEOUT(writer.canReadLine() || writer.state() == QProcess::NotRunning,
-                                      writer.readAllStandardError().constData(), 60000);
-            QCOMPARE(writer.readLine(), "done\n");
-            writer.kill(); // SIGKILL: no destructor, no close
-            QVERIFY(writer.waitForFinished());
-        }
+        const QByteArray failed = killedStations(location, 2, 20);
+        QVERIFY2(failed.isEmpty(), failed.constData());
         Archive archive;
         QVERIFY(archive.open(location).ok());
         QList<DownloadInfo> listed;
@@ -242,18 +194,13 @@ private slots:
         if (reason.isEmpty()) {
             QFile file(location);
             QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(4096) && file.write(QByteArray(4096, '\xab')));
-            file.seek(0);
-            const QByteArray damaged = file.readAll();
             file.close();
             Archive archive;
             const ArchiveOpenResult opened = archive.open(location);
             QCOMPARE(opened.outcome, ArchiveOpenResult::Replaced);
-            QFile aside(opened.movedAsidePath);
-            QVERIFY2(opened.movedAsidePath.startsWith(location + ".corrupt-") && aside.open(QIODevice::ReadOnly),
+            QVERIFY2(opened.movedAsidePath.startsWith(location + ".corrupt-") && QFile::exists(opened.movedAsidePath),
                      qPrintable(opened.movedAsidePath));
-            QCOMPARE(aside.readAll(), damaged);
-            // The damaged page is not the download's: it is read back into the new archive.
-            const int kept = setup == "damaged" ? 1 : 0;
+            const int kept = setup == "damaged" ? 1 : 0; // the damaged page is not the download's
             QCOMPARE(QString("%1 %2").arg(opened.recovered).arg(opened.unreadable), QString("%1 0").arg(kept));
             QCOMPARE(archive.storeDownload(makeDownload(Payload, "q")).downloadId, kept + 1);
             return;
@@ -280,20 +227,17 @@ private slots:
         QVERIFY2(failure.contains(reason.toUtf8()), failure.constData());
     }
 
-    // A server of the row's own goes away or stops answering between two stores. The writes in the worked order:
-    // Payload as download 1, a second payload as download 2 once the server is usable again.
+    // A server of the row's own goes away or stops answering between two stores: bounded, then download 2.
     void unreliableServer_data()
     {
         QTest::addColumn<QString>("trouble");
         QTest::addColumn<QString>("reason"); // of the store during the trouble; empty: it succeeds
-        QTest::newRow("restarted between stores: noticed, connected again, stored") << "restart"
-                                                                                    << "";
-        QTest::newRow("down: the store fails with why, and succeeds once the server is back")
-            << "down"
-            << "cannot open the archive";
-        QTest::newRow("frozen: the store fails within the bound, and succeeds once the server answers")
-            << "frozen"
-            << "did not answer within 8 s";
+        const auto row = [](const char *name, const char *trouble, const char *reason) {
+            QTest::newRow(name) << QString(trouble) << QString(reason);
+        };
+        row("restarted between stores: noticed, connected again, stored", "restart", "");
+        row("down: the store fails with why, and succeeds once the server is back", "down", "cannot open the archive");
+        row("frozen: the store fails within the bound, then succeeds", "frozen", "did not answer within 8 s");
     }
 
     void unreliableServer()
@@ -320,24 +264,17 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         StoreResult stored = archive.storeDownload(second);
-        const qint64 took = clock.elapsed();
-        QVERIFY2(took < 15000, qPrintable(QString::number(took)));
-        if (reason.isEmpty()) {
-            QVERIFY2(stored.outcome == StoreResult::Stored, qPrintable(stored.reason));
-            QCOMPARE(stored.downloadId, 2);
-            return;
-        }
-        QVERIFY2(stored.outcome == StoreResult::Failed && stored.reason.contains(reason), qPrintable(stored.reason));
-        // A read while the trouble lasts is bounded as well.
+        QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
         DownloadInfo latest;
-        clock.restart();
-        QVERIFY(!archive.latestDownload(&latest, &error));
-        QVERIFY2(clock.elapsed() < 15000 && !error.isEmpty(), qPrintable(error));
-
-        QVERIFY(trouble == "down" ? server.start() : server.setFrozen(false));
-        stored = archive.storeDownload(second);
-        QVERIFY2(stored.outcome == StoreResult::Stored, qPrintable(stored.reason));
-        QCOMPARE(stored.downloadId, 2);
+        if (!reason.isEmpty()) {
+            QVERIFY2(!stored.ok() && stored.reason.contains(reason), qPrintable(stored.reason));
+            clock.restart(); // a read while the trouble lasts is bounded as well
+            QVERIFY(!archive.latestDownload(&latest, &error));
+            QVERIFY2(clock.elapsed() < 15000 && !error.isEmpty(), qPrintable(error));
+            QVERIFY(trouble == "down" ? server.start() : server.setFrozen(false));
+            stored = archive.storeDownload(second);
+        }
+        QVERIFY2(stored.outcome == StoreResult::Stored && stored.downloadId == 2, qPrintable(stored.reason));
         QVERIFY2(archive.latestDownload(&latest, &error) && latest.id == 2, qPrintable(error));
     }
 
@@ -392,8 +329,7 @@ private slots:
                 << QByteArrayList{"\t2027-01-10 18:01:00 +08:00\tlab\\t3\\\\\tp\\r\\n\t2\n"};
             row("list a day in UTC") << QStringList{"list", "--utc", "--to", "2027-01-02"} << 0
                                      << QByteArrayList{"=@ID\t2027-01-02T10:00:00.000Z\tlab-3\t/dev/ttyUSB0\t3\n"};
-            // Dated by the download: the year before it, its own year, no 29 February in 2027; HL 505 below the HRC
-            // curve of its table set.
+            // Dated by the download: the year before, its own, no 29 February in 2027; HL 505 below set 2's curve.
             row("show --csv") << QStringList{"show", "@ID", "--csv"} << 0
                               << QByteArrayList{"\n@ID,lab-3,/dev/ttyUSB0,1,2026-12-30 09:05,D_15,4,",
                                                 ",46,Ok,",
@@ -455,12 +391,7 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    if (app.arguments().value(1) == "--writer" && app.arguments().size() == 5)
-        return writer(app.arguments());
-    TestArchive test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
+    return stationOrTest<TestArchive>(argc, argv);
 }
 
 #include "tst_archive.moc"

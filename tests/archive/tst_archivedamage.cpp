@@ -1,74 +1,17 @@
-// Damaged and foreign SQLite archives: the full check and what it mends (leeb-archive check), several programs
-// starting at once on a damaged file, a store into a file moved aside, and the files' modes. Started with --writer or
-// --store, the program is a station storing downloads instead.
-#include "archive.h"
-#include "groupencoder.h"
+// Damaged and foreign SQLite archives: leeb-archive check, racing starters, a file moved aside, the files' modes.
 #include "measurementgroup.h"
+#include "station.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QtTest>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-const QDateTime DownloadTime(QDate(2027, 1, 2), QTime(10, 0), Qt::UTC);
-
-GroupRecord group(quint16 hl, quint8 device, quint8 material, quint8 scale, quint8 month, quint8 day,
-                  quint8 tableSet = 0)
-{
-    // month, minute, day, hour, table set, HL, device, scale, direction, impact count, impacts, material
-    return {month, 5, day, 9, tableSet, hl, device, scale, 0, 3, {quint16(hl - 4), hl, quint16(hl + 4)}, material};
-}
-
-// D_15 steel HRC at HL 700; D steel HRC at HL 505, inside set 1's curve (500 to 880) but below set 2's (510 to 855);
-
 const QByteArray Payload = encodeGroups({group(700, DeviceD15, 0, ScaleHRC, 12, 30)});
 
-// A station: stores COUNT different downloads from PORT, prints "done" and waits to be killed (--writer) or exits
-// (--store); exits 1 with the reason when the archive cannot be used.
-int writer(const QStringList &args)
-{
-    Archive archive;
-    const ArchiveOpenResult opened = archive.open(args.at(2));
-    std::fprintf(stderr, "%s\n", qPrintable(opened.reason));
-    for (int i = 0; i < args.at(4).toInt() && opened.ok(); ++i) {
-        const StoreResult stored =
-            archive.storeDownload(makeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, 1)}), args.at(3)));
-        if (!stored.ok()) {
-            std::fprintf(stderr, "%s\n", qPrintable(stored.reason));
-            return 1;
-        }
-    }
-    if (!opened.ok() || args.at(4) == "0" || args.at(1) == "--store")
-        return opened.ok() ? 0 : 1;
-    std::printf("done\n");
-    std::fflush(stdout);
-    for (;;)
-        ::pause();
-}
-
-// Runs a program as nobody when the test runs as root: the server refuses root, and permissions mean nothing to it.
-int runAsNobody(const QString &program, const QStringList &args, const QString &dir, QByteArray *err = nullptr)
-{
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    const QStringList nobody = {"--reuid=nobody", "--regid=nogroup", "--clear-groups", program};
-    p.start(::geteuid() == 0 ? "setpriv" : program, ::geteuid() == 0 ? nobody + args : args);
-    p.waitForFinished(120000);
-    if (err)
-        *err = p.readAllStandardError();
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-void giveToNobody(const QString &path)
-{
-    if (::geteuid() == 0)
-        QVERIFY(::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0);
-}
 QByteArray contents(const QString &path)
 {
     QFile file(path);
@@ -112,28 +55,31 @@ int downloadCount(const QString &location)
     return listed.size();
 }
 
-// An archive of ten downloads of two groups each, measured from 1 to 10 May 2026; the fourth one confirmed later and
-// kept by an older version.
+// Downloads from..to-1 of two groups, i measured on i + 1 May 2026, received i minutes after DownloadTime.
+bool storeMay(const QString &path, int from, int to)
+{
+    Archive archive;
+    const bool opened = archive.open(path).ok();
+    for (int i = from; i < to && opened; ++i)
+        archive.storeDownload(makeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, quint8(1 + i)),
+                                                         group(500 + i, DeviceD, 0, 0, 5, quint8(1 + i))}),
+                                           "p", DownloadTime.addSecs(60 * i)),
+                              "lab-3");
+    return opened;
+}
+
+// An archive of ten such downloads; the fourth one confirmed later and kept by an older version.
 QString tenDownloads(const QString &folder)
 {
     const QString path = folder + "/a.sqlite";
-    Archive archive;
-    if (!archive.open(path).ok())
+    if (!storeMay(path, 0, 10))
         return QString();
-    for (int i = 0; i < 10; ++i) {
-        const Download d = makeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, quint8(1 + i)),
-                                                      group(500 + i, DeviceD, 0, 0, 5, quint8(1 + i))}),
-                                        "p", DownloadTime.addSecs(60 * i));
-        archive.storeDownload(d, "lab-3");
-    }
-    archive.close();
     sqlOn(path, {"UPDATE download SET program_version = '0.0.9', confirmed_at = '2027-01-03T08:00:00.000Z' "
                  "WHERE id = 4"});
     return path;
 }
 
-// Overwrites the first leaf page of the download table, three downloads (rows of over 5 kB fill a 4 kB page's
-// local part three times), with garbage.
+// Overwrites the download table's first leaf page, three downloads, with garbage.
 bool damageTablePage(const QString &path)
 {
     QVariantList page;
@@ -152,19 +98,10 @@ bool damageTablePage(const QString &path)
 bool damageIndex(const QString &path)
 {
     const QString index = "UPDATE sqlite_master SET sql = %1 WHERE name = 'measurement_group_by_date'";
-    if (!sqlOn(path, {"DELETE FROM measurement_group WHERE download_id > 7", "DELETE FROM download WHERE id > 7",
-                      "PRAGMA writable_schema = ON", index.arg("sql || ' WHERE 0'")}))
-        return false;
-    Archive archive;
-    if (!archive.open(path).ok())
-        return false;
-    for (int i = 7; i < 10; ++i)
-        archive.storeDownload(makeDownload(encodeGroups({group(400 + i, DeviceD, 0, 0, 5, quint8(1 + i)),
-                                                         group(500 + i, DeviceD, 0, 0, 5, quint8(1 + i))}),
-                                           "p", DownloadTime.addSecs(60 * i)),
-                              "lab-3");
-    archive.close();
-    return sqlOn(path, {"PRAGMA writable_schema = ON", index.arg("replace(sql, ' WHERE 0', '')")});
+    return sqlOn(path, {"DELETE FROM measurement_group WHERE download_id > 7", "DELETE FROM download WHERE id > 7",
+                        "PRAGMA writable_schema = ON", index.arg("sql || ' WHERE 0'")}) &&
+           storeMay(path, 7, 10) &&
+           sqlOn(path, {"PRAGMA writable_schema = ON", index.arg("replace(sql, ' WHERE 0', '')")});
 }
 
 // The groups measured in May as an export sees them, through the date index.
@@ -191,7 +128,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        giveToNobody(m_dir.path()); // the stations run as nobody when the test runs as root
+        QVERIFY(giveToNobody(m_dir.path())); // the stations run as nobody when the test runs as root
     }
 
     // leeb-archive check: what it finds, what it does, and what the archive at the path then holds.
@@ -260,10 +197,9 @@ private slots:
         Archive recovered;
         DownloadInfo first;
         QVERIFY(recovered.open(path, Archive::ReadOnly).ok() && recovered.download(1, &first, nullptr));
-        QCOMPARE(first.downloadedAt, DownloadTime.addSecs(180));
-        QCOMPARE(first.confirmedAt, QDateTime(QDate(2027, 1, 3), QTime(8, 0), Qt::UTC));
-        QCOMPARE(first.station, "lab-3");
-        QCOMPARE(first.programVersion, "0.0.9");
+        QCOMPARE(QStringList({first.downloadedAt.toString(Qt::ISODate), first.confirmedAt.toString(Qt::ISODate),
+                              first.station, first.programVersion}),
+                 QStringList({"2027-01-02T10:03:00Z", "2027-01-03T08:00:00Z", "lab-3", "0.0.9"}));
     }
 
     // Several programs start at once on a damaged archive, each then storing three downloads.
@@ -273,17 +209,8 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         const QString path = tenDownloads(folder);
         QVERIFY(damageTablePage(path));
-        QProcess writers[4];
-        for (QProcess &writer : writers)
-            writer.start(QCoreApplication::applicationFilePath(),
-                         {"--writer", path, QString::number(&writer - writers), "3"});
-        for (QProcess &writer : writers) {
-            QTRY_VERIFY2_WITH_TIMEOUT(writer.canReadLine() || writer.state() == QProcess::NotRunning,
-                                      writer.readAllStandardError().constData(), 60000);
-            QVERIFY2(writer.readLine() == "done\n", writer.readAllStandardError().constData());
-            writer.kill();
-            QVERIFY(writer.waitForFinished());
-        }
+        const QByteArray failed = killedStations(path, 4, 3);
+        QVERIFY2(failed.isEmpty(), failed.constData());
         // Only the damaged file was set aside, once; every download is in the file at the path.
         QCOMPARE(QDir(folder).entryList({"a.sqlite.corrupt-*[0-9]"}).size(), 1);
         QCOMPARE(downloadCount(path), 7 + 4 * 3);
@@ -316,17 +243,16 @@ private slots:
         Archive archive;
         QVERIFY(archive.open(folder + "/lab/a.sqlite").ok());
         ::umask(umask);
-        QCOMPARE(QString::number(permissions(folder), 8), "700");
-        QCOMPARE(QString::number(permissions(folder + "/lab"), 8), "700");
-        QCOMPARE(QString::number(permissions(folder + "/lab/a.sqlite"), 8), "600");
-        QCOMPARE(QString::number(permissions(folder + "/lab/a.sqlite-wal"), 8), "600");
+        QStringList modes;
+        for (const QString &name : {folder, folder + "/lab", folder + "/lab/a.sqlite", folder + "/lab/a.sqlite-wal"})
+            modes << QString::number(permissions(name), 8);
+        QCOMPARE(modes, QStringList({"700", "700", "600", "600"}));
         archive.close();
 
-        // A reader of the file while it was read-only left a read-only -shm: writable again, the file takes
-        // downloads again. Root writes any file: the program runs as nobody then.
+        // A reader of the read-only file left a read-only -shm: once writable, it takes downloads (as nobody).
         const QString path = folder + "/lab/a.sqlite";
         for (const QString &name : {folder, folder + "/lab", path})
-            giveToNobody(name);
+            QVERIFY(giveToNobody(name));
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
         QByteArray err;
         QCOMPARE(runAsNobody(LEEB_ARCHIVE_TOOL, {"--archive", path, "list"}, folder, &err), 0);
@@ -339,13 +265,7 @@ private slots:
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
-    if ((app.arguments().value(1) == "--writer" || app.arguments().value(1) == "--store") &&
-        app.arguments().size() == 5)
-        return writer(app.arguments());
-    TestArchiveDamage test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
+    return stationOrTest<TestArchiveDamage>(argc, argv);
 }
 
 #include "tst_archivedamage.moc"

@@ -1,6 +1,4 @@
-// The receive path as the link runs it: the link's own FrameReceiver, fed chunk by chunk, with silences between, and
-// closed at the end. Input: records [code][chunk]; code 0 is a silence, 1 to 63 the chunk's length, from 64 on
-// (code - 63) * 64 bytes, so that whole group frames fit in a few records.
+// The link's FrameReceiver fed [code][chunk] records: 0 a silence, 1-63 its length, from 64 on (code - 63) * 64.
 #include "frame.h"
 #include "framereceiver.h"
 #include "groups.h"

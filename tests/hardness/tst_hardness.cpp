@@ -1,5 +1,4 @@
-// Conversions (worked values and the whole grid of requests), shown numbers, value texts and the leeb-convert tool.
-// The statistics over impacts are checked with the window's detail panel.
+// Conversions (worked values and the whole grid), shown numbers, value texts and the leeb-convert tool.
 #include "conversion.h"
 #include "scales.h"
 #include "valuetext.h"
@@ -58,10 +57,7 @@ class TestHardness : public QObject
 private slots:
     void conversions_data()
     {
-        // "set device material scale HL": the status and, for Ok, the value to the decimals written. In turn: worked
-        // values (STR material 0 is C Steel, of the strength list); HL as measured, whatever the request; infinities
-        // and NaN; requests outside the numbering or without a curve, or with curves for other materials only; Cr-Ni
-        // Steel STR.
+        // "set device material scale HL": the status and, for Ok, the value to the decimals written.
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("result");
         const QString rows = QStringLiteral(
@@ -94,9 +90,7 @@ private slots:
 
     void wholeGrid()
     {
-        // Every curve's limits are inclusive and one step beyond them is refused. Counted curves show a lost or extra
-        // row: set 1 has 28 for each of D, DC and E, 5 for DL, 6 for D_15, 8 for C1 and 6 for G; set 2 adds Cold Work
-        // Tool Steel HS for D, DC and E. Over all HL, set 2 answers unlike set 1 exactly for the requests it names.
+        // Limits inclusive, one step beyond refused; a lost curve counted; set 2 differs exactly where it names.
         int curves[2] = {0, 0};
         for (int device = 0; device <= 8; ++device) {
             for (int material = 0; material <= 10; ++material) {
@@ -130,15 +124,13 @@ private slots:
 
     void wholeNumbers_data()
     {
-        // A value or a mean rounded half up (shownValue), a whole HL truncated (wholeNumber); "---" for none. The
-        // rounding is trunc((v * 10 + 5) / 10) in double, worked by hand below.
+        // shownValue: trunc((v * 10 + 5) / 10) in double; wholeNumber truncates; "---" for none.
         QTest::addColumn<bool>("rounded");
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("shown");
         QTest::newRow("a half rounds up") << true << 429.5 << "430";
         QTest::newRow("just below a half rounds down") << true << 48.49 << "48";
-        // 10v = 5 - 2^-50 (rounded), + 5 lies halfway between 10 - 2^-49 and 10 and rounds to the even 10: so 1, where
-        // v + 0.5 would give 0.
+        // 10v + 5 rounds to the even 10 here, where v + 0.5 would give 0.
         QTest::newRow("one unit below 0.5 shows 1, as the sum rounds") << true << 0.4999999999999999 << "1";
         QTest::newRow("-1.2: the half added, then truncated, shows 0") << true << -1.2 << "0";
         QTest::newRow("-2.9 truncates toward zero") << false << -2.9 << "-2";
@@ -177,8 +169,7 @@ private slots:
 
     void leebConvert_data()
     {
-        // The tool as built, run as a user would. A run that converts prints `expected` ("..." for lines left out) and
-        // no error; a refused one exits 2, prints nothing and names the accepted values or the option at fault.
+        // Converted: `expected` ("..." lines left out), no error; refused: exit 2, nothing printed, the fault named.
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("expected");

@@ -1,5 +1,4 @@
-// The downloaded groups: which payloads are accepted, where the list ends, their texts, and which conversions
-// they carry. (The English texts are checked with the window.)
+// The downloaded groups: payloads accepted, where the list ends, their texts, conversions and dates.
 #include "download.h"
 #include "groupencoder.h"
 
@@ -125,8 +124,7 @@ private slots:
     void conversions_data()
     {
         QTest::addColumn<GroupRecord>("group");
-        // Per scale code 0 to 7 (HL HRB HRC HB HV HS 6 STR), then 8, 255 and the group's own: the value to hundredths,
-        // or HI, LO, n/a (not available) or - (no table).
+        // Scale codes 0-7, 8, 255 and the group's own: hundredths, HI, LO, n/a (not available) or - (no table).
         QTest::addColumn<QString>("results");
         GroupRecord set2 = record(700);
         set2.tableSet = 1;

@@ -1,5 +1,4 @@
-// The settings file as files in use have it, in a temporary working directory: every section and key read and
-// written under its exact name, hand-edited and damaged files, and writes that fail.
+// The settings file: every key read and written under its exact name, hand-edited, untrusted and unwritable files.
 #include "settings.h"
 
 #include <QtTest>

@@ -1,5 +1,4 @@
-// The simulator: its encoder against the link's decoder, its group files, and the tool over a real terminal. Its
-// answers and faults are exercised by the link's download tests.
+// The simulator's encoder against the decoder, its group files, and the tool (its faults: tests/link).
 #include "frame.h"
 #include "groupencoder.h"
 #include "groupfile.h"
@@ -13,8 +12,7 @@ namespace {
 
 constexpr int WaitMs = 3000;
 
-// The record of the worked example: device D, HRC, 3/7 9:5, HL 520 from five impacts; in a group file with the
-// table-set flag, direction and material set as well.
+// The worked record: D, HRC, 3/7 9:5, HL 520 from five impacts; in the file with set, direction, material too.
 GroupRecord workedGroup(bool asInFile = false)
 {
     GroupRecord g;

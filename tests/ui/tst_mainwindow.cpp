@@ -1,6 +1,4 @@
-// The main window against the simulated instrument on a pseudo-terminal: link state, download into the table, the
-// detail panel and chart following the current row, the delete-all confirmation, export and print, English texts,
-// the archive of downloads and its history.
+// The main window against the simulated instrument: link state, table, detail panel, delete-all, export, archive.
 #include "../archive/pgserver.h"
 #include "archive.h"
 #include "frame.h"
@@ -28,8 +26,7 @@ GroupRecord group(quint16 value, quint8 scale, quint16 first, quint16 second = 0
     return {3, 0, 14, 9, 0, value, DeviceD, scale, 0, quint8(second ? 3 : 1), {first, second, third}, 0};
 }
 
-// Steel, device D, table set 1: HL 700 is HRC 48.04, HL 950 is above the HRC range, HL 500 is 719.6 MPa. The
-// smallest impact comes last, the largest in between.
+// D on steel: HL 700 is HRC 48.04, 950 above the HRC range, 500 is 719.6 MPa; the smallest impact last.
 QList<GroupRecord> knownGroups()
 {
     return {group(700, ScaleHRC, 515, 520, 500), group(950, ScaleHRC, 950, 960, 940), group(600, ScaleNone, 600),
@@ -128,9 +125,7 @@ private slots:
 
     void deleteRule_data()
     {
-        // The download shown (its origin, connection, whether archived: w while the archive has not answered), the
-        // link's latest attempt, and the
-        // refusal's start (empty: deleting is allowed).
+        // "origin connection archived(w: waiting) attempt" shown, and the refusal's start (empty: allowed).
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("refusal");
         const auto row = [](const char *name, const char *shown, const char *refusal) {
@@ -201,8 +196,7 @@ private slots:
         b.button("pushButton_history")->click();
         QVERIFY(!b.window.findChild<HistoryDialog *>());
 
-        // The failure stays: neither the link coming up nor the download covers it. A download that could not be
-        // kept is marked, and the instrument's data cannot be deleted.
+        // The failure stays after the link comes up; the unkept download is marked and may not be deleted.
         QVERIFY(b.connect());
         QCOMPARE(text(&b.window, "label_linkState"), QStringLiteral("已连接 ") + b.instrument.slavePath());
         QVERIFY(b.status->currentMessage().startsWith(QStringLiteral("存档失败: ")));
@@ -313,8 +307,7 @@ private slots:
         QVERIFY(b.chart->series()->count() == 0 && b.chart->chart()->title().isEmpty());
         QCOMPARE(b.status->currentMessage(), QStringLiteral("仪器中没有数据"));
 
-        // A failed download leaves the older data on screen, says so until the state changes, and forbids deleting
-        // what was not read; the link going down does not cover the failure.
+        // A failed download keeps the older data, says so, forbids deleting; the link going down keeps the failure.
         b.button("pushButton_gain")->click();
         QVERIFY(!b.button("pushButton_removeAll")->isEnabled());
         emit b.window.link()->downloadFailed(QStringLiteral("bad checksum"));
@@ -327,9 +320,7 @@ private slots:
         QCOMPARE(b.status->currentMessage(), QStringLiteral("数据校验失败"));
     }
 
-    // The archive's server stops answering: a download still shows at once, the window's event loop keeps turning
-    // while the store waits out its bound, and then the download is marked as not archived, with why. Once the server
-    // answers again, the next download is archived over a new connection.
+    // A frozen server: the event loop turns, the download shows "未存档" with why, and the next one is archived.
     void frozenArchive()
     {
         QTemporaryDir serverDir;
@@ -451,8 +442,7 @@ private slots:
         QVERIFY(mark->text().endsWith(QStringLiteral(" 从 ") + b.instrument.slavePath() + QStringLiteral(" 获取")));
         QVERIFY(b.button("pushButton_removeAll")->isEnabled());
 
-        // A download that comes before the first frame opens the archive and is kept; the archive's latest
-        // download does not replace it afterwards (the first frame's work is done once the icon is set).
+        // A download before the first frame is kept, and the archive's latest does not replace it (icon: frame done).
         {
             Bench early;
             early.window.setArchiveLocation(path);

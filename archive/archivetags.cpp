@@ -45,18 +45,22 @@ QString archivesql::measurementKey(const QString &station, int year, const Group
 void archivesql::tagConditions(const QString &part, const QString &heat, bool downloads, QStringList *where,
                                QVariantList *values)
 {
+    QStringList terms;
     for (const auto &[column, value] : {std::pair{"part", part}, std::pair{"heat", heat}}) {
         if (value.isEmpty())
             continue;
-        // Downloads: one of its groups carries the tag; groups: the tag joined to them as "t".
-        if (downloads)
-            *where << QStringLiteral("d.id IN (SELECT tg.download_id FROM group_tag tt JOIN measurement_group tg ON "
-                                     "tg.measurement_key = tt.measurement_key WHERE tt.%1 = ?)")
-                          .arg(QLatin1String(column));
-        else
-            *where << QStringLiteral("t.%1 = ?").arg(QLatin1String(column));
+        terms << QStringLiteral("t.%1 = ?").arg(QLatin1String(column));
         *values << value;
     }
+    if (terms.isEmpty())
+        return;
+    // Downloads: one of its groups carries all of them; groups: the tags are joined to them as "t".
+    if (downloads)
+        *where << QStringLiteral("d.id IN (SELECT tg.download_id FROM group_tag t JOIN measurement_group tg ON "
+                                 "tg.measurement_key = t.measurement_key WHERE %1)")
+                      .arg(terms.join(QStringLiteral(" AND ")));
+    else
+        *where << terms;
 }
 
 bool Archive::inTransaction(const QString &what, QString *error, const std::function<bool(QSqlQuery &)> &work)

@@ -50,6 +50,33 @@ void BatchExport::setArchive(const QString &location)
     m_archiveLocation = location;
 }
 
+void BatchExport::setTags(const GroupTags &tags, const PartLimit &limit)
+{
+    m_tags = tags;
+    m_limit = limit;
+}
+
+QString BatchExport::tagDownload(qint64 downloadId, int groupCount, QList<CsvGroup> *rows)
+{
+    QString error;
+    QList<int> groupSlots;
+    for (int slot = 0; slot < groupCount; ++slot)
+        groupSlots << slot;
+    QList<ArchivedGroup> archived;
+    QHash<QString, PartLimit> limits;
+    if ((!m_tags.isEmpty() && !m_archive.setGroupTags(downloadId, groupSlots, m_tags, TagWrite::GivenOnly, &error)) ||
+        (m_limit.isSet() && !m_archive.setPartLimit(m_tags.part, m_limit, &error)) ||
+        !m_archive.loadArchivedGroups(downloadId, &archived, &error) || !m_archive.partLimits(&limits, &error))
+        return error;
+    // What the archive holds now, with the tags set on these groups before.
+    for (CsvGroup &row : *rows) {
+        if (row.slot < archived.size())
+            row.tags = archived.at(row.slot).tags;
+        row.limit = limits.value(row.tags.part);
+    }
+    return QString();
+}
+
 // The file is what a batch run is asked for: it is written even when the archive cannot be used, and exit code 3
 // says that the download was not kept. An archive that fails to open now is tried again when the download comes.
 void BatchExport::openArchive()
@@ -84,10 +111,20 @@ void BatchExport::on_link_downloadReceived(const Download &download)
     // Kept first: the download outlives a failed export.
     qint64 downloadId = 0; // the CSV names the archived download
     QString notArchived;   // why it was not kept
+    QList<CsvGroup> rows = csvGroups(download, 0, QSysInfo::machineHostName());
+    for (CsvGroup &row : rows) { // as asked, for when the archive cannot say
+        row.tags = m_tags;
+        if (m_limit.isSet())
+            row.limit = m_limit;
+    }
     if (m_archiveWanted) {
         const StoreResult stored = m_archive.storeDownload(download);
         notArchived = stored.reason;
         downloadId = stored.downloadId;
+        if (stored.ok())
+            notArchived = tagDownload(downloadId, download.records.size(), &rows);
+        for (CsvGroup &row : rows)
+            row.downloadId = downloadId;
     }
     const QList<MeasurementGroup> &groups = download.groups;
     // Only the groups before the first unused slot are read; say so when others lie behind it.
@@ -107,10 +144,9 @@ void BatchExport::on_link_downloadReceived(const Download &download)
         return;
     }
     QString error;
-    const bool written =
-        reportFileKind(m_fileName) == ReportFileKind::Csv
-            ? writeCsvFile(m_fileName, csvGroups(download, downloadId, QSysInfo::machineHostName()), &error)
-            : writeReportFile(m_fileName, Settings::reportHeader(), groups, &error);
+    const bool written = reportFileKind(m_fileName) == ReportFileKind::Csv
+                             ? writeCsvFile(m_fileName, rows, &error)
+                             : writeReportFile(m_fileName, Settings::reportHeader(), groups, &error);
     if (!written) {
         finish(1, QStringLiteral("export to %1 failed: %2").arg(m_fileName, error));
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive.h"
+#include "csvfile.h"
 #include "linkstate.h"
 #include "measurementgroup.h"
 
@@ -29,6 +30,9 @@ public:
     bool start();
     // Keeps the download in this archive (empty: the default file) before writing the file; a failure is exit code 3.
     void setArchive(const QString &location);
+    // Tags every group of the download (an empty field leaves an archived tag as it is) and sets the limit of
+    // tags.part when limit is set; both in the archive and in the CSV.
+    void setTags(const GroupTags &tags, const PartLimit &limit);
     InstrumentLink *link() const { return m_link; }
 
 signals:
@@ -41,6 +45,8 @@ private:
     void on_timeout();
     void finish(int exitCode, const QString &message);
     void openArchive();
+    // Writes the tags and limit on the stored download and reads back those of its groups; the reason on failure.
+    QString tagDownload(qint64 downloadId, int groupCount, QList<CsvGroup> *rows);
 
     QString m_fileName;
     int m_timeoutSeconds;
@@ -51,4 +57,6 @@ private:
     bool m_archiveWanted = false;
     QString m_archiveLocation;
     Archive m_archive;
+    GroupTags m_tags;
+    PartLimit m_limit;
 };

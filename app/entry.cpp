@@ -41,11 +41,45 @@ Options refused(Options options, const QString &error)
 
 } // namespace
 
+bool parsePartLimit(const QString &text, PartLimit *limit, QString *error)
+{
+    const QStringList fields = text.split(QLatin1Char(':'));
+    const auto refuse = [&](const QString &why) {
+        *error = QStringLiteral("--limits %1: %2; give SCALE:LOW:HIGH, e.g. HRC:50: or HB::300").arg(text, why);
+        return false;
+    };
+    if (fields.size() != 3)
+        return refuse(QStringLiteral("three fields separated by colons are needed"));
+    *limit = PartLimit();
+    const auto scale = std::find_if(std::begin(DisplayScales), std::end(DisplayScales),
+                                    [&](HardnessScale s) { return scaleName(s) == fields.at(0).trimmed(); });
+    if (scale == std::end(DisplayScales))
+        return refuse(QStringLiteral("unknown scale '%1' (HL, HRB, HRC, HB, HV, HS or STR)").arg(fields.at(0)));
+    limit->scale = *scale;
+    for (int i : {1, 2}) {
+        const QString bound = fields.at(i).trimmed();
+        if (bound.isEmpty())
+            continue;
+        bool number = false;
+        const int value = bound.toInt(&number);
+        if (!number)
+            return refuse(QStringLiteral("'%1' is no whole number").arg(bound));
+        (i == 1 ? limit->low : limit->high) = value;
+    }
+    if (!limit->isSet())
+        return refuse(QStringLiteral("no bound given"));
+    if (limit->low && limit->high && *limit->low > *limit->high)
+        return refuse(QStringLiteral("the lower bound is above the upper one"));
+    return true;
+}
+
 Options parseOptions(const QStringList &arguments)
 {
     Options options;
     options.arguments = arguments;
     QString timeout;
+    QString limits;
+    bool tagged = false; // a tag option given
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         // Ours come as "--name VALUE" or "--name=VALUE"; Qt's with one dash or two, as Qt reads them.
@@ -75,6 +109,19 @@ Options parseOptions(const QStringList &arguments)
             if (!value(&text) || text.isEmpty())
                 return refused(options, QStringLiteral("--archive needs an SQLite file or a postgresql:// location"));
             options.archive = text;
+        } else if (ours && (name == QLatin1String("part") || name == QLatin1String("heat") ||
+                            name == QLatin1String("location") || name == QLatin1String("operator"))) {
+            QString *tag = name == QLatin1String("part")       ? &options.tags.part
+                           : name == QLatin1String("heat")     ? &options.tags.heat
+                           : name == QLatin1String("location") ? &options.tags.location
+                                                               : &options.tags.operatorName;
+            if (!value(tag))
+                return refused(options, QStringLiteral("--%1 needs a text").arg(name));
+            tagged = true;
+        } else if (ours && name == QLatin1String("limits")) {
+            if (!value(&limits))
+                return refused(options, QStringLiteral("--limits needs SCALE:LOW:HIGH"));
+            tagged = true;
         } else if (ours && name == QLatin1String("timeout")) {
             if (!value(&timeout))
                 return refused(options, QStringLiteral("--timeout needs a number of seconds"));
@@ -102,6 +149,15 @@ Options parseOptions(const QStringList &arguments)
         return refused(options, QStringLiteral("Unknown option or argument: %1").arg(options.unknown.join(' ')));
     if (!options.exportFile.isEmpty() && reportFileKind(options.exportFile) == ReportFileKind::Unknown)
         return refused(options, exportEndingError(options.exportFile));
+    if (tagged && options.exportFile.isEmpty())
+        return refused(options, QStringLiteral("--part, --heat, --location, --operator and --limits are used with "
+                                               "--export only"));
+    if (!limits.isNull()) {
+        if (options.tags.part.isEmpty())
+            return refused(options, QStringLiteral("--limits sets the limit of a part: name it with --part"));
+        if (!parsePartLimit(limits, &options.limit, &options.error))
+            return refused(options, options.error);
+    }
     if (!timeout.isNull()) {
         if (options.exportFile.isEmpty())
             return refused(options, QStringLiteral("--timeout is used with --export only"));
@@ -148,6 +204,8 @@ QString usage(const QString &program)
                           "-style NAME, -reverse]\n"
                           "       %1 --export FILE.xlsx|FILE.pdf|FILE.csv [--timeout SECONDS] [--port NAME]... "
                           "[--archive LOCATION]\n"
+                          "          [--part TEXT] [--heat TEXT] [--location TEXT] [--operator TEXT] "
+                          "[--limits SCALE:LOW:HIGH]\n"
                           "       %1 --list-ports [--port NAME]...\n"
                           "       %1 --help | --version\n"
                           "  --port NAME       probe the serial port NAME (a device path) first, before the system's "
@@ -156,6 +214,15 @@ QString usage(const QString &program)
                           "CSV) and exit,\n"
                           "                    without a window\n"
                           "  --timeout SECONDS with --export: give up after SECONDS (default 30)\n"
+                          "  --part, --heat, --location, --operator TEXT\n"
+                          "                    with --export: tag every group of the download with its part, "
+                          "heat or batch,\n"
+                          "                    location on the part and operator (kept in the archive, written "
+                          "to the CSV)\n"
+                          "  --limits SCALE:LOW:HIGH\n"
+                          "                    with --part: the part's limit in scale HL, HRB, HRC, HB, HV, HS or "
+                          "STR, bounds\n"
+                          "                    inclusive, either one empty (HRC:50: or HB::300)\n"
                           "  --list-ports      list the serial ports and whether this user can open them, and exit\n"
                           "  --archive LOCATION\n"
                           "                    keep every download in this archive: an SQLite file or "

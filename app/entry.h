@@ -1,5 +1,7 @@
 #pragma once
 
+#include "judgement.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -19,11 +21,15 @@ struct Options
     QStringList unknown;        // neither ours nor Qt's: a warning for the window, refused by --export
     bool listPorts = false;     // --list-ports: print the ports and whether they can be opened, exit
     QString archive; // --archive LOCATION: an SQLite file or postgresql://...; empty: the settings or default
+    GroupTags tags;  // --part, --heat, --location, --operator: written on every group of the download exported
+    PartLimit limit; // --limits SCALE:LOW:HIGH for the part of --part; isSet() when given
     bool ok = true;
     QString error; // why the command line was refused
 };
 
 Options parseOptions(const QStringList &arguments);
+// SCALE:LOW:HIGH, the scale's name (HL, HRB, HRC, HB, HV, HS, STR) and whole-number bounds, either one empty.
+bool parsePartLimit(const QString &text, PartLimit *limit, QString *error);
 QString usage(const QString &program);
 QString versionText(); // "leeb-companion 0.1"
 

@@ -58,6 +58,7 @@ int runExport(QApplication &app, const Options &options)
     BatchExport job(options.ports, options.exportFile, options.timeoutSeconds);
     bool settingsIgnored = false;
     job.setArchive(resolveArchiveLocation(options.archive, &settingsIgnored));
+    job.setTags(options.tags, options.limit);
     if (settingsIgnored)
         std::fprintf(stderr,
                      "warning: %s belongs to another user or others may change it: its archive location is "

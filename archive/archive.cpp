@@ -130,9 +130,13 @@ QString groupColumns(bool postgres)
 {
     return QStringLiteral("g.download_id, d.station, d.port, g.slot, %1, g.month, g.day, g.hour, g.minute, "
                           "g.table_set, g.group_value, g.device, g.scale, g.direction, g.material, g.impact_count, "
-                          "g.impacts")
+                          "g.impacts, g.measurement_key, t.part, t.heat, t.location, t.operator_name, t.remark")
         .arg(localColumn("g.measured_at", postgres));
 }
+
+// The groups with their download and tags, for groupColumns().
+const char GroupsFrom[] = "measurement_group g JOIN download d ON d.id = g.download_id "
+                          "LEFT JOIN group_tag t ON t.measurement_key = g.measurement_key";
 
 ArchivedGroup groupFromRow(const QSqlQuery &query)
 {
@@ -160,6 +164,8 @@ ArchivedGroup groupFromRow(const QSqlQuery &query)
     r.impactCount = quint8(qMax(count, 1));
     for (int i = 0; i < count; ++i)
         r.impacts[i] = quint16(impacts.at(i).toUInt());
+    g.tags = {query.value(18).toString(), query.value(19).toString(), query.value(20).toString(),
+              query.value(21).toString(), query.value(22).toString()};
     return g;
 }
 
@@ -316,9 +322,10 @@ bool Archive::insertDownload(QSqlQuery &query, const RecoveredDownload &row, qin
     query.finish();
 
     QSqlQuery insert(m_db);
-    insert.prepare(QStringLiteral("INSERT INTO measurement_group (download_id, slot, measured_at, month, day, "
-                                  "hour, minute, table_set, group_value, device, scale, direction, material, "
-                                  "impact_count, impacts) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    insert.prepare(QStringLiteral(
+        "INSERT INTO measurement_group (download_id, slot, measured_at, month, day, "
+        "hour, minute, table_set, group_value, device, scale, direction, material, "
+        "impact_count, impacts, measurement_key) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (int slot = 0; slot < used.size(); ++slot) {
         const GroupRecord &r = used.at(slot);
         const QDateTime measured = download.groups.at(slot).measured;
@@ -331,6 +338,8 @@ bool Archive::insertDownload(QSqlQuery &query, const RecoveredDownload &row, qin
         for (int f = 0; f < int(std::size(fields)); ++f)
             insert.bindValue(3 + f, fields[f]);
         insert.bindValue(14, impactsText(r));
+        insert.bindValue(15,
+                         archivesql::measurementKey(row.station, measured.isValid() ? measured.date().year() : 0, r));
         if (!insert.exec())
             return fail(error, QStringLiteral("cannot store group %1").arg(slot + 1), insert.lastError());
     }
@@ -353,6 +362,7 @@ bool Archive::downloads(const DownloadFilter &filter, int offset, int limit, QLi
         where << QStringLiteral("d.downloaded_at < ?");
         values << utcText(QDateTime(filter.to.addDays(1), QTime(0, 0), filter.timeSpec));
     }
+    archivesql::tagConditions(filter.part, filter.heat, true, &where, &values);
     QString matching; // the count of matching groups, as a last column
     if (!filter.text.trimmed().isEmpty()) {
         const QString condition = textCondition(filter.text.trimmed());
@@ -437,9 +447,8 @@ bool Archive::loadArchivedGroups(qint64 id, QList<ArchivedGroup> *groups, QStrin
     const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM measurement_group g JOIN download d ON d.id = g.download_id "
-                                 "WHERE g.download_id = ? ORDER BY g.slot")
-                      .arg(groupColumns(m_postgres)));
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE g.download_id = ? ORDER BY g.slot")
+                      .arg(groupColumns(m_postgres), QLatin1String(GroupsFrom)));
     query.addBindValue(id);
     if (!exec(query, QStringLiteral("cannot read the groups of download %1").arg(id), error))
         return false;
@@ -476,56 +485,44 @@ bool Archive::payload(qint64 id, QByteArray *out, QString *error)
 
 bool Archive::groupsMeasuredBetween(const QDate &from, const QDate &to, QList<ArchivedGroup> *out, QString *error)
 {
+    return groups({from, to, QString(), QString()}, out, error);
+}
+
+bool Archive::groups(const GroupFilter &filter, QList<ArchivedGroup> *out, QString *error)
+{
     out->clear();
     if (!ensureConnected(error))
         return false;
     const CallGuard call(this, archiveconnection::socketOf(m_db), error, m_location.text());
     QStringList where;
     QVariantList values;
-    if (from.isValid()) {
+    if (filter.from.isValid()) {
         where << QStringLiteral("g.measured_at >= ?");
-        values << QDateTime(from, QTime(0, 0)).toString(QLatin1String(LocalFormat));
+        values << QDateTime(filter.from, QTime(0, 0)).toString(QLatin1String(LocalFormat));
     }
-    if (to.isValid()) {
+    if (filter.to.isValid()) {
         where << QStringLiteral("g.measured_at < ?");
-        values << QDateTime(to.addDays(1), QTime(0, 0)).toString(QLatin1String(LocalFormat));
+        values << QDateTime(filter.to.addDays(1), QTime(0, 0)).toString(QLatin1String(LocalFormat));
     }
+    archivesql::tagConditions(filter.part, filter.heat, false, &where, &values);
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     query.prepare(
-        QStringLiteral("SELECT %1 FROM measurement_group g JOIN download d ON d.id = g.download_id %2 "
-                       "ORDER BY g.measured_at IS NULL, g.measured_at, g.download_id, g.slot")
-            .arg(groupColumns(m_postgres),
+        QStringLiteral("SELECT %1 FROM %2 %3 ORDER BY g.measured_at IS NULL, g.measured_at, g.download_id, g.slot")
+            .arg(groupColumns(m_postgres), QLatin1String(GroupsFrom),
                  where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND "))));
     for (const QVariant &value : values)
         query.addBindValue(value);
     if (!exec(query, QStringLiteral("cannot read the groups"), error))
         return false;
     // A group stays on the instrument until it is cleared, so later downloads of the same station carry it again.
-    QSet<QByteArray> seen;
+    QSet<QString> seen;
     seen.reserve(4096);
     while (query.next()) {
-        ArchivedGroup g = groupFromRow(query);
-        const GroupRecord &r = g.record;
-        QByteArray key = g.station.toUtf8();
-        // The record holds the rest of the date.
-        const quint16 fields[] = {quint16(g.measuredAt.isValid() ? g.measuredAt.date().year() : 0),
-                                  r.month,
-                                  r.day,
-                                  r.hour,
-                                  r.minute,
-                                  r.tableSet,
-                                  r.groupValue,
-                                  r.device,
-                                  r.scale,
-                                  r.direction,
-                                  r.material,
-                                  r.impactCount};
-        key.append(reinterpret_cast<const char *>(fields), sizeof fields);
-        key.append(reinterpret_cast<const char *>(r.impacts), int(sizeof(quint16)) * r.impactCount);
-        if (!seen.contains(key)) {
+        const QString key = query.value(17).toString();
+        if (key.isEmpty() || !seen.contains(key)) {
             seen.insert(key);
-            out->append(g);
+            out->append(groupFromRow(query));
         }
     }
     return true;

@@ -3,15 +3,19 @@
 #include "archivefile.h"
 #include "archivelocation.h"
 #include "download.h"
+#include "judgement.h"
+#include "reportheader.h"
 
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
 
 #include <atomic>
+#include <functional>
 
 // The program version kept with every download.
 QString archiveProgramVersion();
@@ -40,6 +44,7 @@ struct ArchivedGroup
     int slot = 0;         // 0 to 99, the position in the instrument's memory
     QDateTime measuredAt; // instrument clock (local time); null when the record's date does not exist
     GroupRecord record;
+    GroupTags tags; // those of the measurement, whichever download they were set on
 
     // The group as the window, the workbook and the report see it, dated by the download that brought it.
     MeasurementGroup group() const
@@ -59,7 +64,27 @@ struct DownloadFilter
     QDate to;
     QString text;
     Qt::TimeSpec timeSpec = Qt::UTC;
+    // Exactly these tags (case counts); empty: any. A download matches when one of its groups carries them.
+    QString part{};
+    QString heat{};
 };
+
+// Which groups a span export reads: measured on the days from..to (instrument clock, inclusive; null: open), carrying
+// exactly the part and heat given (empty: any).
+struct GroupFilter
+{
+    QDate from;
+    QDate to;
+    QString part;
+    QString heat;
+};
+
+// The tags of the later dialog's suggestions.
+enum class TagField { Part, Heat, Location, Operator, Remark };
+
+// How setGroupTags() treats an empty field: GivenOnly leaves that tag as it was (the batch export adds what its
+// command line names), All clears it (an editor that shows every field).
+enum class TagWrite { GivenOnly, All };
 
 struct ArchiveOpenResult
 {
@@ -154,6 +179,22 @@ public:
     // although a group stays on the instrument over several downloads; in measuring order. Without dates also the
     // groups whose date does not exist.
     bool groupsMeasuredBetween(const QDate &from, const QDate &to, QList<ArchivedGroup> *out, QString *error);
+    bool groups(const GroupFilter &filter, QList<ArchivedGroup> *out, QString *error);
+
+    // Tags belong to the measurement (station, date, table set, values), not to the row: the same group in a later
+    // download carries them, another group in the same slot does not. slots are those of download downloadId; a slot
+    // it does not hold fails the whole call. loadArchivedGroups() and groups() read them back.
+    bool setGroupTags(qint64 downloadId, const QList<int> &groupSlots, const GroupTags &tags, TagWrite write,
+                      QString *error);
+    // The values a tag has had, each once, sorted.
+    bool tagValues(TagField field, QStringList *out, QString *error);
+    // A limit that is not set (no bound) removes the part's limit.
+    bool setPartLimit(const QString &part, const PartLimit &limit, QString *error);
+    // Every part's limit, or the one of part; a part without a limit is not in *out.
+    bool partLimits(QHash<QString, PartLimit> *out, QString *error, const QString &part = QString());
+    // The header a download was reported with; empty fields when none was kept.
+    bool setReportHeader(qint64 downloadId, const ReportHeader &header, QString *error);
+    bool reportHeader(qint64 downloadId, ReportHeader *out, QString *error);
 
     static int schemaVersion();
 
@@ -172,6 +213,8 @@ private:
     void keepFileOnClose();
     // Runs a query for one download by id and moves to its row; false with a reason when it has none.
     bool selectDownload(QSqlQuery *query, const QString &sql, qint64 id, QString *error);
+    // Runs work in one writing transaction within the call's bound; what: the reason when the commit fails.
+    bool inTransaction(const QString &what, QString *error, const std::function<bool(QSqlQuery &)> &work);
 
     QSqlDatabase m_db;
     QString m_connectionName;

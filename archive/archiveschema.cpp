@@ -68,6 +68,32 @@ const QList<SchemaStep> &schemaSteps()
              QStringLiteral(
                  "CREATE INDEX measurement_group_by_date ON measurement_group (measured_at, download_id, slot)"),
          }},
+        // What a lab writes on its groups: tags kept by the measurement (the text of archivesql::measurementKey(),
+        // which the UPDATE computes alike for the groups already kept), limits by part, a download's report header.
+        {2,
+         {
+             QStringLiteral("ALTER TABLE measurement_group ADD COLUMN measurement_key TEXT"),
+             QStringLiteral("UPDATE measurement_group SET measurement_key ="
+                            " (SELECT station FROM download WHERE download.id = measurement_group.download_id)"
+                            " || '/' || COALESCE(CAST(%YEAR AS TEXT), '0')"
+                            " || '/' || CAST(month AS TEXT) || '/' || CAST(day AS TEXT)"
+                            " || '/' || CAST(hour AS TEXT) || '/' || CAST(minute AS TEXT)"
+                            " || '/' || CAST(table_set AS TEXT) || '/' || CAST(group_value AS TEXT)"
+                            " || '/' || CAST(device AS TEXT) || '/' || CAST(scale AS TEXT)"
+                            " || '/' || CAST(direction AS TEXT) || '/' || CAST(material AS TEXT)"
+                            " || '/' || CAST(impact_count AS TEXT) || '/' || impacts"),
+             QStringLiteral("CREATE INDEX measurement_group_by_key ON measurement_group (measurement_key)"),
+             QStringLiteral("CREATE TABLE group_tag ("
+                            " measurement_key TEXT PRIMARY KEY,"
+                            " part TEXT, heat TEXT, location TEXT, operator_name TEXT, remark TEXT)"),
+             QStringLiteral("CREATE INDEX group_tag_by_part ON group_tag (part)"),
+             QStringLiteral("CREATE INDEX group_tag_by_heat ON group_tag (heat)"),
+             QStringLiteral("CREATE TABLE part_limit ("
+                            " part TEXT PRIMARY KEY, scale SMALLINT NOT NULL, low INTEGER, high INTEGER)"),
+             QStringLiteral("CREATE TABLE download_report ("
+                            " download_id BIGINT PRIMARY KEY REFERENCES download (id) ON DELETE CASCADE,"
+                            " company TEXT, batch TEXT, inspector TEXT, remark TEXT, logo_path TEXT)"),
+         }},
     };
     return steps;
 }
@@ -81,6 +107,10 @@ QString dialect(QString statement, bool postgres)
     statement.replace(QLatin1String("%LOCAL"),
                       postgres ? QLatin1String("TIMESTAMP WITHOUT TIME ZONE") : QLatin1String("TEXT"));
     statement.replace(QLatin1String("%BLOB"), postgres ? QLatin1String("BYTEA") : QLatin1String("BLOB"));
+    // The year of a group's measured_at, as a number; NULL without a date.
+    statement.replace(QLatin1String("%YEAR"), postgres
+                                                  ? QLatin1String("CAST(EXTRACT(YEAR FROM measured_at) AS INTEGER)")
+                                                  : QLatin1String("CAST(substr(measured_at, 1, 4) AS INTEGER)"));
     return statement;
 }
 

@@ -6,6 +6,10 @@
 #include <QLoggingCategory>
 #include <QSqlError>
 #include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+struct GroupRecord;
 
 Q_DECLARE_LOGGING_CATEGORY(lcArchive)
 
@@ -20,5 +24,13 @@ inline bool fail(QString *error, const QString &reason)
         *error = reason;
     return false;
 }
+
+// The text that tells one measurement from another: a group stays on the instrument and comes again in later downloads
+// of its station. year 0: the record's date does not exist. Kept with every group row; tags are keyed by it.
+QString measurementKey(const QString &station, int year, const GroupRecord &record);
+
+// Conditions for a filter by part and heat: on downloads "d" (one of its groups carries them) or on groups joined to
+// their tags as "t".
+void tagConditions(const QString &part, const QString &heat, bool downloads, QStringList *where, QVariantList *values);
 
 } // namespace archivesql

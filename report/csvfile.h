@@ -2,6 +2,7 @@
 
 #include "download.h"
 #include "groups.h"
+#include "judgement.h"
 #include "valuetext.h"
 
 #include <QDateTime>
@@ -17,6 +18,8 @@ struct CsvGroup
     int slot = 0;         // 0 to 99, the position in the instrument's memory
     QDateTime measuredAt; // with its year; invalid for a date no calendar has (the column stays empty)
     GroupRecord record;
+    GroupTags tags;
+    PartLimit limit;
 };
 
 // The rows of a download's groups, kept under downloadId (0: not kept) by station.

@@ -37,11 +37,13 @@ constexpr int ExitRefused = 2;
 QString usage()
 {
     return LeebArchive::tr(
-        "用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--utc]\n"
+        "用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--part 文字]\n"
+        "                   [--heat 文字] [--utc]\n"
         "      leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]\n"
         "      leeb-archive [--archive 位置] raw ID\n"
         "      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] "
-        "FILE.xlsx|FILE.pdf|FILE.csv\n"
+        "[--part 文字]\n"
+        "                   [--heat 文字] FILE.xlsx|FILE.pdf|FILE.csv\n"
         "      leeb-archive [--archive 位置] [--language zh|en] check\n"
         "\n"
         "读取里氏硬度计配套程序的测量存档。\n"
@@ -58,6 +60,8 @@ QString usage()
         "                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或\n"
         "                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，\n"
         "                      否则为应用数据目录中的 archive.sqlite\n"
+        "  --part 文字, --heat 文字\n"
+        "                      只取带有完全相同的零件或炉批号标记的组（list：含有这样的组的下载）\n"
         "  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言\n"
         "  --help, --version\n"
         "日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。\n"
@@ -90,6 +94,8 @@ struct Command
     QStringList operands;
     QDate from;
     QDate to;
+    QString part; // --part, --heat: groups with exactly this tag
+    QString heat;
     bool csv = false;
     bool utc = false;
     int language = -1; // --language: 0 Chinese, 1 English; -1: the settings file's
@@ -107,12 +113,14 @@ Command parse(const QStringList &arguments)
     const QCommandLineOption fromOption(QStringLiteral("from"), QString(), QStringLiteral("DATE"));
     const QCommandLineOption toOption(QStringLiteral("to"), QString(), QStringLiteral("DATE"));
     const QCommandLineOption languageOption(QStringLiteral("language"), QString(), QStringLiteral("zh|en"));
+    const QCommandLineOption partOption(QStringLiteral("part"), QString(), QStringLiteral("TEXT"));
+    const QCommandLineOption heatOption(QStringLiteral("heat"), QString(), QStringLiteral("TEXT"));
     const QCommandLineOption csvOption(QStringLiteral("csv"));
     const QCommandLineOption utcOption(QStringLiteral("utc"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(QStringLiteral("version"));
-    parser.addOptions(
-        {archiveOption, fromOption, toOption, languageOption, csvOption, utcOption, helpOption, versionOption});
+    parser.addOptions({archiveOption, fromOption, toOption, partOption, heatOption, languageOption, csvOption,
+                       utcOption, helpOption, versionOption});
     const bool parsed = parser.parse(arguments);
     // The language first: the reasons below are given in it. The parser has read the options it knows even when
     // another one stopped it.
@@ -122,8 +130,9 @@ Command parse(const QStringList &arguments)
         const QStringList unknown = parser.unknownOptionNames();
         c.error = unknown.isEmpty()
                       ? parser.errorText()
-                      : LeebArchive::tr("未知选项 %1；可用：--archive、--from、--to、--csv、--utc、--language、"
-                                        "--help、--version")
+                      : LeebArchive::tr(
+                            "未知选项 %1；可用：--archive、--from、--to、--part、--heat、--csv、--utc、--language、"
+                            "--help、--version")
                             .arg((unknown.constFirst().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
                                  unknown.constFirst());
         return c;
@@ -148,6 +157,8 @@ Command parse(const QStringList &arguments)
             (option == &fromOption ? c.from : c.to) = date;
         }
     }
+    c.part = parser.value(partOption);
+    c.heat = parser.value(heatOption);
     c.csv = parser.isSet(csvOption);
     c.utc = parser.isSet(utcOption);
     c.help = parser.isSet(helpOption);
@@ -174,6 +185,9 @@ Command parse(const QStringList &arguments)
     else if ((c.from.isValid() || c.to.isValid()) && c.name != QLatin1String("list") &&
              c.name != QLatin1String("export"))
         c.error = LeebArchive::tr("--from 和 --to 只用于 list 和 export");
+    else if ((parser.isSet(partOption) || parser.isSet(heatOption)) && c.name != QLatin1String("list") &&
+             c.name != QLatin1String("export"))
+        c.error = LeebArchive::tr("--part 和 --heat 只用于 list 和 export");
     else if (c.from.isValid() && c.to.isValid() && c.from > c.to)
         c.error =
             LeebArchive::tr("--from %1 晚于 --to %2").arg(c.from.toString(Qt::ISODate), c.to.toString(Qt::ISODate));
@@ -182,9 +196,9 @@ Command parse(const QStringList &arguments)
     return c;
 }
 
-CsvGroup csvGroup(const ArchivedGroup &g)
+CsvGroup csvGroup(const ArchivedGroup &g, const QHash<QString, PartLimit> &limits)
 {
-    return {g.downloadId, g.station, g.port, g.slot, g.measuredAt, g.record};
+    return {g.downloadId, g.station, g.port, g.slot, g.measuredAt, g.record, g.tags, limits.value(g.tags.part)};
 }
 
 QString dateText(const ArchivedGroup &g)
@@ -268,6 +282,8 @@ int list(Archive &archive, const Command &c)
     DownloadFilter filter;
     filter.from = c.from;
     filter.to = c.to;
+    filter.part = c.part;
+    filter.heat = c.heat;
     filter.timeSpec = c.utc ? Qt::UTC : Qt::LocalTime; // the days of the times shown
     constexpr int Page = 1000;
     QList<DownloadInfo> page;
@@ -296,9 +312,12 @@ int show(Archive &archive, qint64 id, bool csv)
         return failed(error);
     QString text;
     if (csv) {
+        QHash<QString, PartLimit> limits;
+        if (!archive.partLimits(&limits, &error))
+            return failed(error);
         text = csvHeader();
         for (const ArchivedGroup &g : groups)
-            text += csvLine(csvGroup(g));
+            text += csvLine(csvGroup(g, limits));
     } else {
         text = LeebArchive::tr("下载 %1\n  时间 %2（最后确认 %3）\n  工作站 %4\n  串口 %5\n  程序 %6\n  组数 %7\n")
                    .arg(info.id)
@@ -361,13 +380,16 @@ int exportSpan(Archive &archive, const Command &c)
     const QString fileName = c.operands.first();
     QList<ArchivedGroup> groups;
     QString error;
-    if (!archive.groupsMeasuredBetween(c.from, c.to, &groups, &error))
+    if (!archive.groups({c.from, c.to, c.part, c.heat}, &groups, &error))
         return failed(error);
     if (reportFileKind(fileName) == ReportFileKind::Csv) {
+        QHash<QString, PartLimit> limits;
+        if (!archive.partLimits(&limits, &error))
+            return failed(error);
         QList<CsvGroup> rows;
         rows.reserve(groups.size());
         for (const ArchivedGroup &g : groups)
-            rows.append(csvGroup(g));
+            rows.append(csvGroup(g, limits));
         if (!writeCsvFile(fileName, rows, &error))
             return failed(LeebArchive::tr("无法写入 %1：%2").arg(fileName, error));
     } else {

@@ -71,10 +71,6 @@
         <translation>Try &apos;leeb-archive --help&apos;.</translation>
     </message>
     <message>
-        <source>未知选项 %1；可用：--archive、--from、--to、--csv、--utc、--language、--help、--version</source>
-        <translation>unknown option %1; accepted: --archive, --from, --to, --csv, --utc, --language, --help, --version</translation>
-    </message>
-    <message>
         <source>--language 只接受 zh 或 en，不接受 &apos;%1&apos;</source>
         <translation>--language takes zh or en, not &apos;%1&apos;</translation>
     </message>
@@ -175,60 +171,6 @@
         <translation>bad download ID &apos;%1&apos;: a download id as list shows it</translation>
     </message>
     <message>
-        <source>用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--utc]
-      leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]
-      leeb-archive [--archive 位置] raw ID
-      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] FILE.xlsx|FILE.pdf|FILE.csv
-      leeb-archive [--archive 位置] [--language zh|en] check
-
-读取里氏硬度计配套程序的测量存档。
-  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，
-           ISO 8601）、工作站、串口、组数，以制表符分隔；--from/--to 按所显示时间的日期选择
-  show     下载 ID 的各组：完整日期、代码与文字、HL 及每种换算值和状态、各次冲击值；
-           --csv：同样的内容，CSV 格式，带表头行
-  raw      下载 ID 收到的原始数据，原样写到标准输出
-  export   在 --from..--to 这些日期（仪器时钟）测量的各组，每次测量一次，写成工作簿（.xlsx）、
-           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）
-  check    完整检查 SQLite 存档：只有索引损坏时就地重建索引；文件损坏时原文件连同 -wal/-shm
-           原样移到一旁，在原位置新建存档，收入其中仍可读取的各次下载
-  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或
-                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或
-                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，
-                      否则为应用数据目录中的 archive.sqlite
-  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言
-  --help, --version
-日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。
-退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数有误。
-</source>
-        <translation>Usage: leeb-archive [--archive LOCATION] [--language zh|en] list [--from DATE] [--to DATE] [--utc]
-       leeb-archive [--archive LOCATION] [--language zh|en] show ID [--csv]
-       leeb-archive [--archive LOCATION] raw ID
-       leeb-archive [--archive LOCATION] [--language zh|en] export [--from DATE] [--to DATE] FILE.xlsx|FILE.pdf|FILE.csv
-       leeb-archive [--archive LOCATION] [--language zh|en] check
-
-Reads the measurement archive of the hardness tester companion.
-  list     downloads, newest first, one a line: id, time (local time with its offset from UTC; --utc: UTC,
-           ISO 8601), station, port, groups, separated by tabs; --from/--to select days of the time shown
-  show     the groups of download ID with their full date, codes and texts, HL and every conversion
-           with its status, and the impacts; --csv: the same as CSV with a header line
-  raw      the payload of download ID exactly as received, on standard output
-  export   the groups measured on the days --from..--to (instrument clock), each measurement once,
-           as a workbook (.xlsx), a PDF report (.pdf, header from ./PrintConfig.ini) or CSV (.csv)
-  check    the full check of an SQLite archive: damaged indexes alone are rebuilt in place; a damaged
-           file is moved aside unchanged with its -wal/-shm, and a new archive at its path takes every
-           download that can still be read from it
-  --archive LOCATION  an SQLite file, postgresql://USER@HOST:PORT/DBNAME or
-                      postgresql://USER@/DBNAME?host=/SOCKET/FOLDER (password from PGPASSWORD or
-                      ~/.pgpass); default: key location of section Archive in ./PrintConfig.ini,
-                      else archive.sqlite in the application data folder
-  --language zh|en    the language of the output; default: the window&apos;s, from ./PrintConfig.ini
-  --help, --version
-DATE is YYYY-MM-DD; both ends are included. ID is a download id as list shows it.
-Exit status: 0 done (check: the archive is sound), 1 the archive or the file failed (check: damage found),
-2 bad arguments.
-</translation>
-    </message>
-    <message>
         <source>缺少命令；可用：list、show、raw、export、check</source>
         <translation>no command; accepted: list, show, raw, export, check</translation>
     </message>
@@ -269,6 +211,77 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
     <message>
         <source>%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档</source>
         <translation>%1 belongs to another user or others may change it: its archive location is not used, the default archive is</translation>
+    </message>
+    <message>
+        <source>未知选项 %1；可用：--archive、--from、--to、--part、--heat、--csv、--utc、--language、--help、--version</source>
+        <translation>unknown option %1; accepted: --archive, --from, --to, --part, --heat, --csv, --utc, --language, --help, --version</translation>
+    </message>
+    <message>
+        <source>--part 和 --heat 只用于 list 和 export</source>
+        <translation>--part and --heat belong to list and export</translation>
+    </message>
+    <message>
+        <source>用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--part 文字]
+                   [--heat 文字] [--utc]
+      leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]
+      leeb-archive [--archive 位置] raw ID
+      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] [--part 文字]
+                   [--heat 文字] FILE.xlsx|FILE.pdf|FILE.csv
+      leeb-archive [--archive 位置] [--language zh|en] check
+
+读取里氏硬度计配套程序的测量存档。
+  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，
+           ISO 8601）、工作站、串口、组数，以制表符分隔；--from/--to 按所显示时间的日期选择
+  show     下载 ID 的各组：完整日期、代码与文字、HL 及每种换算值和状态、各次冲击值；
+           --csv：同样的内容，CSV 格式，带表头行
+  raw      下载 ID 收到的原始数据，原样写到标准输出
+  export   在 --from..--to 这些日期（仪器时钟）测量的各组，每次测量一次，写成工作簿（.xlsx）、
+           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）
+  check    完整检查 SQLite 存档：只有索引损坏时就地重建索引；文件损坏时原文件连同 -wal/-shm
+           原样移到一旁，在原位置新建存档，收入其中仍可读取的各次下载
+  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或
+                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或
+                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，
+                      否则为应用数据目录中的 archive.sqlite
+  --part 文字, --heat 文字
+                      只取带有完全相同的零件或炉批号标记的组（list：含有这样的组的下载）
+  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言
+  --help, --version
+日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。
+退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数有误。
+</source>
+        <translation>Usage: leeb-archive [--archive LOCATION] [--language zh|en] list [--from DATE] [--to DATE] [--part TEXT]
+                   [--heat TEXT] [--utc]
+       leeb-archive [--archive LOCATION] [--language zh|en] show ID [--csv]
+       leeb-archive [--archive LOCATION] raw ID
+       leeb-archive [--archive LOCATION] [--language zh|en] export [--from DATE] [--to DATE] [--part TEXT]
+                   [--heat TEXT] FILE.xlsx|FILE.pdf|FILE.csv
+       leeb-archive [--archive LOCATION] [--language zh|en] check
+
+Reads the measurement archive of the hardness tester companion.
+  list     downloads, newest first, one a line: id, time (local time with its offset from UTC; --utc: UTC,
+           ISO 8601), station, port, groups, separated by tabs; --from/--to select days of the time shown
+  show     the groups of download ID with their full date, codes and texts, HL and every conversion
+           with its status, and the impacts; --csv: the same as CSV with a header line
+  raw      the payload of download ID exactly as received, on standard output
+  export   the groups measured on the days --from..--to (instrument clock), each measurement once,
+           as a workbook (.xlsx), a PDF report (.pdf, header from ./PrintConfig.ini) or CSV (.csv)
+  check    the full check of an SQLite archive: damaged indexes alone are rebuilt in place; a damaged
+           file is moved aside unchanged with its -wal/-shm, and a new archive at its path takes every
+           download that can still be read from it
+  --archive LOCATION  an SQLite file, postgresql://USER@HOST:PORT/DBNAME or
+                      postgresql://USER@/DBNAME?host=/SOCKET/FOLDER (password from PGPASSWORD or
+                      ~/.pgpass); default: key location of section Archive in ./PrintConfig.ini,
+                      else archive.sqlite in the application data folder
+  --part TEXT, --heat TEXT
+                      only the groups tagged with exactly this part or heat (list: the downloads
+                      holding such a group)
+  --language zh|en    the language of the output; default: the window&apos;s, from ./PrintConfig.ini
+  --help, --version
+DATE is YYYY-MM-DD; both ends are included. ID is a download id as list shows it.
+Exit status: 0 done (check: the archive is sound), 1 the archive or the file failed (check: damage found),
+2 bad arguments.
+</translation>
     </message>
 </context>
 <context>

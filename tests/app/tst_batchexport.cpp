@@ -49,6 +49,15 @@ private slots:
             << "no instrument answered within 1 s\n  /dev/pts/nonexistent: does not exist\n";
         QTest::newRow("CSV, impossible dates the instrument holds: written, the groups named, the download archived")
             << "--port @ --export a.csv --archive data/a.sqlite" << 0 << written + "csv\n";
+        QTest::newRow("CSV, every group tagged, the part's limit kept")
+            << "--port @ --export a.csv --archive data/a.sqlite --part P-7 --heat=H1 --limits HRC:50:" << 0
+            << written + "csv\n";
+        QTest::newRow("limits without a part") << "--export a.csv --limits HRC:50:" << 2 << "name it with --part";
+        QTest::newRow("limits upside down")
+            << "--export a.csv --part P --limits HB:300:200" << 2 << "the lower bound is above the upper one";
+        QTest::newRow("limits in no scale") << "--export a.csv --part P --limits HRD:1:" << 2 << "unknown scale 'HRD'";
+        QTest::newRow("limits without a bound") << "--export a.csv --part P --limits HV::" << 2 << "no bound given";
+        QTest::newRow("part without export") << "--part P" << 2 << "--export only";
         QTest::newRow("unknown extension, no X: refused with the usage")
             << "QT_QPA_PLATFORM=xcb --export a.txt" << 2
             << "must end in .xlsx (workbook), .pdf (report) or .csv\nUsage:";
@@ -118,6 +127,12 @@ private slots:
             QVERIFY(archive.open(dir.filePath(archived), Archive::ReadOnly).ok() &&
                     archive.downloads({}, 0, 9, &downloads, nullptr) && downloads.size() == 1 &&
                     archive.payload(downloads.first().id, &payload, nullptr) && payload == encodeGroups(groups));
+        QList<ArchivedGroup> tagged;
+        QHash<QString, PartLimit> limits;
+        if (command.contains("--part") && exitCode == 0)
+            QVERIFY(archive.loadArchivedGroups(downloads.first().id, &tagged, nullptr) &&
+                    tagged.size() == groups.size() && tagged.last().tags == (GroupTags{"P-7", "H1", "", "", ""}) &&
+                    archive.partLimits(&limits, nullptr) && limits.value("P-7").low == 50 && !limits["P-7"].high);
         QFile file(dir.filePath(target));
         QVERIFY(target.isEmpty() || (file.open(QIODevice::ReadOnly) && file.size() > 1000));
         if (target.endsWith("csv")) {

@@ -60,6 +60,7 @@ class TestArchive : public QObject
                 const Download d = makeDownload(payloads[stored.size()], port, at);
                 stored << archive.storeDownload(d, odd ? "lab\t3\\" : "lab-3").downloadId;
             }
+            archive.setGroupTags(stored[0], {1}, {"P-7", "H1", "", "", ""}, TagWrite::All, nullptr);
             m_shared.insert(backend(), {location, stored});
         }
         *ids = m_shared[backend()].second;
@@ -312,6 +313,108 @@ private slots:
         QVERIFY2(opened.reason.contains(reason) && !opened.reason.contains("sec"), qPrintable(opened.reason));
     }
 
+    // Tags follow the measurement: G1 comes again in a later download and keeps them, G3 takes G2's slot and does
+    // not. Limits with an open bound, the filters by part and heat, the header kept with a download.
+    void tags_data() { backends(); }
+    void tags()
+    {
+        Archive archive;
+        QVERIFY(archive.open(freshLocation()).ok());
+        const GroupRecord g1 = group(700, DeviceD, 0, ScaleHRC, 1, 2), g2 = group(560, DeviceG, 3, ScaleHB, 1, 2),
+                          g3 = group(610, DeviceD, 0, ScaleHRC, 1, 2);
+        const qint64 a =
+            archive.storeDownload(makeDownload(encodeGroups({g1, g2}), "p", DownloadTime), "lab").downloadId;
+        const qint64 b =
+            archive.storeDownload(makeDownload(encodeGroups({g1, g3}), "p", DownloadTime.addSecs(60)), "lab")
+                .downloadId;
+        QString error;
+        const GroupTags weld{"P-7", "H1", "weld 3, HAZ", "Li", "re-ground"};
+        QVERIFY2(archive.setGroupTags(a, {0}, weld, TagWrite::All, &error), qPrintable(error));
+        QVERIFY(archive.setGroupTags(a, {1}, {"P-8", "", "", "", ""}, TagWrite::All, &error));
+        QVERIFY(!archive.setGroupTags(a, {0, 2}, weld, TagWrite::All, &error));
+        QCOMPARE(error, QStringLiteral("download %1 has no group 3").arg(a));
+        QList<ArchivedGroup> groups;
+        QVERIFY(archive.loadArchivedGroups(b, &groups, &error) && groups.size() == 2);
+        QCOMPARE(groups[0].tags, weld);
+        QCOMPARE(groups[1].tags, GroupTags());
+        // An empty field leaves the tag as it was, or clears it.
+        QVERIFY(archive.setGroupTags(b, {0}, {"", "H2", "", "", ""}, TagWrite::GivenOnly, &error));
+        QVERIFY(archive.loadArchivedGroups(a, &groups, &error));
+        QCOMPARE(groups[0].tags, (GroupTags{"P-7", "H2", "weld 3, HAZ", "Li", "re-ground"}));
+        QVERIFY(archive.setGroupTags(b, {0}, {"P-7", "H2", "", "", ""}, TagWrite::All, &error));
+        QVERIFY(archive.loadArchivedGroups(a, &groups, &error));
+        QCOMPARE(groups[0].tags, (GroupTags{"P-7", "H2", "", "", ""}));
+        QStringList values;
+        QVERIFY(archive.tagValues(TagField::Part, &values, &error));
+        QCOMPARE(values, (QStringList{"P-7", "P-8"}));
+
+        // Downloads holding a group with the tag, newest first; the groups each once.
+        for (const auto &[part, heat, expected] :
+             {std::tuple{"P-7", "", QList<qint64>{b, a}}, std::tuple{"P-8", "", QList<qint64>{a}},
+              std::tuple{"P-8", "H2", QList<qint64>{}}, std::tuple{"", "H2", QList<qint64>{b, a}},
+              std::tuple{"p-7", "", QList<qint64>{}}}) {
+            DownloadFilter filter;
+            filter.part = part;
+            filter.heat = heat;
+            QList<DownloadInfo> found;
+            QVERIFY(archive.downloads(filter, 0, 10, &found, &error));
+            QList<qint64> ids;
+            for (const DownloadInfo &d : found)
+                ids << d.id;
+            QCOMPARE(ids, expected);
+        }
+        QVERIFY(archive.groups({QDate(), QDate(), "P-7", ""}, &groups, &error));
+        QCOMPARE(groups.size(), 1);
+        QCOMPARE(groups[0].record.groupValue, quint16(700));
+
+        QHash<QString, PartLimit> limits;
+        QVERIFY(archive.setPartLimit("P-7", {ScaleHRC, 50, std::nullopt}, &error));
+        QVERIFY(archive.setPartLimit("P-8", {ScaleHB, std::nullopt, 300}, &error));
+        QVERIFY(archive.partLimits(&limits, &error, "P-7") && limits.size() == 1);
+        QVERIFY(limits["P-7"].scale == ScaleHRC && limits["P-7"].low == 50 && !limits["P-7"].high);
+        QVERIFY(archive.setPartLimit("P-7", PartLimit(), &error)); // no bound: removed
+        QVERIFY(archive.partLimits(&limits, &error) && limits.keys() == QStringList{"P-8"});
+        QVERIFY(limits["P-8"].scale == ScaleHB && !limits["P-8"].low && limits["P-8"].high == 300);
+
+        const ReportHeader header{"B-12", "Wang", "", "annealed", "North Lab"};
+        ReportHeader read;
+        QVERIFY(archive.setReportHeader(a, header, &error) && archive.reportHeader(a, &read, &error));
+        QVERIFY(read == header);
+        QVERIFY(archive.reportHeader(b, &read, &error) && read == ReportHeader());
+    }
+
+    // A file of the first version, made by the program before tags: brought up to date in place at its first
+    // writable open, its downloads and groups intact, its groups keyed as new ones are.
+    void upgrade()
+    {
+        const QString path = m_dir.filePath("v1.sqlite");
+        QVERIFY(QFile::copy(QFINDTESTDATA("archive-v1.sqlite"), path));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        Archive archive;
+        ArchiveOpenResult opened = archive.open(path, Archive::ReadOnly);
+        QVERIFY2(opened.reason.endsWith("has schema version 1, this program reads 2: open it once with the program "
+                                        "to bring it up to date"),
+                 qPrintable(opened.reason));
+        QCOMPARE(archive.open(path).outcome, ArchiveOpenResult::Opened);
+        QList<DownloadInfo> downloads;
+        QString error;
+        QVERIFY(archive.downloads({}, 0, 10, &downloads, &error));
+        QCOMPARE(downloads.size(), 3);
+        QList<ArchivedGroup> groups;
+        QVERIFY(archive.loadArchivedGroups(downloads[2].id, &groups, &error) && groups.size() == 1);
+        QCOMPARE(groups[0].record.groupValue, quint16(400));
+        QCOMPARE(groups[0].measuredAt, QDateTime(QDate(2026, 5, 1), QTime(9, 5)));
+        QVERIFY(archive.setGroupTags(downloads[2].id, {0}, {"P-1", "", "", "", ""}, TagWrite::All, &error));
+        // The same measurement again, from another port: it carries the tag set before.
+        const Download again =
+            makeDownload(encodeGroups({group(400, DeviceD, 0, 0, 5, 1)}), "other", downloads[2].downloadedAt);
+        const StoreResult stored = archive.storeDownload(again, downloads[2].station);
+        QVERIFY(archive.loadArchivedGroups(stored.downloadId, &groups, &error) && groups.size() == 1);
+        QCOMPARE(groups[0].tags.part, QStringLiteral("P-1"));
+        archive.close();
+        QVERIFY(archive.open(path, Archive::ReadOnly).ok());
+    }
+
     void tool_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -340,6 +443,10 @@ private slots:
             row("export a span: each measurement once")
                 << QStringList{"export", "--from", "2026-12-30", "--to", "2027-01-09", "OUT.csv"} << 0
                 << QByteArrayList{"5 group(s) written"};
+            row("list by part") << QStringList{"list", "--part", "P-7"} << 0
+                                << QByteArrayList{"=@ID\t2027-01-02 18:00:00 +08:00\tlab-3\t/dev/ttyUSB0\t3\n"};
+            row("export by heat") << QStringList{"export", "--heat", "H1", "OUT.csv"} << 0
+                                  << QByteArrayList{"1 group(s) written"};
             row("in Chinese, with the groups of no possible date")
                 << QStringList{"--language", "zh", "export", "OUT.csv"} << 0
                 << QByteArrayList{"=已将 6 组数据写入 OUT.csv\n"};
@@ -349,6 +456,7 @@ private slots:
         };
         row("sqlite: unknown download", {"show", "999"}, 1, {"no download 999"});
         // Refused before the archive is opened: nothing on standard output.
+        row("part with show", {"show", "1", "--part", "P-7"}, 2, {"=", "--part and --heat belong to list and export"});
         row("unknown command", {"lists"}, 2, {"=", "unknown command 'lists'; accepted: list,"});
         row("no download ID", {"show", "--csv"}, 2, {"=", "show takes one download ID"});
         row("date value that looks like an option", {"list", "--from", "--to", "2027-01-02"}, 2,

@@ -68,7 +68,7 @@ QList<CsvGroup> csvRows(int count)
     record.groupValue = 450, record.impacts[0] = 450, record.month = 3, record.day = 1;
     QList<CsvGroup> rows;
     while (rows.size() < count)
-        rows.append({1, "lab-3", "COM1", 0, QDateTime(QDate(2026, 3, 1), QTime(9, 5)), record});
+        rows.append({1, "lab-3", "COM1", 0, QDateTime(QDate(2026, 3, 1), QTime(9, 5)), record, {}, {}});
     return rows;
 }
 

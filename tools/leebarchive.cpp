@@ -184,7 +184,7 @@ Command parse(const QStringList &arguments)
 
 CsvGroup csvGroup(const ArchivedGroup &g)
 {
-    return {g.downloadId, g.station, g.port, g.slot, g.measuredAt, g.record};
+    return {g.downloadId, g.station, g.port, g.slot, g.measuredAt, g.record, {}, {}};
 }
 
 QString dateText(const ArchivedGroup &g)

@@ -40,6 +40,8 @@ struct PartLimit
 
 // A group's verdict against its part's limit. None: the part has no limit.
 enum class Verdict { None, Pass, Low, High, NotJudged };
+// Kept inline in a QList, as a number is: a list of verdicts for a whole part is not a heap node each.
+Q_DECLARE_TYPEINFO(Verdict, Q_PRIMITIVE_TYPE);
 
 // The verdict of a group against a limit: its value in the limit's scale (MeasurementGroup::result, converted with
 // the group's own device, material and table set) as the window shows it, the bounds inclusive. NotJudged when that

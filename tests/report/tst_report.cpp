@@ -405,7 +405,6 @@ private slots:
         };
         row("tagged, judged in HL", {"P-7", "H 12", "weld 3, HAZ", QString::fromUtf8("王工")}, "0:440:460",
             "P-7,H 12,\"weld 3, HAZ\",王工,HL,440,460,pass,450,2.0,4\n");
-        row("untagged, no limit: empty columns", {}, "0::", ",,,,,,,,450,2.0,4\n");
         row("lower bound only, below it", {}, "0:455:", ",,,,HL,455,,low,450,2.0,4\n");
         row("strength limit on a hardness group", {}, "7::1300", ",,,,STR,,1300,not_judged,450,2.0,4\n");
         row("tags that start like formulas", {"=SUM(A1)", "-12", "+x", "@me"},

@@ -51,7 +51,8 @@ QList<CsvGroup> csvGroups(const Download &download, qint64 downloadId, const QSt
     // The used slots come first in the instrument's memory: a record's place in the list is its slot.
     QList<CsvGroup> rows;
     for (int i = 0; i < download.records.size() && i < download.groups.size(); ++i)
-        rows.append({downloadId, station, download.port, i, download.groups.at(i).measured, download.records.at(i)});
+        rows.append(
+            {downloadId, station, download.port, i, download.groups.at(i).measured, download.records.at(i), {}, {}});
     return rows;
 }
 
@@ -63,6 +64,10 @@ QString csvHeader()
     for (HardnessScale scale : DisplayScales)
         columns << scaleName(scale) << scaleName(scale) + QStringLiteral("_status");
     columns << QStringLiteral("impact_count") << QStringLiteral("impacts");
+    columns << QStringLiteral("part") << QStringLiteral("heat") << QStringLiteral("location")
+            << QStringLiteral("operator") << QStringLiteral("limit_scale") << QStringLiteral("limit_low")
+            << QStringLiteral("limit_high") << QStringLiteral("verdict") << QStringLiteral("mean_hl")
+            << QStringLiteral("sd_hl") << QStringLiteral("range_hl");
     return columns.join(QLatin1Char(',')) + QLatin1Char('\n');
 }
 
@@ -102,6 +107,20 @@ QString csvLine(const CsvGroup &g)
     }
     if (line.endsWith(QLatin1Char(' ')))
         line.chop(1);
+    line += QLatin1Char(',');
+    add(textField(g.tags.part));
+    add(textField(g.tags.heat));
+    add(textField(g.tags.location));
+    add(textField(g.tags.operatorName));
+    const auto bound = [](const std::optional<int> &value) { return value ? QString::number(*value) : QString(); };
+    add(g.limit.isSet() ? scaleName(g.limit.scale) : QString());
+    add(bound(g.limit.low));
+    add(bound(g.limit.high));
+    add(verdictName(judge(m, g.limit)));
+    const GroupStatistics statistics = groupStatistics(m);
+    add(statistics.count > 0 ? QString::number(statistics.meanHl) : QString());
+    add(statistics.sdHl ? QString::number(*statistics.sdHl, 'f', 1) : QString());
+    line += statistics.count > 0 ? QString::number(statistics.rangeHl) : QString();
     line += QLatin1Char('\n');
     return line;
 }

@@ -18,8 +18,8 @@ struct CsvGroup
     int slot = 0;         // 0 to 99, the position in the instrument's memory
     QDateTime measuredAt; // with its year; invalid for a date no calendar has (the column stays empty)
     GroupRecord record;
-    GroupTags tags;
-    PartLimit limit;
+    GroupTags tags;  // the columns part, heat, location and operator
+    PartLimit limit; // its part's limit, which the verdict is judged by
 };
 
 // The rows of a download's groups, kept under downloadId (0: not kept) by station.
@@ -27,8 +27,10 @@ QList<CsvGroup> csvGroups(const Download &download, qint64 downloadId, const QSt
 
 // The header line and the line of a group, each ending in a line feed. Scripts read these columns by name: they
 // never change. Texts are those of the language of the moment, values as the window shows them, each conversion with
-// its status name (Ok, AboveRange, ...), the impacts separated by spaces. A text field with a separator, a quote or a
-// line break is quoted; one that starts like a formula (= + - @, a tab or CR) gets a leading apostrophe.
+// its status name (Ok, AboveRange, ...), the impacts separated by spaces, then the tags, the limit, the verdict
+// (verdictName()) and the impacts' mean, standard deviation and range in HL, each empty when there is none. A text
+// field with a separator, a quote or a line break is quoted; one that starts like a formula (= + - @, a tab or CR) gets
+// a leading apostrophe.
 QString csvHeader();
 QString csvLine(const CsvGroup &group);
 

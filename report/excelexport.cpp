@@ -140,8 +140,46 @@ void fillSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGroup> &
         sheet.setColumnWidth(column.first, column.second);
 }
 
+// After the impacts, so that the columns of older workbooks stay where they were.
+QStringList traceHeaders()
+{
+    return {QObject::tr("零件"),        QObject::tr("炉批号"),      QObject::tr("位置"),     QObject::tr("操作员"),
+            QObject::tr("限值标尺"),    QObject::tr("下限"),        QObject::tr("上限"),     QObject::tr("判定"),
+            QObject::tr("平均值 (HL)"), QObject::tr("标准差 (HL)"), QObject::tr("极差 (HL)")};
+}
+
+// Tags as texts, bounds and statistics as numbers; what a group lacks stays an empty cell.
+void writeTrace(Sheet &sheet, int row, int column, const MeasurementGroup &group, const GroupTrace &trace)
+{
+    for (const QString &tag : {trace.tags.part, trace.tags.heat, trace.tags.location, trace.tags.operatorName}) {
+        if (!tag.isEmpty())
+            sheet.write(row, column, tag, nullptr);
+        ++column;
+    }
+    if (trace.limit.isSet())
+        sheet.write(row, column, scaleName(trace.limit.scale), nullptr);
+    ++column;
+    for (const std::optional<int> &bound : {trace.limit.low, trace.limit.high}) {
+        if (bound)
+            sheet.writeNumber(row, column, *bound);
+        ++column;
+    }
+    const Verdict verdict = judge(group, trace.limit);
+    if (verdict != Verdict::None)
+        sheet.write(row, column, verdictText(verdict), nullptr);
+    ++column;
+    const GroupStatistics statistics = groupStatistics(group);
+    if (statistics.count > 0) {
+        sheet.writeNumber(row, column, statistics.meanHl);
+        if (statistics.sdHl)
+            sheet.writeNumber(row, column + 1, *statistics.sdHl);
+        sheet.writeNumber(row, column + 2, statistics.rangeHl);
+    }
+}
+
 // The second sheet, for computing: one row per group with real numbers and dates, filterable.
-void fillDataSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGroup> &groups)
+void fillDataSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGroup> &groups,
+                   const QList<GroupTrace> &traces)
 {
     lxw_format *header = workbook_add_format(book);
     format_set_bold(header);
@@ -152,6 +190,8 @@ void fillDataSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGrou
     const int impactsFrom = headers.size() + 1;
     for (int impact = 1; impact <= groups::MaxImpacts; ++impact)
         headers << QString::number(impact);
+    const int traceFrom = headers.size() + 1;
+    headers << traceHeaders();
     for (int column = 1; column <= headers.size(); ++column)
         sheet.write(1, column, headers.at(column - 1), header);
 
@@ -176,6 +216,7 @@ void fillDataSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGrou
         sheet.writeNumber(row, column, group.impacts.size());
         for (int i = 0; i < group.impacts.size() && i < groups::MaxImpacts; ++i)
             sheet.writeNumber(row, impactsFrom + i, group.impacts.at(i));
+        writeTrace(sheet, row, traceFrom, group, traces.value(row - 2));
         ++row;
     }
     sheet.setColumnWidth(2, 17);
@@ -183,7 +224,8 @@ void fillDataSheet(Sheet &sheet, lxw_workbook *book, const QList<MeasurementGrou
     sheet.autofilter(1, 1, row - 1, headers.size());
 }
 
-bool renderWorkbook(const QByteArray &fileName, const QList<MeasurementGroup> &groups, QString *error)
+bool renderWorkbook(const QByteArray &fileName, const QList<MeasurementGroup> &groups, const QList<GroupTrace> &traces,
+                    QString *error)
 {
     lxw_workbook *book = workbook_new(fileName.constData());
     if (!book) {
@@ -200,7 +242,7 @@ bool renderWorkbook(const QByteArray &fileName, const QList<MeasurementGroup> &g
     Sheet sheet(first);
     fillSheet(sheet, book, groups);
     Sheet dataSheet(data);
-    fillDataSheet(dataSheet, book, groups);
+    fillDataSheet(dataSheet, book, groups, traces);
     // Closing writes the file and frees the workbook, so it runs even after a failed cell.
     errno = 0;
     const lxw_error closed = workbook_close(book);
@@ -221,6 +263,12 @@ bool renderWorkbook(const QByteArray &fileName, const QList<MeasurementGroup> &g
 
 bool exportExcel(const QString &fileName, const QList<MeasurementGroup> &groups, QString *error)
 {
+    return exportExcel(fileName, groups, {}, error);
+}
+
+bool exportExcel(const QString &fileName, const QList<MeasurementGroup> &groups, const QList<GroupTrace> &traces,
+                 QString *error)
+{
     QString failure;
     if (fileName.isEmpty()) {
         failure = QStringLiteral("no file name");
@@ -230,7 +278,7 @@ bool exportExcel(const QString &fileName, const QList<MeasurementGroup> &groups,
         QTemporaryFile rendered;
         if (!rendered.open()) {
             failure = QStringLiteral("cannot render the workbook: %1").arg(rendered.errorString());
-        } else if (renderWorkbook(QFile::encodeName(rendered.fileName()), groups, &failure)) {
+        } else if (renderWorkbook(QFile::encodeName(rendered.fileName()), groups, traces, &failure)) {
             const QByteArray content = rendered.readAll();
             if (rendered.error() != QFileDevice::NoError)
                 failure = QStringLiteral("cannot render the workbook: %1").arg(rendered.errorString());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "judgement.h"
 #include "measurementgroup.h"
 
 #include <QList>
@@ -11,3 +12,7 @@
 // autofilter. The workbook is made in full before saveFile (savefile.h) writes it. Returns false on any failure (an
 // empty file name included); *error, when given, then says why (for a failed save, the system's reason).
 bool exportExcel(const QString &fileName, const QList<MeasurementGroup> &groups, QString *error = nullptr);
+// The same, the Data sheet also tracing and judging each group: its tags, its part's limit and verdict, and the mean,
+// standard deviation and range of its impacts. traces runs parallel to groups; a group past its end has none.
+bool exportExcel(const QString &fileName, const QList<MeasurementGroup> &groups, const QList<GroupTrace> &traces,
+                 QString *error = nullptr);

@@ -18,13 +18,13 @@ ReportFileKind reportFileKind(const QString &fileName)
 }
 
 bool writeReportFile(const QString &fileName, const ReportHeader &header, const QList<MeasurementGroup> &groups,
-                     QString *error)
+                     QString *error, const QList<GroupTrace> &traces)
 {
     QString failure;
     bool ok = false;
     const ReportFileKind kind = reportFileKind(fileName);
     if (kind == ReportFileKind::Workbook) {
-        ok = exportExcel(fileName, groups, &failure);
+        ok = exportExcel(fileName, groups, traces, &failure);
     } else if (kind == ReportFileKind::Pdf) {
         ok = savePdf(fileName, header, groups, &failure);
     } else {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "judgement.h"
 #include "measurementgroup.h"
 #include "reportheader.h"
 
@@ -12,7 +13,8 @@ enum class ReportFileKind { Unknown, Workbook, Pdf, Csv };
 ReportFileKind reportFileKind(const QString &fileName);
 
 // Writes the groups to fileName without a window, by its extension: ".xlsx" the workbook, ".pdf" the PDF report with
-// the given header (the workbook has none), both with the same code as the buttons. Any other extension, or a file
+// the given header (the workbook has none, but traces its groups' tags and limits, traces parallel to groups), both
+// with the same code as the buttons. Any other extension, or a file
 // that cannot be written, gives false with *error (English) saying what failed; no partial file is left behind.
 bool writeReportFile(const QString &fileName, const ReportHeader &header, const QList<MeasurementGroup> &groups,
-                     QString *error);
+                     QString *error, const QList<GroupTrace> &traces = {});

@@ -744,6 +744,66 @@
         <source>日期无效</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>合格</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>偏低</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>偏高</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未判定</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>零件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>炉批号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>位置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>操作员</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>限值标尺</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下限</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>上限</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>判定</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>平均值 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标准差 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>极差 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ViewState</name>

@@ -789,6 +789,66 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
         <source>日期无效</source>
         <translation>invalid date</translation>
     </message>
+    <message>
+        <source>合格</source>
+        <translation>Pass</translation>
+    </message>
+    <message>
+        <source>偏低</source>
+        <translation>Low</translation>
+    </message>
+    <message>
+        <source>偏高</source>
+        <translation>High</translation>
+    </message>
+    <message>
+        <source>未判定</source>
+        <translation>Not judged</translation>
+    </message>
+    <message>
+        <source>零件</source>
+        <translation>Part</translation>
+    </message>
+    <message>
+        <source>炉批号</source>
+        <translation>Heat</translation>
+    </message>
+    <message>
+        <source>位置</source>
+        <translation>Location</translation>
+    </message>
+    <message>
+        <source>操作员</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>限值标尺</source>
+        <translation>Limit scale</translation>
+    </message>
+    <message>
+        <source>下限</source>
+        <translation>Lower limit</translation>
+    </message>
+    <message>
+        <source>上限</source>
+        <translation>Upper limit</translation>
+    </message>
+    <message>
+        <source>判定</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>平均值 (HL)</source>
+        <translation>Average (HL)</translation>
+    </message>
+    <message>
+        <source>标准差 (HL)</source>
+        <translation>SD (HL)</translation>
+    </message>
+    <message>
+        <source>极差 (HL)</source>
+        <translation>Range (HL)</translation>
+    </message>
 </context>
 <context>
     <name>ViewState</name>

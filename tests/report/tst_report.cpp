@@ -17,7 +17,9 @@
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(MeasurementGroup)
+Q_DECLARE_METATYPE(GroupTrace)
 using Groups = QList<MeasurementGroup>;
+using Traces = QList<GroupTrace>;
 
 namespace {
 
@@ -149,6 +151,7 @@ private slots:
     void workbook_data()
     {
         QTest::addColumn<Groups>("groups");
+        QTest::addColumn<Traces>("traces");
         QTest::addColumn<bool>("inEnglish");
         QTest::addColumn<QStringList>("rows"); // of Sheet1, below title, legend and headers
         QTest::addColumn<QStringList>("data"); // of the sheet Data, below its headers: type (number, date, text):value
@@ -171,31 +174,51 @@ private slots:
         const QString hardnessData = QString::fromUtf8("|s:D|s:向下|s:HRC|s:钢和铸钢|n:450||n:60|n:300|n:45|n:470||");
         const QString strengthData =
             QString::fromUtf8("|d:2026-12-31 23:59:00|s:D|s:90°|s:STR|s:碳钢|n:520||||||n:1234|n:1|n:520");
-        QTest::newRow("empty list: headers only") << Groups{} << false << QStringList{} << QStringList{};
-        QTest::newRow("HI, LO, ---, strength, 32 impacts, a day no calendar has")
-            << Groups{markers, strengthGroup(), many} << false
+        // After the 32 impact columns: part, heat, location, operator, limit scale, low, high, verdict, then the
+        // impacts' mean, standard deviation and range. 448, 452, 450: mean 450, squares 8 / 2, root 2, range 4.
+        const QString untraced = QString("|").repeated(8) + "|n:450|n:2|n:4";
+        const QString oneImpact = "|n:520||n:0"; // no deviation for one impact
+        GroupTrace high, judged;
+        high.limit.scale = ScaleHL, high.limit.high = 990; // 999.99 shows 1000
+        judged.tags = {"P-7", "H12", "weld 3, HAZ", QString::fromUtf8("王工"), "not written"};
+        judged.limit.scale = ScaleSTR, judged.limit.low = 1200, judged.limit.high = 1300;
+        // 400.4 to 431.4: mean 415.9 shows 416; squares 32 * (32^2 - 1) / 12 = 2728, / 31 = 88, root 9.38; 431 - 400.
+        const QString manyTrace = QString("|").repeated(8) + "|n:416|n:9.4|n:31";
+        QTest::newRow("empty list: headers only") << Groups{} << Traces{} << false << QStringList{} << QStringList{};
+        QTest::newRow("HI, LO, ---, strength, 32 impacts, a day no calendar has, traced and judged")
+            << Groups{markers, strengthGroup(), many} << Traces{high, judged} << false
             << QStringList{"1" + QString(hardness).replace("450|HI|60|300|45", "1000|HI|LO|---|---") + "3|448,452,450",
                            "2" + strength,
                            "3" + QString(hardness).replace("3/1 9:5", QString::fromUtf8("日期无效")) + "32|" +
                                values.join(',')}
-            << QStringList{"n:1|d:2026-03-01 09:05:00" +
-                               QString(hardnessData).replace("n:450||n:60|n:300|n:45", "n:1000||||") +
-                               "n:3|n:448|n:452|n:450",
-                           "n:2" + strengthData, "n:3|" + hardnessData + "n:32|" + cells.join('|')};
+            << QStringList{
+                   "n:1|d:2026-03-01 09:05:00" + QString(hardnessData).replace("n:450||n:60|n:300|n:45", "n:1000||||") +
+                       "n:3|n:448|n:452|n:450" + QString("|").repeated(33) +
+                       QString::fromUtf8("|s:HL||n:990|s:偏高|n:450|n:2|n:4"),
+                   "n:2" + strengthData + QString("|").repeated(31) +
+                       QString::fromUtf8("|s:P-7|s:H12|s:weld 3, HAZ|s:王工|s:STR|n:1200|n:1300|s:合格") + oneImpact,
+                   "n:3|" + hardnessData + "n:32|" + cells.join('|') + manyTrace};
+        GroupTrace low;
+        low.limit.scale = ScaleSTR, low.limit.low = 1300;
         QTest::newRow("English texts, group texts as downloaded")
-            << Groups{strengthGroup()} << true << QStringList{"1" + strength} << QStringList{"n:1" + strengthData};
+            << Groups{strengthGroup(), hardnessGroup()} << Traces{low} << true
+            << QStringList{"1" + strength, "2" + hardness + "3|448,452,450"}
+            << QStringList{"n:1" + strengthData + QString("|").repeated(35) + "|s:STR|n:1300||s:Low" + oneImpact,
+                           "n:2|d:2026-03-01 09:05:00" + hardnessData + "n:3|n:448|n:452|n:450" +
+                               QString("|").repeated(29) + untraced};
     }
 
     void workbook()
     {
         QFETCH(Groups, groups);
+        QFETCH(Traces, traces);
         QFETCH(bool, inEnglish);
         QFETCH(QStringList, rows);
         QFETCH(QStringList, data);
         QTranslator translator;
         const auto uninstall = qScopeGuard([&] { QCoreApplication::removeTranslator(&translator); });
         QVERIFY(!inEnglish || (translator.load(":/english.qm") && QCoreApplication::installTranslator(&translator)));
-        QVERIFY(exportExcel(QStringLiteral("book.xlsx"), groups));
+        QVERIFY(exportExcel(QStringLiteral("book.xlsx"), groups, traces));
         const QJsonObject book = QJsonDocument::fromJson(run("/usr/bin/python3", {READXLSX, "book.xlsx"})).object();
         QCOMPARE(book["sheets"].toVariant().toStringList(), QStringList({"Sheet1", "Data", "Sheet1"}));
 
@@ -217,13 +240,19 @@ private slots:
             formats << (cell + '|').repeated(15).chopped(1);
         QCOMPARE(book["formats"].toVariant().toStringList(), formats);
 
-        // Data: the same headers without the joined impacts, then one column per impact; frozen and filtered.
+        // Data: the same headers without the joined impacts, then one column per impact and the trace; frozen and
+        // filtered.
         QStringList headers = texts.at(2).split('|').mid(0, 14);
         for (int impact = 1; impact <= 32; ++impact)
             headers << QString::number(impact);
+        headers << (inEnglish ? QString("Part|Heat|Location|Operator|Limit scale|Lower limit|Upper limit|Verdict|"
+                                        "Average (HL)|SD (HL)|Range (HL)")
+                              : QString::fromUtf8("零件|炉批号|位置|操作员|限值标尺|下限|上限|判定|平均值 (HL)|"
+                                                  "标准差 (HL)|极差 (HL)"))
+                       .split('|');
         QCOMPARE(book["data"].toVariant().toStringList(), QStringList("s:" + headers.join("|s:")) + data);
         QCOMPARE(book["frozen"].toString() + " " + book["filter"].toString(),
-                 "A2 A1:AT" + QString::number(groups.size() + 1));
+                 "A2 A1:BE" + QString::number(groups.size() + 1));
     }
 
     void saving_data()
@@ -357,7 +386,43 @@ private slots:
         group.station = station, group.port = port;
         const QString line = csvLine(group);
         QCOMPARE(line.left(fields.size()), fields);
-        QVERIFY2(line.endsWith(",1,450\n") && line.count('\n') == 1, qPrintable(line)); // numbers stay numbers
+        // Numbers stay numbers; no tags, no limit, one impact: no deviation, range 0.
+        QVERIFY2(line.endsWith(",1,450,,,,,,,,,450,,0\n") && line.count('\n') == 1, qPrintable(line));
+    }
+
+    // The columns after the impacts: tags as text fields, the limit, the verdict and the impacts' spread.
+    void csvTrace_data()
+    {
+        QTest::addColumn<QStringList>("tags"); // part, heat, location, operator
+        QTest::addColumn<QString>("limit");    // scale code:low:high
+        QTest::addColumn<QString>("tail");     // after the impacts 448 452 450: mean 450, squares 8 / 2, root 2
+        const auto row = [](const char *name, const QStringList &tags, const char *limit, const char *tail) {
+            QTest::newRow(name) << tags << limit << QString::fromUtf8(tail);
+        };
+        row("tagged, judged in HL", {"P-7", "H 12", "weld 3, HAZ", QString::fromUtf8("王工")}, "0:440:460",
+            "P-7,H 12,\"weld 3, HAZ\",王工,HL,440,460,pass,450,2.0,4\n");
+        row("lower bound only, below it", {}, "0:455:", ",,,,HL,455,,low,450,2.0,4\n");
+        row("strength limit on a hardness group", {}, "7::1300", ",,,,STR,,1300,not_judged,450,2.0,4\n");
+        row("tags that start like formulas", {"=SUM(A1)", "-12", "+x", "@me"},
+            "2::", "'=SUM(A1),'-12,'+x,'@me,,,,,450,2.0,4\n");
+    }
+
+    void csvTrace()
+    {
+        QFETCH(QStringList, tags);
+        QFETCH(QString, limit);
+        CsvGroup group = csvRows(1).first();
+        group.record.device = DeviceD, group.record.scale = ScaleHRC, group.record.impactCount = 3;
+        group.record.impacts[0] = 448, group.record.impacts[1] = 452, group.record.impacts[2] = 450;
+        group.tags = {tags.value(0), tags.value(1), tags.value(2), tags.value(3), "not written"};
+        const QStringList bounds = limit.split(':');
+        group.limit.scale = HardnessScale(bounds[0].toInt());
+        if (!bounds[1].isEmpty())
+            group.limit.low = bounds[1].toInt();
+        if (!bounds[2].isEmpty())
+            group.limit.high = bounds[2].toInt();
+        const QString line = csvLine(group);
+        QTEST(line.mid(line.indexOf("448 452 450,") + 12), "tail");
     }
 
     void valuesCell_data()

@@ -215,7 +215,7 @@ bool Archive::restoreDownloads(const QList<RecoveredDownload> &downloads, QStrin
         return fail(error, QStringLiteral("cannot start a transaction"), query.lastError());
     for (const RecoveredDownload &d : downloads) {
         qint64 id = 0;
-        if (!insertDownload(query, d, &id, error)) {
+        if (!insertDownload(query, d, &id, error) || (d.header && !insertReportHeader(id, *d.header, error))) {
             QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
             return false;
         }
@@ -286,7 +286,7 @@ StoreResult Archive::storeInto(const Download &download, const QString &station,
         result.outcome = StoreResult::Confirmed;
     } else {
         query.finish();
-        const RecoveredDownload row{download, download.receivedUtc, origin, archiveProgramVersion()};
+        const RecoveredDownload row{download, download.receivedUtc, origin, archiveProgramVersion(), {}};
         if (!insertDownload(query, row, &result.downloadId, &result.reason)) {
             QSqlQuery(m_db).exec(QStringLiteral("ROLLBACK"));
             result.downloadId = 0;

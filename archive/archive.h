@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 
 // The program version kept with every download.
 QString archiveProgramVersion();
@@ -125,6 +126,7 @@ struct RecoveredDownload
     QDateTime confirmedAt;
     QString station;
     QString programVersion;
+    std::optional<ReportHeader> header; // the report it was made with, if any
 };
 
 class QSqlQuery;
@@ -162,6 +164,10 @@ public:
     // Adds downloads recovered from a damaged archive, each with its original times, station and program version,
     // in one transaction.
     bool restoreDownloads(const QList<RecoveredDownload> &downloads, QString *error);
+    // Adds the groups' tags (by measurement key) and the parts' limits read back from a damaged archive; what is
+    // there already stays.
+    bool restoreTrace(const QList<QPair<QString, GroupTags>> &tags, const QHash<QString, PartLimit> &limits,
+                      QString *error);
     // From any thread: fails the call running now at once and every call after it; for a program that must end.
     void interrupt();
 
@@ -215,6 +221,7 @@ private:
     bool selectDownload(QSqlQuery *query, const QString &sql, qint64 id, QString *error);
     // Runs work in one writing transaction within the call's bound; what: the reason when the commit fails.
     bool inTransaction(const QString &what, QString *error, const std::function<bool(QSqlQuery &)> &work);
+    bool insertReportHeader(qint64 downloadId, const ReportHeader &header, QString *error);
 
     QSqlDatabase m_db;
     QString m_connectionName;

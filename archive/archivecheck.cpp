@@ -190,6 +190,38 @@ QList<qint64> knownIds(Connection &c, QSet<qint64> *known)
     return sorted;
 }
 
+// The groups' tags and the parts' limits, as far as their pages can be read: they are keyed by the measurement and
+// the part, not by a download, so they apply to the recovered downloads as they stand.
+bool recoverTrace(Connection &c, Archive &target, QString *error)
+{
+    QList<QPair<QString, GroupTags>> tags;
+    QHash<QString, PartLimit> limits;
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(c.handle(),
+                           "SELECT measurement_key, part, heat, location, operator_name, remark FROM group_tag", -1,
+                           &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) // a damaged page ends the scan; what it read counts
+            tags.append({text(statement, 0), GroupTags{text(statement, 1), text(statement, 2), text(statement, 3),
+                                                       text(statement, 4), text(statement, 5)}});
+    }
+    sqlite3_finalize(statement);
+    statement = nullptr;
+    if (sqlite3_prepare_v2(c.handle(), "SELECT part, scale, low, high FROM part_limit", -1, &statement, nullptr) ==
+        SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            PartLimit limit;
+            limit.scale = HardnessScale(sqlite3_column_int(statement, 1));
+            if (sqlite3_column_type(statement, 2) != SQLITE_NULL)
+                limit.low = sqlite3_column_int(statement, 2);
+            if (sqlite3_column_type(statement, 3) != SQLITE_NULL)
+                limit.high = sqlite3_column_int(statement, 3);
+            limits.insert(text(statement, 0), limit);
+        }
+    }
+    sqlite3_finalize(statement);
+    return (tags.isEmpty() && limits.isEmpty()) || target.restoreTrace(tags, limits, error);
+}
+
 // Reads each download of the damaged file on its own into the new archive, in the order they were stored.
 bool recoverDownloads(Connection &c, Archive &target, ArchiveCheckResult *result)
 {
@@ -204,6 +236,13 @@ bool recoverDownloads(Connection &c, Archive &target, ArchiveCheckResult *result
         result->unreadable = known.size();
         return true;
     }
+    // An archive older than the tags has no reports table: nothing to read then.
+    sqlite3_stmt *report = nullptr;
+    if (sqlite3_prepare_v2(c.handle(),
+                           "SELECT company, batch, inspector, remark, logo_path FROM download_report "
+                           "WHERE download_id = ?",
+                           -1, &report, nullptr) != SQLITE_OK)
+        report = nullptr;
     QList<RecoveredDownload> batch;
     QString error;
     bool ok = true;
@@ -219,6 +258,11 @@ bool recoverDownloads(Connection &c, Archive &target, ArchiveCheckResult *result
             d.station = text(statement, 2);
             d.programVersion = text(statement, 4);
             read = payload.size() >= groups::PayloadSize && d.download.receivedUtc.isValid();
+            if (report && sqlite3_bind_int64(report, 1, id) == SQLITE_OK && sqlite3_step(report) == SQLITE_ROW)
+                d.header =
+                    ReportHeader{text(report, 1), text(report, 2), text(report, 4), text(report, 3), text(report, 0)};
+            if (report)
+                sqlite3_reset(report);
             if (read)
                 batch.append(d);
         }
@@ -233,9 +277,10 @@ bool recoverDownloads(Connection &c, Archive &target, ArchiveCheckResult *result
         }
     }
     sqlite3_finalize(statement);
+    sqlite3_finalize(report);
     if (!ok)
         result->reason = error;
-    return ok;
+    return ok && recoverTrace(c, target, &result->reason);
 }
 
 // Sets the damaged file aside and builds a new archive at its path; the caller holds the lock.

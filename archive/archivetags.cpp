@@ -195,15 +195,20 @@ bool Archive::setReportHeader(qint64 downloadId, const ReportHeader &header, QSt
         query.addBindValue(downloadId);
         if (!query.exec())
             return fail(error, QStringLiteral("cannot keep the report header"), query.lastError());
-        query.prepare(QStringLiteral("INSERT INTO download_report (download_id, company, batch, inspector, remark, "
-                                     "logo_path) VALUES (?, ?, ?, ?, ?, ?)"));
-        query.addBindValue(downloadId);
-        for (const QString &text : {header.companyName, header.batch, header.inspector, header.remark, header.logoPath})
-            query.addBindValue(textOrNull(text));
-        return query.exec() ||
-               fail(error, QStringLiteral("cannot keep the report header of download %1").arg(downloadId),
-                    query.lastError());
+        return insertReportHeader(downloadId, header, error);
     });
+}
+
+bool Archive::insertReportHeader(qint64 downloadId, const ReportHeader &header, QString *error)
+{
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("INSERT INTO download_report (download_id, company, batch, inspector, remark, "
+                                 "logo_path) VALUES (?, ?, ?, ?, ?, ?)"));
+    query.addBindValue(downloadId);
+    for (const QString &text : {header.companyName, header.batch, header.inspector, header.remark, header.logoPath})
+        query.addBindValue(textOrNull(text));
+    return query.exec() || fail(error, QStringLiteral("cannot keep the report header of download %1").arg(downloadId),
+                                query.lastError());
 }
 
 bool Archive::reportHeader(qint64 downloadId, ReportHeader *out, QString *error)
@@ -227,4 +232,32 @@ bool Archive::reportHeader(qint64 downloadId, ReportHeader *out, QString *error)
         out->logoPath = query.value(4).toString();
     }
     return true;
+}
+
+bool Archive::restoreTrace(const QList<QPair<QString, GroupTags>> &tags, const QHash<QString, PartLimit> &limits,
+                           QString *error)
+{
+    return inTransaction(QStringLiteral("cannot restore the tags"), error, [&](QSqlQuery &query) {
+        query.prepare(QStringLiteral("INSERT INTO group_tag (measurement_key, part, heat, location, operator_name, "
+                                     "remark) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (measurement_key) DO NOTHING"));
+        for (const auto &[key, groupTags] : tags) {
+            query.bindValue(0, key);
+            const QStringList texts = tagTexts(groupTags);
+            for (int i = 0; i < texts.size(); ++i)
+                query.bindValue(1 + i, textOrNull(texts.at(i)));
+            if (!query.exec())
+                return fail(error, QStringLiteral("cannot restore the tags"), query.lastError());
+        }
+        query.prepare(QStringLiteral("INSERT INTO part_limit (part, scale, low, high) VALUES (?, ?, ?, ?) "
+                                     "ON CONFLICT (part) DO NOTHING"));
+        for (auto it = limits.cbegin(); it != limits.cend(); ++it) {
+            query.bindValue(0, it.key());
+            query.bindValue(1, int(it.value().scale));
+            query.bindValue(2, it.value().low ? QVariant(*it.value().low) : compat::nullVariant(QMetaType::Int));
+            query.bindValue(3, it.value().high ? QVariant(*it.value().high) : compat::nullVariant(QMetaType::Int));
+            if (!query.exec())
+                return fail(error, QStringLiteral("cannot restore the limit of %1").arg(it.key()), query.lastError());
+        }
+        return true;
+    });
 }

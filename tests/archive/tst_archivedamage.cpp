@@ -168,8 +168,16 @@ private slots:
             QVERIFY(damageIndex(path));
             QCOMPARE(groupsInMay(path), 14);
         }
-        if (damage == "table")
+        const ReportHeader header{"B-17", "Wang", "", "weld 3", "Lab"};
+        if (damage == "table") { // the trace of a download beyond the damaged page must come through
+            Archive traced;
+            QVERIFY(traced.open(path).ok() &&
+                    traced.setGroupTags(4, {0}, {"P-1", "H-9", "", "", ""}, TagWrite::All, nullptr));
+            QVERIFY(traced.setPartLimit("P-1", {ScaleHRC, 50, {}}, nullptr) &&
+                    traced.setReportHeader(4, header, nullptr));
+            traced.close();
             QVERIFY(damageTablePage(path));
+        }
         const QByteArray before = contents(path);
         if (damage == "foreign") {
             const ArchiveOpenResult opened = Archive().open(path);
@@ -200,6 +208,13 @@ private slots:
         QCOMPARE(QStringList({first.downloadedAt.toString(Qt::ISODate), first.confirmedAt.toString(Qt::ISODate),
                               first.station, first.programVersion}),
                  QStringList({"2027-01-02T10:03:00Z", "2027-01-03T08:00:00Z", "lab-3", "0.0.9"}));
+        QList<ArchivedGroup> tagged;
+        QHash<QString, PartLimit> limits;
+        ReportHeader kept;
+        QVERIFY(recovered.loadArchivedGroups(1, &tagged, nullptr) && recovered.partLimits(&limits, nullptr) &&
+                recovered.reportHeader(1, &kept, nullptr));
+        QCOMPARE(tagged.value(0).tags.heat, QString("H-9"));
+        QVERIFY(limits.value("P-1").low == 50 && !limits.value("P-1").high && kept == header);
     }
 
     // Several programs start at once on a damaged archive, each then storing three downloads.

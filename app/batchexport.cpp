@@ -144,9 +144,12 @@ void BatchExport::on_link_downloadReceived(const Download &download)
         return;
     }
     QString error;
+    QList<GroupTrace> traces; // the workbook's Data sheet traces its groups as the CSV does
+    for (const CsvGroup &row : rows)
+        traces.append({row.tags, row.limit});
     const bool written = reportFileKind(m_fileName) == ReportFileKind::Csv
                              ? writeCsvFile(m_fileName, rows, &error)
-                             : writeReportFile(m_fileName, Settings::reportHeader(), groups, &error);
+                             : writeReportFile(m_fileName, Settings::reportHeader(), groups, &error, traces);
     if (!written) {
         finish(1, QStringLiteral("export to %1 failed: %2").arg(m_fileName, error));
         return;

@@ -382,10 +382,10 @@ int exportSpan(Archive &archive, const Command &c)
     QString error;
     if (!archive.groups({c.from, c.to, c.part, c.heat}, &groups, &error))
         return failed(error);
+    QHash<QString, PartLimit> limits;
+    if (!archive.partLimits(&limits, &error))
+        return failed(error);
     if (reportFileKind(fileName) == ReportFileKind::Csv) {
-        QHash<QString, PartLimit> limits;
-        if (!archive.partLimits(&limits, &error))
-            return failed(error);
         QList<CsvGroup> rows;
         rows.reserve(groups.size());
         for (const ArchivedGroup &g : groups)
@@ -394,10 +394,13 @@ int exportSpan(Archive &archive, const Command &c)
             return failed(LeebArchive::tr("无法写入 %1：%2").arg(fileName, error));
     } else {
         QList<MeasurementGroup> built;
+        QList<GroupTrace> traces;
         built.reserve(groups.size());
-        for (const ArchivedGroup &g : groups)
+        for (const ArchivedGroup &g : groups) {
             built.append(g.group());
-        if (!writeReportFile(fileName, Settings::reportHeader(), built, &error))
+            traces.append({g.tags, limits.value(g.tags.part)});
+        }
+        if (!writeReportFile(fileName, Settings::reportHeader(), built, &error, traces))
             return failed(LeebArchive::tr("导出到 %1 失败：%2").arg(fileName, error));
     }
     out(LeebArchive::tr("已将 %1 组数据写入 %2\n").arg(groups.size()).arg(fileName));

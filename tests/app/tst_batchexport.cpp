@@ -53,6 +53,9 @@ private slots:
         QTest::newRow("CSV, every group tagged, the part's limit kept")
             << "--port @ --export a.csv --archive data/a.sqlite --part P-7 --heat=H1 --limits HRC:50:" << 0
             << written + "csv\n";
+        QTest::newRow("workbook, every group tagged and judged")
+            << "--port @ --export a.xlsx --archive data/a.sqlite --part P-7 --heat=H1 --limits HRC:50:" << 0
+            << written + "xlsx\n";
         QTest::newRow("limits without a part") << "--export a.csv --limits HRC:50:" << 2 << "name it with --part";
         QTest::newRow("limits upside down")
             << "--export a.csv --part P --limits HB:300:200" << 2 << "the lower bound is above the upper one";
@@ -144,10 +147,15 @@ private slots:
             const QByteArray first = lines.at(1);
             QVERIFY2(first.startsWith((exitCode == 0 ? "1," : ",") + QSysInfo::machineHostName().toUtf8() + "," +
                                       m_instrument.slavePath().toUtf8() + ",1,") &&
-                         first.contains(",HRC,2,1,700,Ok,") && first.contains(",48,Ok,"),
+                         first.contains(",HRC,2,1,700,Ok,") && first.contains(",48,Ok,") &&
+                         (!command.contains("--part") || first.contains(",P-7,H1,,,HRC,50,,low,700,")),
                      first.constData());
         } else if (!target.isEmpty()) {
             QVERIFY(file.read(4).startsWith(target.endsWith("pdf") ? "%PDF" : "PK"));
+            QProcess strings; // the Data sheet's texts: the tags and the verdict of HRC 48 against 50
+            strings.start("unzip", {"-p", file.fileName(), "xl/sharedStrings.xml"});
+            QVERIFY(!command.contains("--part") ||
+                    (strings.waitForFinished(10000) && strings.readAll().contains("<t>P-7</t>")));
         }
         QProcess text;
         if (header)

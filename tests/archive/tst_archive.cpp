@@ -313,8 +313,7 @@ private slots:
         QVERIFY2(opened.reason.contains(reason) && !opened.reason.contains("sec"), qPrintable(opened.reason));
     }
 
-    // Tags follow the measurement: G1 comes again in a later download and keeps them, G3 takes G2's slot and does
-    // not. Limits with an open bound, the filters by part and heat, the header kept with a download.
+    // Tags follow the measurement (G1 again later keeps them, G3 in G2's slot does not); limits, filters, header.
     void tags_data() { backends(); }
     void tags()
     {
@@ -383,8 +382,7 @@ private slots:
         QVERIFY(archive.reportHeader(b, &read, &error) && read == ReportHeader());
     }
 
-    // A file of the first version, made by the program before tags: brought up to date in place at its first
-    // writable open, its downloads and groups intact, its groups keyed as new ones are.
+    // A version-1 file: upgraded in place at its first writable open, groups intact and keyed as new ones are.
     void upgrade()
     {
         const QString path = m_dir.filePath("v1.sqlite");

@@ -240,8 +240,7 @@ private slots:
             formats << (cell + '|').repeated(15).chopped(1);
         QCOMPARE(book["formats"].toVariant().toStringList(), formats);
 
-        // Data: the same headers without the joined impacts, then one column per impact and the trace; frozen and
-        // filtered.
+        // Data: the headers without the joined impacts, a column per impact, the trace; frozen and filtered.
         QStringList headers = texts.at(2).split('|').mid(0, 14);
         for (int impact = 1; impact <= 32; ++impact)
             headers << QString::number(impact);
@@ -257,10 +256,8 @@ private slots:
 
     void saving_data()
     {
-        QTest::addColumn<QString>("name"); // in a folder of the saver's; link.* points to real.*, full.* to
-                                           // /dev/full, PrintConfig.ini gets the report fields
-        // o an old file (0640), l longer, r read-only, d folder read-only, n as nobody, R root only, f disk full,
-        // p a named pipe, c read by cat
+        QTest::addColumn<QString>("name"); // link.* points to real.*, full.* to /dev/full; the .ini: report fields
+        // o old file (0640), l longer, r read-only, d folder read-only, n nobody, R root, f disk full, p pipe, c cat
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("error"); // empty: saved
         const auto row = [](const char *name, const QString &file, const char *setup, const char *error) {
@@ -361,67 +358,50 @@ private slots:
         QCOMPARE(filesIn(dir.path()), files); // no temporary file left
     }
 
-    // Host and port names come from outside: none may open as a formula or break a row.
-    void csvTextFields_data()
+    // Host, port and tags come from outside: none may open as a formula or break a row. Then limit, verdict, spread.
+    void csvFields_data()
     {
-        QTest::addColumn<QString>("station");
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("fields"); // the line's first four fields
-        const auto row = [](const char *name, const char *station, const char *port, const char *fields) {
-            QTest::newRow(name) << station << port << fields;
+        QTest::addColumn<QStringList>("texts"); // station, port, part, heat, location, operator
+        QTest::addColumn<QString>("limit");     // scale code:low:high
+        QTest::addColumn<QString>("head");      // the line's first four fields
+        QTest::addColumn<QString>("tail");      // after the impacts 448 452 450: mean 450, squares 8 / 2, root 2
+        const auto row = [](const char *name, const QStringList &texts, const char *limit, const char *head,
+                            const char *tail) {
+            QTest::newRow(name) << texts << limit << QString::fromUtf8(head) << QString::fromUtf8(tail);
         };
-        row("host name starting with '=', with quotes and a comma", R"(=HYPERLINK("http://x.example","y"))", "COM1",
-            R"csv(1,"'=HYPERLINK(""http://x.example"",""y"")",COM1,1,)csv");
-        row("port name with a CR inside: quoted", "lab", "COM\r3", "1,lab,\"COM\r3\",1,");
-        row("+, - and @ first", "+1-2", "-x", "1,'+1-2,'-x,1,");
-        row("@, a tab and a CR first", "@SUM(A1)", "\tx\ry", "1,'@SUM(A1),\"'\tx\ry\",1,");
+        const char *untraced = ",,,,,,,,450,2.0,4\n";
+        row("host name starting with '=', with quotes and a comma", {"=HYPERLINK(\"http://x.example\",\"y\")", "COM1"},
+            "2::", R"csv(1,"'=HYPERLINK(""http://x.example"",""y"")",COM1,1,)csv", untraced);
+        row("port name with a CR inside: quoted", {"lab", "COM\r3"}, "2::", "1,lab,\"COM\r3\",1,", untraced);
+        row("+, - and @ first", {"+1-2", "-x"}, "2::", "1,'+1-2,'-x,1,", untraced);
+        row("@, a tab and a CR first", {"@SUM(A1)", "\tx\ry"}, "2::", "1,'@SUM(A1),\"'\tx\ry\",1,", untraced);
+        row("tagged, judged in HL", {"lab", "p", "P-7", "H 12", "weld 3, HAZ", QString::fromUtf8("王工")}, "0:440:460",
+            "1,lab,p,1,", "P-7,H 12,\"weld 3, HAZ\",王工,HL,440,460,pass,450,2.0,4\n");
+        row("lower bound only, below it", {"lab", "p"}, "0:455:", "1,lab,p,", ",,,,HL,455,,low,450,2.0,4\n");
+        row("strength limit on a hardness group", {"lab", "p"}, "7::1300", "1,lab,p,",
+            ",,,,STR,,1300,not_judged,450,2.0,4\n");
+        row("tags that start like formulas", {"lab", "p", "=SUM(A1)", "-12", "+x", "@me"}, "2::", "1,lab,p,",
+            "'=SUM(A1),'-12,'+x,'@me,,,,,450,2.0,4\n");
     }
 
-    void csvTextFields()
+    void csvFields()
     {
-        QFETCH(QString, station);
-        QFETCH(QString, port);
-        QFETCH(QString, fields);
-        CsvGroup group = csvRows(1).first();
-        group.station = station, group.port = port;
-        const QString line = csvLine(group);
-        QCOMPARE(line.left(fields.size()), fields);
-        // Numbers stay numbers; no tags, no limit, one impact: no deviation, range 0.
-        QVERIFY2(line.endsWith(",1,450,,,,,,,,,450,,0\n") && line.count('\n') == 1, qPrintable(line));
-    }
-
-    // The columns after the impacts: tags as text fields, the limit, the verdict and the impacts' spread.
-    void csvTrace_data()
-    {
-        QTest::addColumn<QStringList>("tags"); // part, heat, location, operator
-        QTest::addColumn<QString>("limit");    // scale code:low:high
-        QTest::addColumn<QString>("tail");     // after the impacts 448 452 450: mean 450, squares 8 / 2, root 2
-        const auto row = [](const char *name, const QStringList &tags, const char *limit, const char *tail) {
-            QTest::newRow(name) << tags << limit << QString::fromUtf8(tail);
-        };
-        row("tagged, judged in HL", {"P-7", "H 12", "weld 3, HAZ", QString::fromUtf8("王工")}, "0:440:460",
-            "P-7,H 12,\"weld 3, HAZ\",王工,HL,440,460,pass,450,2.0,4\n");
-        row("lower bound only, below it", {}, "0:455:", ",,,,HL,455,,low,450,2.0,4\n");
-        row("strength limit on a hardness group", {}, "7::1300", ",,,,STR,,1300,not_judged,450,2.0,4\n");
-        row("tags that start like formulas", {"=SUM(A1)", "-12", "+x", "@me"},
-            "2::", "'=SUM(A1),'-12,'+x,'@me,,,,,450,2.0,4\n");
-    }
-
-    void csvTrace()
-    {
-        QFETCH(QStringList, tags);
+        QFETCH(QStringList, texts);
         QFETCH(QString, limit);
+        QFETCH(QString, head);
         CsvGroup group = csvRows(1).first();
         group.record.device = DeviceD, group.record.scale = ScaleHRC, group.record.impactCount = 3;
         group.record.impacts[0] = 448, group.record.impacts[1] = 452, group.record.impacts[2] = 450;
-        group.tags = {tags.value(0), tags.value(1), tags.value(2), tags.value(3), "not written"};
+        group.station = texts[0], group.port = texts[1];
+        group.tags = {texts.value(2), texts.value(3), texts.value(4), texts.value(5), "not written"};
         const QStringList bounds = limit.split(':');
         group.limit.scale = HardnessScale(bounds[0].toInt());
         if (!bounds[1].isEmpty())
             group.limit.low = bounds[1].toInt();
         if (!bounds[2].isEmpty())
             group.limit.high = bounds[2].toInt();
-        const QString line = csvLine(group);
+        const QString line = csvLine(group); // numbers stay numbers, one line
+        QVERIFY2(line.startsWith(head) && line.count('\n') == 1, qPrintable(line));
         QTEST(line.mid(line.indexOf("448 452 450,") + 12), "tail");
     }
 

@@ -208,6 +208,7 @@ private:
     StoreResult storeOnce(const Download &download, const QString &station);
     // Opens the archive again when its connection was lost, or when opening it failed before.
     bool ensureConnected(QString *error);
+    ArchiveOpenResult openOnce(const ArchiveLocation &location, OpenMode mode);
     bool prepareSchema(OpenMode mode, QString *error);
     bool integrityCheck(bool *corrupt, QString *detail);
     // The tables of an SQLite file that is no archive; empty for an archive or an empty file.

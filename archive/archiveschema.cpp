@@ -160,6 +160,20 @@ ArchiveOpenResult Archive::open(const QString &location, OpenMode mode)
 
 ArchiveOpenResult Archive::open(const ArchiveLocation &location, OpenMode mode)
 {
+    // Another program may set a damaged file aside while this one opens it: the connection to the file it renamed
+    // then fails (a disk I/O error on its journal files), and the file now at the path is opened instead.
+    for (int attempt = 1;; ++attempt) {
+        const archivefile::FileId before = archivefile::fileId(location.path);
+        const ArchiveOpenResult result = openOnce(location, mode);
+        if (result.ok() || location.kind != ArchiveLocation::SQLite || attempt == 3 ||
+            archivefile::fileId(location.path) == before)
+            return result;
+        qCInfo(lcArchive).noquote() << "the archive" << location.path << "was replaced while opening it; again";
+    }
+}
+
+ArchiveOpenResult Archive::openOnce(const ArchiveLocation &location, OpenMode mode)
+{
     close();
     m_location = location;
     m_mode = mode;

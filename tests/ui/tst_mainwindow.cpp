@@ -348,7 +348,9 @@ private slots:
         QCOMPARE(b.button("pushButton_removeAll")->toolTip(), QStringLiteral("正在存档：存档完成之后才能删除"));
         QTRY_VERIFY_WITH_TIMEOUT(!notArchived->isHidden(), 20000);
         QVERIFY2(longestPause < 1000, qPrintable(QString::number(longestPause)));
-        QVERIFY2(notArchived->toolTip().contains("did not answer"), qPrintable(notArchived->toolTip()));
+        // The watchdog cut the store, or a reconnect before it timed out: either way within the bound, and said.
+        const QString reason = notArchived->toolTip();
+        QVERIFY2(reason.contains("did not answer") || reason.contains("timeout expired"), qPrintable(reason));
         QVERIFY(b.status->currentMessage().startsWith(QStringLiteral("存档失败: ")));
 
         QVERIFY(server.setFrozen(false));

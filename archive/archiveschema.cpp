@@ -160,8 +160,8 @@ ArchiveOpenResult Archive::open(const QString &location, OpenMode mode)
 
 ArchiveOpenResult Archive::open(const ArchiveLocation &location, OpenMode mode)
 {
-    // Another program may set a damaged file aside while this one opens it: the connection to the file it renamed
-    // then fails (a disk I/O error on its journal files), and the file now at the path is opened instead.
+    // Another program may set a damaged file aside while this one opens it: the connection then holds the renamed
+    // file, or fails on its renamed journal files (a disk I/O error); the file now at the path is opened instead.
     for (int attempt = 1;; ++attempt) {
         const archivefile::FileId before = archivefile::fileId(location.path);
         const ArchiveOpenResult result = openOnce(location, mode);
@@ -205,34 +205,29 @@ ArchiveOpenResult Archive::openOnce(const ArchiveLocation &location, OpenMode mo
     }
 
     const auto connect = [&]() {
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            m_connectionName = QStringLiteral("leeb-archive-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
-            m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
-            if (m_postgres) {
-                m_db.setHostName(location.host);
-                m_db.setPort(location.port);
-                m_db.setUserName(location.user);
-                m_db.setDatabaseName(location.databaseName);
-                m_db.setConnectOptions(archiveconnection::postgresConnectOptions());
-            } else {
-                m_db.setDatabaseName(location.path);
-                m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
-            }
-            // The same file before and after: the connection holds the file at the path, not one just moved aside.
-            m_file = archivefile::fileId(location.path);
-            const bool opened = m_db.open();
-            if (opened && (m_postgres || archivefile::fileId(location.path) == m_file))
-                return true;
-            if (!opened) {
-                result.reason = QStringLiteral("cannot open the archive %1: %2")
-                                    .arg(location.text(), m_db.lastError().text().simplified());
-                close();
-                return false;
-            }
-            close();
+        m_connectionName = QStringLiteral("leeb-archive-%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+        m_db = QSqlDatabase::addDatabase(driver, m_connectionName);
+        if (m_postgres) {
+            m_db.setHostName(location.host);
+            m_db.setPort(location.port);
+            m_db.setUserName(location.user);
+            m_db.setDatabaseName(location.databaseName);
+            m_db.setConnectOptions(archiveconnection::postgresConnectOptions());
+        } else {
+            m_db.setDatabaseName(location.path);
+            m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
         }
+        // The same file before and after: the connection holds the file at the path, not one just moved aside
+        // (open() then tries again).
+        m_file = archivefile::fileId(location.path);
+        const bool opened = m_db.open();
+        if (opened && (m_postgres || archivefile::fileId(location.path) == m_file))
+            return true;
         result.reason =
-            QStringLiteral("cannot open the archive %1: the file keeps being replaced").arg(location.text());
+            opened ? QStringLiteral("cannot open the archive %1: the file keeps being replaced").arg(location.text())
+                   : QStringLiteral("cannot open the archive %1: %2")
+                         .arg(location.text(), m_db.lastError().text().simplified());
+        close();
         return false;
     };
     if (!connect())

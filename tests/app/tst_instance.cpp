@@ -1,4 +1,5 @@
 // --list-ports, the second start, the single-instance socket's folder and foreign listeners, the link state text.
+#include "../program.h"
 #include "instrument.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
@@ -88,16 +89,12 @@ private slots:
         QStringList command{LEEB_PROGRAM_PATH, "--list-ports", "--port", port};
         if (denied && root)
             command = QStringList{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"} + command;
-        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("QT_QPA_PLATFORM"); // no display needed
         env.remove("DISPLAY");
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(QDir::rootPath());
-        p.start(command.takeFirst(), command);
-        QVERIFY(p.waitForFinished(10000));
-        QCOMPARE(p.exitCode(), 0);
-        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        const ProgramRun p = runProgram(command.takeFirst(), command, env, QDir::rootPath());
+        QCOMPARE(p.exitCode, 0);
+        const QString out = QString::fromLocal8Bit(p.out);
         QVERIFY2(out.split('\n').contains(port + "\t-\t-\t-\t-\t" + access), qPrintable(out));
     }
 

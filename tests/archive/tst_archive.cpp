@@ -1,4 +1,5 @@
 // The archive on SQLite and on a PostgreSQL server of the test's own: storing, listing, killed writers, leeb-archive.
+#include "../program.h"
 #include "measurementgroup.h"
 #include "station.h"
 
@@ -469,17 +470,14 @@ private slots:
         const QString location = sharedArchive(&ids);
         args.replaceInStrings("@ID", QString::number(ids[0]));
         args.replaceInStrings("OUT.csv", m_dir.filePath("out.csv"));
-        QProcess tool;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("TZ", "Asia/Shanghai");
-        tool.setProcessEnvironment(env);
         // English unless a row asks for Chinese; there is no settings file here.
         const QStringList language = args.contains("--language") ? QStringList{} : QStringList{"--language", "en"};
-        tool.start(LEEB_ARCHIVE_TOOL, QStringList{"--archive", location} + language + args);
-        QVERIFY(tool.waitForFinished(60000));
-        const QByteArray out = tool.readAllStandardOutput();
-        const QByteArray all = out + tool.readAllStandardError();
-        QCOMPARE(tool.exitCode(), exitCode);
+        const ProgramRun tool =
+            runProgram(LEEB_ARCHIVE_TOOL, QStringList{"--archive", location} + language + args, env);
+        const QByteArray out = tool.out, all = tool.out + tool.err;
+        QCOMPARE(tool.exitCode, exitCode);
         for (QByteArray expected : output) {
             expected.replace("@ID", QByteArray::number(ids[0])).replace("OUT.csv", m_dir.filePath("out.csv").toUtf8());
             if (expected.startsWith('='))

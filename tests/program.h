@@ -7,8 +7,7 @@
 struct ProgramRun
 {
     int exitCode = -2;
-    QByteArray out;
-    QByteArray err;
+    QByteArray out, err;
 };
 
 // Waits with the event loop turning, so that a simulator in this process keeps answering the program.
@@ -17,17 +16,11 @@ inline ProgramRun runProgram(const QString &program, const QStringList &argument
                              const QString &folder = QString())
 {
     QProcess p;
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(folder);
-    p.start(program, arguments);
-    ProgramRun run;
-    if (p.waitForStarted() && QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 60000) &&
-        p.exitStatus() == QProcess::NormalExit)
-        run.exitCode = p.exitCode();
-    p.kill();
-    p.waitForFinished();
-    run.out = p.readAllStandardOutput(), run.err = p.readAllStandardError();
-    return run;
+    p.setProcessEnvironment(env), p.setWorkingDirectory(folder), p.start(program, arguments);
+    const bool ended = p.waitForStarted() && QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 60000);
+    p.kill(), p.waitForFinished(); // one that outran the wait ends as a crash
+    return {ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, p.readAllStandardOutput(),
+            p.readAllStandardError()};
 }
 
 // A tool's standard output; empty unless it exited with 0.

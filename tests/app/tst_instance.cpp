@@ -200,21 +200,15 @@ private slots:
         env.insert("QT_LOGGING_RULES", "leeb.*.debug=false;leeb.app.instance.debug=true");
         env.insert("LEEB_NAMED_PORTS_ONLY", "1"); // the window probes the named port alone, none of the host's
         QString log;
+        const QStringList arguments{"--port", "/dev/pts/nonexistent"};
         QProcess first;
-        auto start = [&](QProcess &p) {
-            p.setProcessEnvironment(env);
-            p.setWorkingDirectory(tmp.path());
-            p.setProcessChannelMode(QProcess::MergedChannels);
-            p.start(LEEB_PROGRAM_PATH, {"--port", "/dev/pts/nonexistent"});
-        };
+        first.setProcessEnvironment(env), first.setWorkingDirectory(tmp.path());
+        first.setProcessChannelMode(QProcess::MergedChannels);
         QObject::connect(&first, &QProcess::readyRead, [&] { log += QString::fromLocal8Bit(first.readAll()); });
         for (const char *round : {"first start", "after a crash that left the socket behind"}) {
-            start(first);
+            first.start(LEEB_PROGRAM_PATH, arguments);
             QTRY_VERIFY2_WITH_TIMEOUT(log.contains("listening"), round, 10000);
-            QProcess second;
-            start(second);
-            QVERIFY2(second.waitForFinished(10000), round);
-            QCOMPARE(second.exitCode(), 0);
+            QCOMPARE(runProgram(LEEB_PROGRAM_PATH, arguments, env, tmp.path()).exitCode, 0);
             QTRY_VERIFY2_WITH_TIMEOUT(log.contains("asks for the window"), round, 5000);
             QCOMPARE(first.state(), QProcess::Running);
             first.kill();

@@ -1,5 +1,6 @@
 // The program as a process against the simulator: the batch export, its command line, no display.
 #include "../archive/pgserver.h"
+#include "../program.h"
 #include "archive.h"
 #include "groupencoder.h"
 #include "instrument.h"
@@ -95,21 +96,15 @@ private slots:
         QVERIFY(!header ||
                 (settings.open(QIODevice::WriteOnly) && settings.write("[LineEdit]\ncompanyName=North Lab\n")));
         settings.close();
-        QProcess p;
-        p.setWorkingDirectory(dir.path());
         QProcessEnvironment env = programEnvironment(dir);
         QStringList arguments = command.replace('@', m_instrument.slavePath()).split(' ', Qt::SkipEmptyParts);
         while (arguments.value(0).contains('=') && !arguments.value(0).startsWith('-')) {
             const QString variable = arguments.takeFirst();
             env.insert(variable.section('=', 0, 0), variable.section('=', 1));
         }
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(LEEB_PROGRAM_PATH), arguments);
-        // The simulator lives in this process: keep its event loop turning while the program talks to it.
-        QVERIFY(QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 60000));
-        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
-        QCOMPARE(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, exitCode);
+        const ProgramRun p = runProgram(QStringLiteral(LEEB_PROGRAM_PATH), arguments, env, dir.path());
+        const QString out = QString::fromLocal8Bit(p.out), err = QString::fromLocal8Bit(p.err);
+        QCOMPARE(p.exitCode, exitCode);
         QVERIFY2((exitCode == 0 ? out : err).contains(message), qPrintable(err + out));
         QVERIFY2(exitCode == 0 || out.isEmpty(), qPrintable(out));
         QVERIFY2(!err.contains("leeb."), qPrintable(err)); // no debug output unless asked for
@@ -152,15 +147,11 @@ private slots:
                      first.constData());
         } else if (!target.isEmpty()) {
             QVERIFY(file.read(4).startsWith(target.endsWith("pdf") ? "%PDF" : "PK"));
-            QProcess strings; // the Data sheet's texts: the tags and the verdict of HRC 48 against 50
-            strings.start("unzip", {"-p", file.fileName(), "xl/sharedStrings.xml"});
+            // The Data sheet's texts: the tags and the verdict of HRC 48 against 50.
             QVERIFY(!command.contains("--part") ||
-                    (strings.waitForFinished(10000) && strings.readAll().contains("<t>P-7</t>")));
+                    run("unzip", {"-p", file.fileName(), "xl/sharedStrings.xml"}).contains("<t>P-7</t>"));
         }
-        QProcess text;
-        if (header)
-            text.start(QStringLiteral("pdftotext"), {file.fileName(), QStringLiteral("-")});
-        QVERIFY(!header || (text.waitForFinished(30000) && text.readAllStandardOutput().contains("North Lab")));
+        QVERIFY(!header || run("pdftotext", {file.fileName(), "-"}).contains("North Lab"));
     }
 
     // The archive's server freezes mid-export: the file is written, exit 3 within the timeout and the archive's bound.

@@ -1,4 +1,5 @@
 // --list-ports, the second start, the single-instance socket's folder and foreign listeners, the link state text.
+#include "../program.h"
 #include "instrument.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
@@ -88,16 +89,12 @@ private slots:
         QStringList command{LEEB_PROGRAM_PATH, "--list-ports", "--port", port};
         if (denied && root)
             command = QStringList{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"} + command;
-        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("QT_QPA_PLATFORM"); // no display needed
         env.remove("DISPLAY");
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(QDir::rootPath());
-        p.start(command.takeFirst(), command);
-        QVERIFY(p.waitForFinished(10000));
-        QCOMPARE(p.exitCode(), 0);
-        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        const ProgramRun p = runProgram(command.takeFirst(), command, env, QDir::rootPath());
+        QCOMPARE(p.exitCode, 0);
+        const QString out = QString::fromLocal8Bit(p.out);
         QVERIFY2(out.split('\n').contains(port + "\t-\t-\t-\t-\t" + access), qPrintable(out));
     }
 
@@ -203,21 +200,15 @@ private slots:
         env.insert("QT_LOGGING_RULES", "leeb.*.debug=false;leeb.app.instance.debug=true");
         env.insert("LEEB_NAMED_PORTS_ONLY", "1"); // the window probes the named port alone, none of the host's
         QString log;
+        const QStringList arguments{"--port", "/dev/pts/nonexistent"};
         QProcess first;
-        auto start = [&](QProcess &p) {
-            p.setProcessEnvironment(env);
-            p.setWorkingDirectory(tmp.path());
-            p.setProcessChannelMode(QProcess::MergedChannels);
-            p.start(LEEB_PROGRAM_PATH, {"--port", "/dev/pts/nonexistent"});
-        };
+        first.setProcessEnvironment(env), first.setWorkingDirectory(tmp.path());
+        first.setProcessChannelMode(QProcess::MergedChannels);
         QObject::connect(&first, &QProcess::readyRead, [&] { log += QString::fromLocal8Bit(first.readAll()); });
         for (const char *round : {"first start", "after a crash that left the socket behind"}) {
-            start(first);
+            first.start(LEEB_PROGRAM_PATH, arguments);
             QTRY_VERIFY2_WITH_TIMEOUT(log.contains("listening"), round, 10000);
-            QProcess second;
-            start(second);
-            QVERIFY2(second.waitForFinished(10000), round);
-            QCOMPARE(second.exitCode(), 0);
+            QCOMPARE(runProgram(LEEB_PROGRAM_PATH, arguments, env, tmp.path()).exitCode, 0);
             QTRY_VERIFY2_WITH_TIMEOUT(log.contains("asks for the window"), round, 5000);
             QCOMPARE(first.state(), QProcess::Running);
             first.kill();

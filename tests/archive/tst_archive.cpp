@@ -1,4 +1,5 @@
 // The archive on SQLite and on a PostgreSQL server of the test's own: storing, listing, killed writers, leeb-archive.
+#include "../program.h"
 #include "measurementgroup.h"
 #include "station.h"
 
@@ -347,21 +348,16 @@ private slots:
         QVERIFY(archive.tagValues(TagField::Part, &values, &error));
         QCOMPARE(values, (QStringList{"P-7", "P-8"}));
 
-        // Downloads holding a group with the tag, newest first; the groups each once.
-        for (const auto &[part, heat, expected] :
-             {std::tuple{"P-7", "", QList<qint64>{b, a}}, std::tuple{"P-8", "", QList<qint64>{a}},
-              std::tuple{"P-8", "H2", QList<qint64>{}}, std::tuple{"", "H2", QList<qint64>{b, a}},
-              std::tuple{"p-7", "", QList<qint64>{}}}) {
-            DownloadFilter filter;
-            filter.part = part;
-            filter.heat = heat;
+        QString listed; // per part/heat filter: the downloads holding a group so tagged, newest first, each once
+        for (const QString filter : {"P-7/", "P-8/", "P-8/H2", "/H2", "p-7/"}) {
             QList<DownloadInfo> found;
-            QVERIFY(archive.downloads(filter, 0, 10, &found, &error));
-            QList<qint64> ids;
+            QVERIFY(archive.downloads({{}, {}, {}, Qt::UTC, filter.section('/', 0, 0), filter.section('/', 1)}, 0, 10,
+                                      &found, &error));
+            listed += ' ' + filter + ':';
             for (const DownloadInfo &d : found)
-                ids << d.id;
-            QCOMPARE(ids, expected);
+                listed += d.id == a ? 'a' : d.id == b ? 'b' : '?';
         }
+        QCOMPARE(listed, QStringLiteral(" P-7/:ba P-8/:a P-8/H2: /H2:ba p-7/:"));
         QVERIFY(archive.groups({QDate(), QDate(), "P-7", ""}, &groups, &error));
         QCOMPARE(groups.size(), 1);
         QCOMPARE(groups[0].record.groupValue, quint16(700));
@@ -474,17 +470,14 @@ private slots:
         const QString location = sharedArchive(&ids);
         args.replaceInStrings("@ID", QString::number(ids[0]));
         args.replaceInStrings("OUT.csv", m_dir.filePath("out.csv"));
-        QProcess tool;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("TZ", "Asia/Shanghai");
-        tool.setProcessEnvironment(env);
         // English unless a row asks for Chinese; there is no settings file here.
         const QStringList language = args.contains("--language") ? QStringList{} : QStringList{"--language", "en"};
-        tool.start(LEEB_ARCHIVE_TOOL, QStringList{"--archive", location} + language + args);
-        QVERIFY(tool.waitForFinished(60000));
-        const QByteArray out = tool.readAllStandardOutput();
-        const QByteArray all = out + tool.readAllStandardError();
-        QCOMPARE(tool.exitCode(), exitCode);
+        const ProgramRun tool =
+            runProgram(LEEB_ARCHIVE_TOOL, QStringList{"--archive", location} + language + args, env);
+        const QByteArray out = tool.out, all = tool.out + tool.err;
+        QCOMPARE(tool.exitCode, exitCode);
         for (QByteArray expected : output) {
             expected.replace("@ID", QByteArray::number(ids[0])).replace("OUT.csv", m_dir.filePath("out.csv").toUtf8());
             if (expected.startsWith('='))

@@ -1,4 +1,5 @@
 // Damaged and foreign SQLite archives: leeb-archive check, racing starters, a file moved aside, the files' modes.
+#include "../program.h"
 #include "measurementgroup.h"
 #include "station.h"
 
@@ -184,11 +185,9 @@ private slots:
             QVERIFY2(opened.reason.toUtf8().contains(output), qPrintable(opened.reason));
         }
 
-        QProcess tool;
-        tool.start(LEEB_ARCHIVE_TOOL, {"--archive", path, "--language", "en", "check"});
-        QVERIFY(tool.waitForFinished(60000));
-        const QByteArray said = tool.readAllStandardOutput() + tool.readAllStandardError();
-        QCOMPARE(tool.exitCode(), exitCode);
+        const ProgramRun tool = runProgram(LEEB_ARCHIVE_TOOL, {"--archive", path, "--language", "en", "check"});
+        const QByteArray said = tool.out + tool.err;
+        QCOMPARE(tool.exitCode, exitCode);
         QVERIFY2(said.contains(output), said.constData());
         QCOMPARE(downloadCount(path), downloads);
         QCOMPARE(groupsInMay(path), groups);

@@ -1,9 +1,9 @@
 // Conversions (worked values and the whole grid), shown numbers, value texts and the leeb-convert tool.
+#include "../program.h"
 #include "conversion.h"
 #include "scales.h"
 #include "valuetext.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -198,17 +198,14 @@ private slots:
     {
         QFETCH(QString, arguments);
         QFETCH(QString, expected);
-        QProcess p;
-        p.start(QStringLiteral(LEEB_CONVERT_PATH), arguments.split(' '));
-        QVERIFY(p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit);
-        QTEST(p.exitCode(), "exitCode");
-        const QString out = QString::fromUtf8(p.readAllStandardOutput()),
-                      err = QString::fromUtf8(p.readAllStandardError());
-        QVERIFY2(p.exitCode() == 0 ? err.isEmpty() : out.isEmpty() && err.contains(expected), qPrintable(err + out));
+        const ProgramRun p = runProgram(QStringLiteral(LEEB_CONVERT_PATH), arguments.split(' '));
+        QTEST(p.exitCode, "exitCode");
+        const QString out = QString::fromUtf8(p.out), err = QString::fromUtf8(p.err);
+        QVERIFY2(p.exitCode == 0 ? err.isEmpty() : out.isEmpty() && err.contains(expected), qPrintable(err + out));
         QString pattern =
             QRegularExpression::escape(expected).replace(QStringLiteral("\\.\\.\\."), QStringLiteral(".*"));
         const QRegularExpression whole("\\A" + pattern + "\\z", QRegularExpression::DotMatchesEverythingOption);
-        QVERIFY2(p.exitCode() != 0 || whole.match(out).hasMatch(), qPrintable(out));
+        QVERIFY2(p.exitCode != 0 || whole.match(out).hasMatch(), qPrintable(out));
     }
 };
 

@@ -1,10 +1,10 @@
 // The workbook read back with openpyxl, the PDF report with poppler, saving, CSV fields and the print dialog.
+#include "../program.h"
 #include "csvfile.h"
 #include "excelexport.h"
 #include "print.h"
 #include "reportfile.h"
 #include "settings.h"
-#include "tooloutput.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,6 +1,6 @@
 // Prints through the dialog to a PDF queue of a real CUPS scheduler (started here when none runs), as root.
+#include "../program.h"
 #include "print.h"
-#include "tooloutput.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -210,7 +210,6 @@ private slots:
         // A lost link disables the instrument's commands and keeps the table.
         b.instrument.dropLine();
         QTRY_COMPARE_WITH_TIMEOUT(b.button("pushButton_gain")->isEnabled(), false, WaitMs);
-        QCOMPARE(b.button("pushButton_gain")->isEnabled() + b.button("pushButton_removeAll")->isEnabled(), 0);
         QCOMPARE(b.table->model()->rowCount(), 4);
     }
 

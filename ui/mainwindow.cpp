@@ -91,7 +91,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     setupTable();
     updateStatusFields();
     ui->horizontalLayout_chart->setStretchFactor(ui->widget_lineChart, 10);
-    ui->horizontalLayout_chart->setStretchFactor(ui->verticalLayout_table, 5);
+    ui->horizontalLayout_chart->setStretchFactor(ui->verticalLayout_table, 8);
     loadLanguage();
 }
 
@@ -128,11 +128,24 @@ void MainWindow::applyFont(QFont font)
     // costs every label a style of its own to polish and draw with.
     QPalette caption = palette();
     caption.setColor(QPalette::WindowText, CaptionColour);
-    QList<QWidget *> captions = scaleNames;
-    captions << ui->label_33 << ui->label_15 << ui->label_17 << ui->label << ui->label_sdCaption
-             << ui->label_rangeCaption << ui->label_verdictCaption << ui->statusBar;
-    for (QWidget *w : std::as_const(captions))
+    const QList<QLabel *> statistics = {ui->label_33,
+                                        ui->label_15,
+                                        ui->label_17,
+                                        ui->label,
+                                        ui->label_sdCaption,
+                                        ui->label_rangeCaption,
+                                        ui->label_verdictCaption};
+    for (QWidget *w : scaleNames + QList<QWidget *>{ui->statusBar})
         w->setPalette(caption);
+    // Seven statistics side by side fit in English too only in the smaller size, their captions and the verdict
+    // free to take two lines; the selection's line under the table is as small.
+    for (QLabel *label : statistics) {
+        label->setPalette(caption);
+        label->setFont(font);
+        label->setWordWrap(label != ui->label_33); // one word, which must not be cut
+    }
+    ui->label_selection->setFont(font);
+    ui->label_verdict->setWordWrap(true);
 }
 
 void MainWindow::requestGroups()

@@ -90,6 +90,8 @@ void MainWindow::setupTable()
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table->setModel(m_model);
+    // A long line of statistics must not widen the table: the label gives way, its tip keeps the whole text.
+    ui->label_selection->setMinimumWidth(1);
     // The panel and the chart follow the current row, whether the mouse or the keyboard moves it.
     connect(table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &MainWindow::on_currentRowChanged);
     connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
@@ -214,6 +216,7 @@ void MainWindow::updateSelectionField()
     const QList<int> selected = selectedGroupIndexes();
     if (selected.size() < 2) {
         ui->label_selection->clear();
+        ui->label_selection->setToolTip(QString());
         return;
     }
     QList<MeasurementGroup> groups;
@@ -230,6 +233,7 @@ void MainWindow::updateSelectionField()
     if (s.judged > 0)
         text += tr("，合格 %1/%2").arg(s.passed).arg(s.judged);
     ui->label_selection->setText(text);
+    ui->label_selection->setToolTip(text);
 }
 
 void MainWindow::on_currentRowChanged(const QModelIndex &current)
@@ -279,7 +283,7 @@ void MainWindow::clearDetails()
                               ui->label_range,  ui->label_sd,  ui->label_verdict};
     for (HardnessScale scale : DisplayScales)
         labels << scaleLabel(this, scale);
-    for (QLabel *label : qAsConst(labels)) {
+    for (QLabel *label : std::as_const(labels)) {
         if (label) {
             label->clear();
             label->setStatusTip(QString());

@@ -533,8 +533,8 @@
     </message>
     <message numerus="yes">
         <source>已选 %n 组</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>已选 %n 组</numerusform>
         </translation>
     </message>
     <message>
@@ -903,8 +903,8 @@
     <name>TagDialog</name>
     <message numerus="yes">
         <source>标签（%n 组）</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
+        <translation>
+            <numerusform>标签（%n 组）</numerusform>
         </translation>
     </message>
     <message>

@@ -192,6 +192,10 @@ public:
     // it does not hold fails the whole call. loadArchivedGroups() and groups() read them back.
     bool setGroupTags(qint64 downloadId, const QList<int> &groupSlots, const GroupTags &tags, TagWrite write,
                       QString *error);
+    // Each slot its own tags and, when limitPart is named, that part's limit (an unset one removes it): all of it
+    // in one transaction, or nothing.
+    bool setGroupTags(qint64 downloadId, const QList<QPair<int, GroupTags>> &slotTags, TagWrite write, QString *error,
+                      const QString &limitPart = QString(), const PartLimit &limit = PartLimit());
     // The values a tag has had, each once, sorted.
     bool tagValues(TagField field, QStringList *out, QString *error);
     // A limit that is not set (no bound) removes the part's limit.

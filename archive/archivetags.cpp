@@ -27,6 +27,26 @@ QStringList tagTexts(const GroupTags &tags)
     return {tags.part, tags.heat, tags.location, tags.operatorName, tags.remark};
 }
 
+// Within a transaction: replaces the part's limit, or removes it when no bound is set.
+bool writePartLimit(QSqlQuery &query, const QString &part, const PartLimit &limit, QString *error)
+{
+    query.prepare(QStringLiteral("DELETE FROM part_limit WHERE part = ?"));
+    query.addBindValue(part);
+    if (!query.exec())
+        return fail(error, QStringLiteral("cannot clear the limit of part %1").arg(part), query.lastError());
+    if (!limit.isSet())
+        return true;
+    const auto bound = [](const std::optional<int> &value) {
+        return value ? QVariant(*value) : compat::nullVariant(QMetaType::Int);
+    };
+    query.prepare(QStringLiteral("INSERT INTO part_limit (part, scale, low, high) VALUES (?, ?, ?, ?)"));
+    query.addBindValue(part);
+    query.addBindValue(int(limit.scale));
+    query.addBindValue(bound(limit.low));
+    query.addBindValue(bound(limit.high));
+    return query.exec() || fail(error, QStringLiteral("cannot keep the limit of part %1").arg(part), query.lastError());
+}
+
 } // namespace
 
 QString archivesql::measurementKey(const QString &station, int year, const GroupRecord &r)
@@ -86,6 +106,15 @@ bool Archive::inTransaction(const QString &what, QString *error, const std::func
 bool Archive::setGroupTags(qint64 downloadId, const QList<int> &groupSlots, const GroupTags &tags, TagWrite write,
                            QString *error)
 {
+    QList<QPair<int, GroupTags>> slotTags;
+    for (int slot : groupSlots)
+        slotTags.append({slot, tags});
+    return setGroupTags(downloadId, slotTags, write, error);
+}
+
+bool Archive::setGroupTags(qint64 downloadId, const QList<QPair<int, GroupTags>> &slotTags, TagWrite write,
+                           QString *error, const QString &limitPart, const PartLimit &limit)
+{
     return inTransaction(QStringLiteral("cannot tag the groups"), error, [&](QSqlQuery &query) {
         query.prepare(QStringLiteral("SELECT slot, measurement_key FROM measurement_group WHERE download_id = ?"));
         query.addBindValue(downloadId);
@@ -104,17 +133,17 @@ bool Archive::setGroupTags(qint64 downloadId, const QList<int> &groupSlots, cons
         query.prepare(QStringLiteral("INSERT INTO group_tag (measurement_key, part, heat, location, operator_name, "
                                      "remark) VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (measurement_key) DO UPDATE SET ") +
                       set.join(QStringLiteral(", ")));
-        const QStringList texts = tagTexts(tags);
-        for (int slot : groupSlots) {
+        for (const auto &[slot, tags] : slotTags) {
             if (keys.value(slot).isEmpty())
                 return fail(error, QStringLiteral("download %1 has no group %2").arg(downloadId).arg(slot + 1));
             query.bindValue(0, keys.value(slot));
+            const QStringList texts = tagTexts(tags);
             for (int i = 0; i < texts.size(); ++i)
                 query.bindValue(1 + i, textOrNull(texts.at(i)));
             if (!query.exec())
                 return fail(error, QStringLiteral("cannot tag group %1").arg(slot + 1), query.lastError());
         }
-        return true;
+        return limitPart.isEmpty() || writePartLimit(query, limitPart, limit, error);
     });
 }
 
@@ -138,24 +167,8 @@ bool Archive::setPartLimit(const QString &part, const PartLimit &limit, QString 
 {
     if (part.isEmpty())
         return fail(error, QStringLiteral("a limit needs a part"));
-    return inTransaction(QStringLiteral("cannot keep the limit of part %1").arg(part), error, [&](QSqlQuery &query) {
-        query.prepare(QStringLiteral("DELETE FROM part_limit WHERE part = ?"));
-        query.addBindValue(part);
-        if (!query.exec())
-            return fail(error, QStringLiteral("cannot clear the limit of part %1").arg(part), query.lastError());
-        if (!limit.isSet())
-            return true;
-        const auto bound = [](const std::optional<int> &value) {
-            return value ? QVariant(*value) : compat::nullVariant(QMetaType::Int);
-        };
-        query.prepare(QStringLiteral("INSERT INTO part_limit (part, scale, low, high) VALUES (?, ?, ?, ?)"));
-        query.addBindValue(part);
-        query.addBindValue(int(limit.scale));
-        query.addBindValue(bound(limit.low));
-        query.addBindValue(bound(limit.high));
-        return query.exec() ||
-               fail(error, QStringLiteral("cannot keep the limit of part %1").arg(part), query.lastError());
-    });
+    return inTransaction(QStringLiteral("cannot keep the limit of part %1").arg(part), error,
+                         [&](QSqlQuery &query) { return writePartLimit(query, part, limit, error); });
 }
 
 bool Archive::partLimits(QHash<QString, PartLimit> *out, QString *error, const QString &part)

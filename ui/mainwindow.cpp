@@ -16,7 +16,6 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QStandardItemModel>
@@ -29,17 +28,9 @@ namespace {
 constexpr int ScanIntervalMs = 2000;
 // What follows the first frame waits no longer for it than this: a window started minimized is not exposed at all.
 constexpr int FirstFrameWaitMs = 500;
-constexpr int GroupRole = 1; // the group's position in the list, read back by the click handler
-constexpr int CellAlignment = Qt::AlignHCenter | Qt::AlignVCenter;
 const QColor CaptionColour(14, 110, 123); // the values' background
 
-enum CommandId { ExportExcel = 0, Reacquire = 2, PrintReport = 3, DeleteAll = 4 };
-
-// The panel's label for a scale: the form names each after its scale.
-QLabel *scaleLabel(const QWidget *window, HardnessScale scale)
-{
-    return window->findChild<QLabel *>(QLatin1String("label_") + scaleName(scale));
-}
+enum CommandId { ExportExcel = 0, Reacquire = 2, PrintReport = 3, DeleteAll = 4, Tags = 5 };
 
 } // namespace
 
@@ -93,13 +84,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     buttons->addButton(ui->pushButton_gain, Reacquire);
     buttons->addButton(ui->pushButton_print, PrintReport);
     buttons->addButton(ui->pushButton_removeAll, DeleteAll);
+    buttons->addButton(ui->pushButton_tags, Tags);
     connect(buttons, &QButtonGroup::idClicked, this, &MainWindow::on_buttonClicked);
 
     setCtrlStatuc(false);
     setupTable();
     updateStatusFields();
     ui->horizontalLayout_chart->setStretchFactor(ui->widget_lineChart, 10);
-    ui->horizontalLayout_chart->setStretchFactor(ui->tableView, 4);
+    ui->horizontalLayout_chart->setStretchFactor(ui->verticalLayout_table, 8);
     loadLanguage();
 }
 
@@ -136,28 +128,24 @@ void MainWindow::applyFont(QFont font)
     // costs every label a style of its own to polish and draw with.
     QPalette caption = palette();
     caption.setColor(QPalette::WindowText, CaptionColour);
-    for (QWidget *w : scaleNames + QList<QWidget *>{ui->label_33, ui->label_15, ui->label_17, ui->label, ui->statusBar})
+    const QList<QLabel *> statistics = {ui->label_33,
+                                        ui->label_15,
+                                        ui->label_17,
+                                        ui->label,
+                                        ui->label_sdCaption,
+                                        ui->label_rangeCaption,
+                                        ui->label_verdictCaption};
+    for (QWidget *w : scaleNames + QList<QWidget *>{ui->statusBar})
         w->setPalette(caption);
-}
-
-void MainWindow::setupTable()
-{
-    ui->tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_model = new QStandardItemModel(this);
-    m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型")});
-    ui->tableView->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    // Rows as high as the style has them. Made in the large application font, the header makes them higher, and
-    // holds the height to its minimum for the font: that is lifted while the height is set, then left to the font.
-    QHeaderView *rows = ui->tableView->verticalHeader();
-    rows->setMinimumSectionSize(0);
-    rows->setDefaultSectionSize(rows->style()->pixelMetric(QStyle::PM_HeaderDefaultSectionSizeVertical, nullptr, rows));
-    rows->setMinimumSectionSize(-1);
-    ui->tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ui->tableView->setSelectionMode(QAbstractItemView::SingleSelection);
-    ui->tableView->setModel(m_model);
-    // The panel and the chart follow the current row, whether the mouse or the keyboard moves it.
-    connect(ui->tableView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            &MainWindow::on_currentRowChanged);
+    // Seven statistics side by side fit in English too only in the smaller size, their captions and the verdict
+    // free to take two lines; the selection's line under the table is as small.
+    for (QLabel *label : statistics) {
+        label->setPalette(caption);
+        label->setFont(font);
+        label->setWordWrap(label != ui->label_33); // one word, which must not be cut
+    }
+    ui->label_selection->setFont(font);
+    ui->label_verdict->setWordWrap(true);
 }
 
 void MainWindow::requestGroups()
@@ -276,7 +264,11 @@ void MainWindow::on_writer_stored(qint64 request, const StoreResult &result)
     m_shown.archiving = false;
     m_shown.archived = result.ok();
     m_shown.notArchivedReason = result.reason;
+    m_shown.downloadId = result.downloadId;
     updateStatusFields();
+    // Its groups may carry tags already: the same measurements kept from an earlier download.
+    if (result.ok())
+        refreshTraces();
     if (!result.ok())
         showFailure([this, earlier = m_failure, reason = result.reason] {
             const QString notes = earlier ? earlier() : QString();
@@ -377,6 +369,7 @@ void MainWindow::openPendingArchive(bool showLatest)
     // After the latest download is shown, which clears what an earlier download had to say.
     if (message)
         showFailure(message);
+    updateTagCommand();
     emit archiveOpened();
 }
 
@@ -397,6 +390,7 @@ void MainWindow::showArchivedDownload(qint64 id)
     m_groups = groups;
     m_shown = ShownData{ShownData::Archived, info.port,   info.downloadedAt, int(groups.size()), 0, true,
                         QString(),           info.station};
+    m_shown.downloadId = id;
     clearFailure();
     refreshView();
     ui->statusBar->clearMessage(); // nothing was fetched from the instrument
@@ -439,6 +433,9 @@ void MainWindow::on_buttonClicked(int btnID)
     case DeleteAll:
         confirmDeleteAll();
         break;
+    case Tags:
+        openTagDialog();
+        break;
     default:
         break;
     }
@@ -456,7 +453,7 @@ void MainWindow::exportToExcel()
     if (fileName.isEmpty())
         return;
     QString error;
-    const bool saved = exportExcel(fileName, m_groups, &error);
+    const bool saved = exportExcel(fileName, m_groups, m_traces, &error);
     if (!saved) {
         qWarning() << "export failed:" << error;
         showFailure([error] { return tr("保存失败") + QStringLiteral(": ") + error; });
@@ -496,28 +493,10 @@ void MainWindow::on_printMessage(const QString &message)
     showFailure([message] { return message; });
 }
 
-void MainWindow::fillTable()
-{
-    m_model->clear();
-    m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型")});
-    for (int i = 0; i < m_groups.size(); ++i) {
-        const MeasurementGroup &g = m_groups.at(i);
-        // The same text as the panel shows for this scale: "HI", "LO" or "---" where there is no number.
-        const QStringList texts = {resultTexts(g.ownResult()).value(QStringLiteral("value")), g.scaleName};
-        for (int column = 0; column < texts.size(); ++column) {
-            auto *item = new QStandardItem(texts.at(column));
-            item->setTextAlignment(Qt::Alignment(CellAlignment));
-            item->setData(i, GroupRole);
-            if (!g.dateValid())
-                item->setToolTip(invalidDateText());
-            m_model->setItem(i, column, item);
-        }
-    }
-}
-
 void MainWindow::refreshView()
 {
     showMessage(tr("获取数据"));
+    loadTraces();
     fillTable();
     // The first row becomes current, so the table highlights the group the panel shows; a download without groups
     // leaves nothing of the previous one on screen.
@@ -525,45 +504,4 @@ void MainWindow::refreshView()
         clearDetails();
     else
         ui->tableView->setCurrentIndex(m_model->index(0, 0));
-}
-
-void MainWindow::on_currentRowChanged(const QModelIndex &current)
-{
-    bool valid = false;
-    const int p = current.data(GroupRole).toInt(&valid);
-    if (!valid || p < 0 || p >= m_groups.size()) {
-        clearDetails();
-        return;
-    }
-    const MeasurementGroup g = m_groups.at(p);
-    ui->widget_lineChart->showImpacts(g.impacts, QString::number(p + 1));
-
-    for (HardnessScale scale : DisplayScales) {
-        if (QLabel *label = scaleLabel(this, scale)) {
-            const QMap<QString, QString> texts = resultTexts(g.result(scale));
-            label->setText(texts.value(QStringLiteral("value")));
-            label->setStatusTip(texts.value(QStringLiteral("hint")));
-        }
-    }
-    // Impacts are whole HL already; their mean is rounded as every shown value is, so that a mean of 429.8 reads
-    // 430 as on the instrument.
-    ui->label_number->setText(QString::number(g.impacts.size()));
-    ui->label_max->setText(QString::number(wholeNumber(maximum(g.impacts))));
-    ui->label_min->setText(QString::number(wholeNumber(minimum(g.impacts))));
-    // A group always has an impact; should one come without, its mean has no number to show.
-    ui->label_mean->setText(g.impacts.isEmpty() ? QStringLiteral("---") : QString::number(shownValue(mean(g.impacts))));
-}
-
-void MainWindow::clearDetails()
-{
-    QList<QLabel *> labels = {ui->label_number, ui->label_max, ui->label_min, ui->label_mean};
-    for (HardnessScale scale : DisplayScales)
-        labels << scaleLabel(this, scale);
-    for (QLabel *label : qAsConst(labels)) {
-        if (label) {
-            label->clear();
-            label->setStatusTip(QString());
-        }
-    }
-    ui->widget_lineChart->showImpacts({}, QString());
 }

@@ -17,6 +17,7 @@
 namespace Ui {
 class MainWindow;
 }
+class QAction;
 class QLabel;
 class QStandardItemModel;
 class InstrumentLink;
@@ -38,6 +39,11 @@ public:
     void startLink();
     InstrumentLink *link() const { return m_link; }
     QList<MeasurementGroup> groups() const { return m_groups; }
+    // The groups of the selected rows, as indexes into groups() in table order; the current row's alone when no row
+    // is selected.
+    QList<int> selectedGroupIndexes() const;
+    // Parallel to groups(): each group's tags and its part's limit, as the archive has them.
+    QList<GroupTrace> traces() const { return m_traces; }
     int language() const { return m_language; }
     // The archive every download is kept in (empty: the default file). It opens, and its latest download of this
     // station shows until the instrument sends one, once the window's first frame is painted: a large archive or a
@@ -91,7 +97,23 @@ private:
     void retranslateTexts();
     void applyFont(QFont font);
     void setupTable();
+    // The table's column titles, in the language of the moment.
+    void setTableHeaders();
     void fillTable();
+    // A row's texts, tips and verdict colours, its cells made or updated in place.
+    void fillRow(int row);
+    // Each group's trace and verdict, from the archive when the download shown is kept there.
+    void loadTraces();
+    // After the download was archived or tagged: the traces again, and the rows, panel and statistics in place.
+    void refreshTraces();
+    void updateSelectionField();
+    // Enables the tag command, or says in its tip why it is not available.
+    void updateTagCommand();
+    QString tagRefusal() const;
+    void openTagDialog();
+    void storeTags(qint64 downloadId, const QList<int> &indexes, const QList<GroupTags> &tags, const QString &limitPart,
+                   const PartLimit &limit);
+    void showPanelStatistics(int index);
     void refreshView();
     void clearDetails();
     void showMessage(const QString &text);
@@ -117,6 +139,9 @@ private:
     InstrumentLink *m_link = nullptr;
     bool m_linkWanted = false; // startLink() was called: the search begins after the first frame
     QList<MeasurementGroup> m_groups;
+    QList<GroupTrace> m_traces; // parallel to m_groups
+    QList<Verdict> m_verdicts;  // parallel to m_groups
+    QAction *m_tagAction = nullptr;
     QStandardItemModel *m_model = nullptr;
     QFont m_font;
     QLabel *m_linkState = nullptr;

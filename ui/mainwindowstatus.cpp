@@ -126,6 +126,7 @@ void MainWindow::updateStatusFields()
     const QString refusal = deleteAllRefusal(m_shown, m_attempt);
     ui->pushButton_removeAll->setEnabled(refusal.isEmpty());
     ui->pushButton_removeAll->setToolTip(refusal.isEmpty() ? deleteAllTip(m_shown) : refusal);
+    updateTagCommand();
 }
 
 void MainWindow::warnUntrustedSettings()
@@ -170,7 +171,11 @@ void MainWindow::retranslateTexts()
     ui->label_15->setText(tr("最小值 (HL)"));
     ui->label_17->setText(tr("最大值 (HL)"));
     ui->label->setText(tr("平均值 (HL)"));
-    m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型")});
+    ui->pushButton_tags->setText(tr("标签…"));
+    ui->label_sdCaption->setText(tr("标准差 (HL)"));
+    ui->label_rangeCaption->setText(tr("极差 (HL)"));
+    ui->label_verdictCaption->setText(tr("判定"));
+    setTableHeaders();
 }
 
 void MainWindow::on_pushButton_language_clicked()
@@ -199,16 +204,12 @@ void MainWindow::changeEvent(QEvent *event)
         warnUntrustedSettings();
     if (m_failure)
         showFailure(m_failure);
-    // The panel's hints and the rows' tips in the new language; the table's cells are values and scale names, the
-    // same in both, and are not made again.
+    // The panel, the rows' verdicts, texts and tips, and the selection's statistics in the new language; the rows are
+    // updated in place, so that the current row and the selection stay.
     on_currentRowChanged(ui->tableView->currentIndex());
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        for (int column = 0; column < m_model->columnCount(); ++column) {
-            QStandardItem *item = m_model->item(row, column);
-            if (item && !item->toolTip().isEmpty())
-                item->setToolTip(invalidDateText());
-        }
-    }
+    for (int row = 0; row < m_model->rowCount() && row < m_groups.size(); ++row)
+        fillRow(row);
+    updateSelectionField();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -19,6 +19,7 @@ struct ShownData
     QString notArchivedReason;
     QString station;        // archived: the computer that downloaded it
     bool archiving = false; // live: handed to the archive, which has not answered yet
+    qint64 downloadId = 0;  // its id in the archive; 0 while it is not there
 };
 
 // The link and its latest download attempt, as far as deleting the instrument's data depends on them.

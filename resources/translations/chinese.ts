@@ -475,6 +475,100 @@
         <source>%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>标准差 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>极差 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>判定</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标签…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>零件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>炉批号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>位置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>操作员</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测量日期</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>材料</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>冲击装置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>冲击方向</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>备注：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法读取标签</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>已选 %n 组</source>
+        <translation>
+            <numerusform>已选 %n 组</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>：平均 %1 HL，标准差 %2 HL</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>，合格 %1/%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>存档完成之后才能加标签</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>数据未存档，不能加标签</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>请先选择要加标签的行</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>给选中的各组加标签，设定零件的限值 (Ctrl+T)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标签保存失败</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标签已保存</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>
@@ -802,6 +896,75 @@
     </message>
     <message>
         <source>极差 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TagDialog</name>
+    <message numerus="yes">
+        <source>标签（%n 组）</source>
+        <translation>
+            <numerusform>标签（%n 组）</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>零件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>炉批号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>位置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>操作员</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>备注</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>（多个值）</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>零件限值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不限</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标尺</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下限</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>上限</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下限不是整数：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>上限不是整数：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下限 %1 大于上限 %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>限值属于零件：请填写零件</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

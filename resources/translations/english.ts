@@ -520,6 +520,101 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
         <source>%1 属于其他用户或可被其他用户修改：未采用其中的存档位置，使用默认存档</source>
         <translation>%1 belongs to another user or others may change it: its archive location is not used, the default archive is</translation>
     </message>
+    <message>
+        <source>标准差 (HL)</source>
+        <translation>SD (HL)</translation>
+    </message>
+    <message>
+        <source>极差 (HL)</source>
+        <translation>Range (HL)</translation>
+    </message>
+    <message>
+        <source>判定</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>标签…</source>
+        <translation>Tags…</translation>
+    </message>
+    <message>
+        <source>零件</source>
+        <translation>Part</translation>
+    </message>
+    <message>
+        <source>炉批号</source>
+        <translation>Heat</translation>
+    </message>
+    <message>
+        <source>位置</source>
+        <translation>Location</translation>
+    </message>
+    <message>
+        <source>操作员</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>测量日期</source>
+        <translation>Meas.date</translation>
+    </message>
+    <message>
+        <source>材料</source>
+        <translation>Material</translation>
+    </message>
+    <message>
+        <source>冲击装置</source>
+        <translation>Impact device</translation>
+    </message>
+    <message>
+        <source>冲击方向</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>备注：%1</source>
+        <translation>Remark: %1</translation>
+    </message>
+    <message>
+        <source>无法读取标签</source>
+        <translation>Cannot read the tags</translation>
+    </message>
+    <message numerus="yes">
+        <source>已选 %n 组</source>
+        <translation>
+            <numerusform>%n group selected</numerusform>
+            <numerusform>%n groups selected</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>：平均 %1 HL，标准差 %2 HL</source>
+        <translation>: mean %1 HL, SD %2 HL</translation>
+    </message>
+    <message>
+        <source>，合格 %1/%2</source>
+        <translation>, %1/%2 pass</translation>
+    </message>
+    <message>
+        <source>存档完成之后才能加标签</source>
+        <translation>Tags can be set once the download is archived</translation>
+    </message>
+    <message>
+        <source>数据未存档，不能加标签</source>
+        <translation>The download is not archived: no tags can be set</translation>
+    </message>
+    <message>
+        <source>请先选择要加标签的行</source>
+        <translation>Select the rows to tag first</translation>
+    </message>
+    <message>
+        <source>给选中的各组加标签，设定零件的限值 (Ctrl+T)</source>
+        <translation>Tag the selected groups and set their part&apos;s limit (Ctrl+T)</translation>
+    </message>
+    <message>
+        <source>标签保存失败</source>
+        <translation>Tags not saved</translation>
+    </message>
+    <message>
+        <source>标签已保存</source>
+        <translation>Tags saved</translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>
@@ -848,6 +943,76 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
     <message>
         <source>极差 (HL)</source>
         <translation>Range (HL)</translation>
+    </message>
+</context>
+<context>
+    <name>TagDialog</name>
+    <message numerus="yes">
+        <source>标签（%n 组）</source>
+        <translation>
+            <numerusform>Tags (%n group)</numerusform>
+            <numerusform>Tags (%n groups)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>零件</source>
+        <translation>Part</translation>
+    </message>
+    <message>
+        <source>炉批号</source>
+        <translation>Heat</translation>
+    </message>
+    <message>
+        <source>位置</source>
+        <translation>Location</translation>
+    </message>
+    <message>
+        <source>操作员</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>备注</source>
+        <translation>Remark</translation>
+    </message>
+    <message>
+        <source>（多个值）</source>
+        <translation>(several values)</translation>
+    </message>
+    <message>
+        <source>零件限值</source>
+        <translation>Part&apos;s limit</translation>
+    </message>
+    <message>
+        <source>不限</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>标尺</source>
+        <translation>Scale</translation>
+    </message>
+    <message>
+        <source>下限</source>
+        <translation>Low</translation>
+    </message>
+    <message>
+        <source>上限</source>
+        <translation>High</translation>
+    </message>
+    <message>
+        <source>下限不是整数：%1</source>
+        <translation>The lower limit is not a whole number: %1</translation>
+    </message>
+    <message>
+        <source>上限不是整数：%1</source>
+        <translation>The upper limit is not a whole number: %1</translation>
+    </message>
+    <message>
+        <source>下限 %1 大于上限 %2</source>
+        <translation>The lower limit %1 is above the upper limit %2</translation>
+    </message>
+    <message>
+        <source>限值属于零件：请填写零件</source>
+        <translation>A limit belongs to a part: enter the part</translation>
     </message>
 </context>
 <context>

@@ -9,6 +9,7 @@
 #include "linechart.h"
 #include "mainwindow.h"
 #include "resourcesinit.h"
+#include "tagdialog.h"
 #include "viewstate.h"
 
 #include <QtCharts>
@@ -195,6 +196,7 @@ private slots:
         QVERIFY(b.status->currentMessage().startsWith(QStringLiteral("存档失败: ")));
         b.button("pushButton_history")->click();
         QVERIFY(!b.window.findChild<HistoryDialog *>());
+        QVERIFY(!b.button("pushButton_tags")->isEnabled());
 
         // The failure stays after the link comes up; the unkept download is marked and may not be deleted.
         QVERIFY(b.connect());
@@ -216,16 +218,17 @@ private slots:
     void detailPanel_data()
     {
         QTest::addColumn<int>("row"); // reached with the Down key from the first row
-        // Cell, type cell, a panel label, its text and status tip, then number, min, max, mean over the HL impacts.
+        // Cell, type cell, a panel label, its text and status tip, then number, min, max, mean, standard deviation
+        // and range over the HL impacts.
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("HRC in range: the cell reads as the label, the mean 511.67 rounded")
-            << 0 << QStringList{"48", "HRC", "label_HRC", "48", "", "3", "500", "520", "512"};
-        QTest::newRow("HRC above range: HI in the cell too")
-            << 1 << QStringList{"HI", "HRC", "label_HRC", "HI", "测值过大", "3", "940", "960", "950"};
-        QTest::newRow("measurement type 6: no value, no name")
-            << 2 << QStringList{"---", "", "label_HL", "600", "", "1", "600", "600", "600"};
+        QTest::newRow("HRC in range: the cell reads as the label, the mean 511.67 rounded, sd sqrt(216.67/2)")
+            << 0 << QStringList{"48", "HRC", "label_HRC", "48", "", "3", "500", "520", "512", "10.4", "20"};
+        QTest::newRow("HRC above range: HI in the cell too; sd sqrt(200/2)")
+            << 1 << QStringList{"HI", "HRC", "label_HRC", "HI", "测值过大", "3", "940", "960", "950", "10.0", "20"};
+        QTest::newRow("measurement type 6: no value, no name, no deviation of one impact")
+            << 2 << QStringList{"---", "", "label_HL", "600", "", "1", "600", "600", "600", "---", "0"};
         QTest::newRow("strength: its value in the cell, the HL it came from")
-            << 3 << QStringList{"720", "STR", "label_HL", "500", "", "1", "500", "500", "500"};
+            << 3 << QStringList{"720", "STR", "label_HL", "500", "", "1", "500", "500", "500", "---", "0"};
     }
 
     void detailPanel()
@@ -241,7 +244,7 @@ private slots:
         QStringList panel;
         panel << b.cell(row, 0) << b.cell(row, 1) << shown.at(2) << text(&b.window, label)
               << child<QLabel>(&b.window, label)->statusTip();
-        for (const char *name : {"label_number", "label_min", "label_max", "label_mean"})
+        for (const char *name : {"label_number", "label_min", "label_max", "label_mean", "label_sd", "label_range"})
             panel << text(&b.window, name);
         QCOMPARE(panel, shown);
         // The chart: the same impacts, in HL whatever the scale (strength row), titled with the group's number.
@@ -345,6 +348,7 @@ private slots:
         QLabel *notArchived = child<QLabel>(&b.window, "label_notArchived");
         QVERIFY(notArchived->isHidden() && !b.button("pushButton_removeAll")->isEnabled());
         QCOMPARE(b.button("pushButton_removeAll")->toolTip(), QStringLiteral("正在存档：存档完成之后才能删除"));
+        QCOMPARE(b.button("pushButton_tags")->toolTip(), QStringLiteral("存档完成之后才能加标签"));
         QTRY_VERIFY_WITH_TIMEOUT(!notArchived->isHidden(), 20000);
         QVERIFY2(longestPause < 1000, qPrintable(QString::number(longestPause)));
         // The watchdog cut the store, or a reconnect before it timed out: either way within the bound, and said.
@@ -433,6 +437,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(mark->text(), "Archived download of " + olderText + ":00", WaitMs);
         QCOMPARE(b.table->currentIndex().row(), 1);
         QCOMPARE(b.table->model()->rowCount(), 2);
+        QCOMPARE(b.table->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Verdict"));
         b.button("pushButton_language")->click();
         QTRY_COMPARE_WITH_TIMEOUT(mark->text(), QStringLiteral("存档数据 ") + olderText + ":00", WaitMs);
 
@@ -455,6 +460,85 @@ private slots:
             QVERIFY(!child<QLabel>(&early.window, "label_shownData")->text().startsWith(QStringLiteral("存档数据")));
             QCOMPARE(early.table->model()->rowCount(), 4);
         }
+    }
+
+    // Rows of an archived download tagged at once, a limit set on their part: the table, the panel, the selection's
+    // statistics and the archive agree.
+    void tagging()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("tags.sqlite"));
+        Archive archive;
+        QVERIFY(archive.open(path).ok());
+        const StoreResult stored = archive.storeDownload(makeDownload(encodeGroups(knownGroups()), "COM3"));
+        GroupTags h1, h2;
+        h1.heat = "H1", h2.heat = "H2";
+        QVERIFY(stored.ok() && archive.setGroupTags(stored.downloadId, {0}, h1, TagWrite::All, nullptr) &&
+                archive.setGroupTags(stored.downloadId, {1}, h2, TagWrite::All, nullptr));
+
+        Bench b;
+        b.window.setArchiveLocation(path);
+        b.window.show();
+        QTRY_COMPARE_WITH_TIMEOUT(b.opened.count(), 1, WaitMs);
+        QCOMPARE(b.window.shownData().downloadId, stored.downloadId);
+        b.table->selectionModel()->select(QItemSelection(b.table->model()->index(0, 0), b.table->model()->index(2, 0)),
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QCOMPARE(b.window.selectedGroupIndexes(), QList<int>({0, 1, 2}));
+        b.button("pushButton_tags")->click();
+        auto *dialog = b.window.findChild<TagDialog *>();
+        QVERIFY(dialog && dialog->isVisible());
+        const auto field = [dialog](int i) {
+            return child<QComboBox>(dialog, qPrintable(QString("tagField%1").arg(i)));
+        };
+        QCOMPARE(field(TagDialog::Heat)->currentText(), QString()); // H1, H2 and none
+        QCOMPARE(field(TagDialog::Heat)->lineEdit()->placeholderText(), QStringLiteral("（多个值）"));
+        QVERIFY(field(TagDialog::Heat)->findText("H2") >= 0); // offered, as used before
+        field(TagDialog::Part)->setEditText("P-7");
+        field(TagDialog::Operator)->setEditText("Li");
+        auto *low = child<QLineEdit>(dialog, "limitLow");
+        auto *high = child<QLineEdit>(dialog, "limitHigh");
+        // Refused in the dialog; nothing is kept.
+        for (const QStringList &bad :
+             {QStringList{"900", "650", "下限 900 大于上限 650"}, QStringList{"6a", "", "下限不是整数：6a"}}) {
+            low->setText(bad.at(0));
+            high->setText(bad.at(1));
+            dialog->accept();
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(text(dialog, "refusal"), bad.at(2));
+        }
+        QList<ArchivedGroup> kept;
+        QHash<QString, PartLimit> limits;
+        QVERIFY(archive.loadArchivedGroups(stored.downloadId, &kept, nullptr) && archive.partLimits(&limits, nullptr));
+        QVERIFY(kept.at(0).tags.part.isEmpty() && limits.isEmpty());
+        // HL 650 to 900: the groups' HL values 700, 950 and 600 pass, are high and low.
+        auto *scale = child<QComboBox>(dialog, "limitScale");
+        scale->setCurrentIndex(scale->findText("HL"));
+        low->setText("650");
+        high->setText("900");
+        dialog->accept();
+        QTRY_VERIFY_WITH_TIMEOUT(!b.window.findChild<TagDialog *>(), WaitMs);
+
+        QStringList rows;
+        for (int row = 0; row < 4; ++row)
+            rows << QStringList{b.cell(row, 2), b.cell(row, 3), b.cell(row, 4), b.cell(row, 6)}.join('|');
+        QCOMPARE(rows, QStringList({"合格|P-7|H1|Li", "偏高|P-7|H2|Li", "偏低|P-7||Li", "|||"}));
+        // Not by colour alone: the text above, and a background that sets a failing group apart.
+        const auto background = [&b](int row) {
+            return b.table->model()->index(row, 2).data(Qt::BackgroundRole).value<QColor>();
+        };
+        QVERIFY(background(0).isValid() && background(1).isValid() && background(0) != background(1));
+        QVERIFY(!background(3).isValid());
+        QCOMPARE(text(&b.window, "label_verdict"), QStringLiteral("合格"));
+        // HL 700, 950, 600: mean 750, deviations -50, 200, -150, sd sqrt(65000 / 2) = 180.28.
+        QCOMPARE(text(&b.window, "label_selection"),
+                 QStringLiteral("已选 3 组：平均 750 HL，标准差 180.3 HL，合格 1/3"));
+
+        QVERIFY(archive.loadArchivedGroups(stored.downloadId, &kept, nullptr) && archive.partLimits(&limits, nullptr));
+        QStringList archived;
+        for (const ArchivedGroup &g : kept)
+            archived << QStringList{g.tags.part, g.tags.heat, g.tags.operatorName}.join('|');
+        QCOMPARE(archived, QStringList({"P-7|H1|Li", "P-7|H2|Li", "P-7||Li", "||"}));
+        const PartLimit limit = limits.value("P-7");
+        QVERIFY(limit.scale == ScaleHL && limit.low == 650 && limit.high == 900);
     }
 };
 

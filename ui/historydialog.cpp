@@ -290,8 +290,12 @@ void HistoryDialog::applyFilter()
     // The groups' days are those they were measured on, by the instrument's clock.
     m_groupsModel->setFilter(GroupFilter{filter.from, filter.to, filter.part, filter.heat}, filter.text);
     m_groupsBox->setVisible(m_groupsModel->isFiltered());
-    m_summary->setText(m_groupsModel->groupCount() > 0 ? HistoryGroupsModel::summaryText(m_groupsModel->summary())
-                                                       : tr("没有符合条件的测量组"));
+    if (!m_groupsModel->error().isEmpty())
+        m_summary->clear(); // the error field says why
+    else if (m_groupsModel->groupCount() == 0)
+        m_summary->setText(tr("没有符合条件的测量组"));
+    else
+        m_summary->setText(HistoryGroupsModel::summaryText(m_groupsModel->summary()));
     showError();
 }
 

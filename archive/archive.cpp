@@ -130,8 +130,8 @@ QString groupColumns(bool postgres)
 {
     return QStringLiteral("g.download_id, d.station, d.port, g.slot, %1, g.month, g.day, g.hour, g.minute, "
                           "g.table_set, g.group_value, g.device, g.scale, g.direction, g.material, g.impact_count, "
-                          "g.impacts, g.measurement_key, t.part, t.heat, t.location, t.operator_name, t.remark")
-        .arg(localColumn("g.measured_at", postgres));
+                          "g.impacts, g.measurement_key, t.part, t.heat, t.location, t.operator_name, t.remark, %2")
+        .arg(localColumn("g.measured_at", postgres), utcColumn("d.downloaded_at", postgres));
 }
 
 // The groups with their download and tags, for groupColumns().
@@ -166,6 +166,7 @@ ArchivedGroup groupFromRow(const QSqlQuery &query)
         r.impacts[i] = quint16(impacts.at(i).toUInt());
     g.tags = {query.value(18).toString(), query.value(19).toString(), query.value(20).toString(),
               query.value(21).toString(), query.value(22).toString()};
+    g.downloadedAt = fromUtcText(query.value(23).toString());
     return g;
 }
 

@@ -40,6 +40,7 @@ struct DownloadInfo
 struct ArchivedGroup
 {
     qint64 downloadId = 0;
+    QDateTime downloadedAt; // UTC, of that download
     QString station;
     QString port;
     int slot = 0;         // 0 to 99, the position in the instrument's memory

@@ -1,17 +1,21 @@
 #include "historydialog.h"
 
 #include "archivelocation.h"
+#include "historygroups.h"
 
 #include <QCalendarWidget>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -133,7 +137,7 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("historyDialog"));
     setWindowTitle(tr("历史记录"));
-    resize(900, 600);
+    resize(1200, 680); // within a 1366 x 768 screen, title bar and task bar included
 
     m_from = new QDateEdit(this);
     m_to = new QDateEdit(this);
@@ -155,6 +159,26 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
     m_text->setPlaceholderText(tr("材料、测量类型或冲击装置"));
     m_text->setClearButtonEnabled(true);
     connect(m_text, &QLineEdit::textChanged, this, &HistoryDialog::applyFilter);
+    // Part and heat are matched exactly; the values used before are offered.
+    QString tagError;
+    const auto tagBox = [this, archive, &tagError](const char *name, TagField field) {
+        auto *box = new QComboBox(this);
+        box->setObjectName(QLatin1String(name));
+        box->setEditable(true);
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->setMinimumContentsLength(8);
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->lineEdit()->setPlaceholderText(tr("不限"));
+        box->lineEdit()->setClearButtonEnabled(true);
+        QStringList values;
+        if (archive->tagValues(field, &values, &tagError))
+            box->addItems(QStringList(QString()) + values);
+        box->setCurrentIndex(0);
+        connect(box, &QComboBox::currentTextChanged, this, &HistoryDialog::applyFilter);
+        return box;
+    };
+    m_part = tagBox("comboBox_part", TagField::Part);
+    m_heat = tagBox("comboBox_heat", TagField::Heat);
 
     auto *filters = new QHBoxLayout;
     filters->addWidget(new QLabel(tr("从"), this));
@@ -162,6 +186,12 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
     filters->addWidget(new QLabel(tr("至"), this));
     filters->addWidget(m_to);
     filters->addWidget(m_text, 1);
+    auto *tags = new QHBoxLayout;
+    tags->addWidget(new QLabel(tr("零件"), this));
+    tags->addWidget(m_part, 1);
+    tags->addSpacing(12);
+    tags->addWidget(new QLabel(tr("炉批号"), this));
+    tags->addWidget(m_heat, 1);
 
     m_model = new HistoryModel(archive, this);
     m_view = new QTableView(this);
@@ -175,6 +205,34 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
     m_view->horizontalHeader()->setSectionResizeMode(HistoryModel::DateColumn, QHeaderView::ResizeToContents);
     connect(m_view, &QTableView::doubleClicked, this, &HistoryDialog::openCurrent);
 
+    m_groupsModel = new HistoryGroupsModel(archive, this);
+    m_groupsView = new QTableView(this);
+    m_groupsView->setObjectName(QStringLiteral("tableView_groups"));
+    m_groupsView->setModel(m_groupsModel);
+    m_groupsView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_groupsView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_groupsView->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_groupsView->verticalHeader()->hide();
+    QHeaderView *header = m_groupsView->horizontalHeader();
+    // Tags are free texts of any length: shown whole, the view scrolls sideways when they do not fit.
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setStretchLastSection(true);
+    connect(m_groupsView, &QTableView::doubleClicked, this, &HistoryDialog::openCurrent);
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("label_summary"));
+    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_groupsBox = new QGroupBox(tr("符合条件的测量组"), this);
+    auto *groupsLayout = new QVBoxLayout(m_groupsBox);
+    groupsLayout->addWidget(m_groupsView, 1);
+    groupsLayout->addWidget(m_summary);
+    m_groupsBox->hide();
+    auto *lists = new QSplitter(Qt::Vertical, this);
+    lists->setChildrenCollapsible(false);
+    lists->addWidget(m_view);
+    lists->addWidget(m_groupsBox);
+    lists->setStretchFactor(0, 1);
+    lists->setStretchFactor(1, 2); // the groups are what a search by tag is after
+
     m_error = new QLabel(this);
     m_error->setObjectName(QStringLiteral("label_error"));
     m_error->setWordWrap(true);
@@ -187,8 +245,16 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
     m_open->setEnabled(false);
     connect(buttons, &QDialogButtonBox::accepted, this, &HistoryDialog::openCurrent);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { m_open->setEnabled(m_view->selectionModel()->hasSelection()); });
+    // One list's selection at a time, so that "open" means the row last picked.
+    for (QTableView *view : {m_view, m_groupsView}) {
+        QTableView *other = view == m_view ? m_groupsView : m_view;
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, view, other] {
+            if (view->selectionModel()->hasSelection())
+                other->clearSelection();
+            m_open->setEnabled(m_view->selectionModel()->hasSelection() ||
+                               m_groupsView->selectionModel()->hasSelection());
+        });
+    }
     connect(m_model, &QAbstractItemModel::layoutChanged, this, &HistoryDialog::showError);
     connect(m_model, &QAbstractItemModel::modelReset, this, &HistoryDialog::showError);
 
@@ -199,12 +265,14 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(location);
     layout->addLayout(filters);
-    layout->addWidget(m_view, 1);
+    layout->addLayout(tags);
+    layout->addWidget(lists, 1);
     layout->addWidget(m_error);
     layout->addWidget(buttons);
     // The size limits the layout sets go with the window when it is made, rather than to a window made without them.
     layout->activate();
 
+    m_tagError = tagError;
     applyFilter();
 }
 
@@ -215,20 +283,44 @@ void HistoryDialog::applyFilter()
     filter.to = limit(m_to);
     filter.text = m_text->text();
     filter.timeSpec = Qt::LocalTime; // the days the operator picks are local days
+    filter.part = m_part->currentText();
+    filter.heat = m_heat->currentText();
     m_model->setFilter(filter);
     m_model->fetchMore(QModelIndex()); // the first page at once, for a dialog that opens filled
+    // The groups' days are those they were measured on, by the instrument's clock.
+    m_groupsModel->setFilter(GroupFilter{filter.from, filter.to, filter.part, filter.heat}, filter.text);
+    m_groupsBox->setVisible(m_groupsModel->isFiltered());
+    if (!m_groupsModel->error().isEmpty())
+        m_summary->clear(); // the error field says why
+    else if (m_groupsModel->groupCount() == 0)
+        m_summary->setText(tr("没有符合条件的测量组"));
+    else
+        m_summary->setText(HistoryGroupsModel::summaryText(m_groupsModel->summary()));
     showError();
 }
 
 void HistoryDialog::showError()
 {
-    m_error->setText(m_model->error().isEmpty() ? QString()
-                                                : tr("无法读取存档") + QStringLiteral(": ") + m_model->error());
-    m_error->setVisible(!m_model->error().isEmpty());
+    QStringList reasons;
+    for (const QString &reason : {m_tagError, m_model->error(), m_groupsModel->error()}) {
+        if (!reason.isEmpty() && !reasons.contains(reason))
+            reasons << reason;
+    }
+    m_error->setText(
+        reasons.isEmpty() ? QString() : tr("无法读取存档") + QStringLiteral(": ") + reasons.join(QStringLiteral("; ")));
+    m_error->setVisible(!reasons.isEmpty());
 }
 
 void HistoryDialog::openCurrent()
 {
+    if (m_groupsModel->isFiltered() && m_groupsView->selectionModel()->hasSelection()) {
+        const int row = m_groupsView->currentIndex().row();
+        if (m_groupsModel->downloadId(row) == 0)
+            return;
+        emit openGroupRequested(m_groupsModel->downloadId(row), m_groupsModel->slot(row));
+        accept();
+        return;
+    }
     const qint64 id = m_model->downloadId(m_view->currentIndex().row());
     if (id == 0)
         return;

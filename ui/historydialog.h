@@ -6,7 +6,10 @@
 #include <QDialog>
 #include <QList>
 
+class HistoryGroupsModel;
+class QComboBox;
 class QDateEdit;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -42,7 +45,8 @@ private:
     QString m_error;
 };
 
-// "历史记录": the archive's downloads, filtered by a date range and a text; opening one hands its id to the window.
+// "历史记录": the archive's downloads, filtered by a date range, a text, a part and a heat; with a part or heat also
+// the groups that carry them. Opening a download hands its id to the window, opening a group its download and slot.
 class HistoryDialog : public QDialog
 {
     Q_OBJECT
@@ -50,12 +54,14 @@ class HistoryDialog : public QDialog
 public:
     explicit HistoryDialog(Archive *archive, QWidget *parent = nullptr);
     HistoryModel *model() const { return m_model; }
+    HistoryGroupsModel *groupsModel() const { return m_groupsModel; }
 
     // An archive location as the dialog shows it: native separators, and no password in a postgresql:// location.
     static QString shownLocation(const QString &location);
 
 signals:
     void openRequested(qint64 downloadId);
+    void openGroupRequested(qint64 downloadId, int slot);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -69,7 +75,14 @@ private:
     QDateEdit *m_from = nullptr;
     QDateEdit *m_to = nullptr;
     QLineEdit *m_text = nullptr;
+    QComboBox *m_part = nullptr;
+    QComboBox *m_heat = nullptr;
     QTableView *m_view = nullptr;
+    HistoryGroupsModel *m_groupsModel = nullptr;
+    QGroupBox *m_groupsBox = nullptr;
+    QTableView *m_groupsView = nullptr;
+    QLabel *m_summary = nullptr;
     QPushButton *m_open = nullptr;
     QLabel *m_error = nullptr;
+    QString m_tagError; // why the suggestions of part and heat could not be read
 };

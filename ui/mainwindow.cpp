@@ -378,7 +378,7 @@ QString MainWindow::archiveFailureText(const QString &reason) const
     return tr("存档失败") + QStringLiteral(": ") + reason;
 }
 
-void MainWindow::showArchivedDownload(qint64 id)
+void MainWindow::showArchivedDownload(qint64 id, int slot)
 {
     QList<MeasurementGroup> groups;
     DownloadInfo info;
@@ -393,6 +393,12 @@ void MainWindow::showArchivedDownload(qint64 id)
     m_shown.downloadId = id;
     clearFailure();
     refreshView();
+    // The archive numbers a download's groups from 0 in the order loadGroups() lists them.
+    QAbstractItemModel *rows = ui->tableView->model();
+    for (int row = 0; slot > 0 && row < rows->rowCount(); ++row) {
+        if (rows->index(row, 0).data(GroupRole).toInt() == slot)
+            ui->tableView->setCurrentIndex(rows->index(row, 0));
+    }
     ui->statusBar->clearMessage(); // nothing was fetched from the instrument
     updateStatusFields();
 }
@@ -406,7 +412,8 @@ void MainWindow::on_pushButton_history_clicked()
         return;
     }
     auto *dialog = new HistoryDialog(m_archive.get(), this);
-    connect(dialog, &HistoryDialog::openRequested, this, &MainWindow::showArchivedDownload);
+    connect(dialog, &HistoryDialog::openRequested, this, [this](qint64 id) { showArchivedDownload(id); });
+    connect(dialog, &HistoryDialog::openGroupRequested, this, &MainWindow::showArchivedDownload);
     dialog->open();
 }
 

@@ -89,7 +89,8 @@ private:
     void setCtrlStatuc(bool b);
     void on_printMessage(const QString &message);
     void on_currentRowChanged(const QModelIndex &current);
-    void showArchivedDownload(qint64 id);
+    // slot: the group whose row becomes current; the first row when none is given.
+    void showArchivedDownload(qint64 id, int slot = -1);
     void afterFirstFrame();
     void openPendingArchive(bool showLatest);
     void loadLanguage();

@@ -63,6 +63,60 @@
         <source>存档：%1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>零件</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>炉批号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>符合条件的测量组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有符合条件的测量组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 组</source>
+        <translation>
+            <numerusform>%n 组</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>：平均 %1 HL，标准差 %2 HL</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>，合格 %1/%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测量时间</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测量位置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>操作员</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>判定</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>所属下载</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>LeebArchive</name>

@@ -63,6 +63,61 @@
         <source>存档：%1</source>
         <translation>Archive: %1</translation>
     </message>
+    <message>
+        <source>零件</source>
+        <translation>Part</translation>
+    </message>
+    <message>
+        <source>炉批号</source>
+        <translation>Heat</translation>
+    </message>
+    <message>
+        <source>符合条件的测量组</source>
+        <translation>Matching groups</translation>
+    </message>
+    <message>
+        <source>没有符合条件的测量组</source>
+        <translation>No groups match</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 组</source>
+        <translation>
+            <numerusform>%n group</numerusform>
+            <numerusform>%n groups</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>：平均 %1 HL，标准差 %2 HL</source>
+        <translation>: mean %1 HL, SD %2 HL</translation>
+    </message>
+    <message>
+        <source>，合格 %1/%2</source>
+        <translation>, passed %1/%2</translation>
+    </message>
+    <message>
+        <source>测量时间</source>
+        <translation>Measured</translation>
+    </message>
+    <message>
+        <source>测值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>测量位置</source>
+        <translation>Location</translation>
+    </message>
+    <message>
+        <source>操作员</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>判定</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>所属下载</source>
+        <translation>Download</translation>
+    </message>
 </context>
 <context>
     <name>LeebArchive</name>

@@ -394,11 +394,8 @@ void MainWindow::showArchivedDownload(qint64 id, int slot)
     clearFailure();
     refreshView();
     // The archive numbers a download's groups from 0 in the order loadGroups() lists them.
-    QAbstractItemModel *rows = ui->tableView->model();
-    for (int row = 0; slot > 0 && row < rows->rowCount(); ++row) {
-        if (rows->index(row, 0).data(GroupRole).toInt() == slot)
-            ui->tableView->setCurrentIndex(rows->index(row, 0));
-    }
+    if (slot > 0)
+        makeGroupCurrent(slot);
     ui->statusBar->clearMessage(); // nothing was fetched from the instrument
     updateStatusFields();
 }

@@ -117,6 +117,8 @@ private:
     void showPanelStatistics(int index);
     void refreshView();
     void clearDetails();
+    // The row of the group at index in groups() becomes current, and the selection.
+    void makeGroupCurrent(int index);
     void showMessage(const QString &text);
     // A failure stays in the status bar, in the language shown, until the data shown change or a command's outcome
     // replaces it; routine messages do not cover it.

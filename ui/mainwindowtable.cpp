@@ -211,6 +211,16 @@ QList<int> MainWindow::selectedGroupIndexes() const
     return indexes;
 }
 
+void MainWindow::makeGroupCurrent(int index)
+{
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (m_model->index(row, 0).data(GroupRole).toInt() == index) {
+            ui->tableView->setCurrentIndex(m_model->index(row, 0));
+            return;
+        }
+    }
+}
+
 void MainWindow::updateSelectionField()
 {
     const QList<int> selected = selectedGroupIndexes();

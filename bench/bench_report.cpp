@@ -78,7 +78,7 @@ void paintPreviewPage(benchmark::State &state)
         painter.setRenderHint(QPainter::Antialiasing);
         painter.fillRect(image.rect(), Qt::white);
         painter.translate(2, 0);
-        PaintBase::paintPage(&painter, QRectF(2, 0, 435.94, 614), header, list, page);
+        PaintBase::paintPage(&painter, QRectF(2, 0, 435.94, 614), header, {list, {}}, page);
     }
 }
 BENCHMARK(paintPreviewPage)
@@ -95,7 +95,7 @@ void pdfOf100Groups(benchmark::State &state)
     const QList<MeasurementGroup> list = groups(100);
     const QString fileName = folder().filePath(QStringLiteral("report.pdf"));
     for (auto _ : state) {
-        if (!savePdf(fileName, header, list))
+        if (!savePdf(fileName, header, {list, {}}))
             state.SkipWithError("savePdf failed");
     }
     state.counters["bytes"] = double(QFileInfo(fileName).size());

@@ -31,7 +31,8 @@ public:
     Print(ReportContent content, QWidget *parent, std::optional<ReportHeader> header = std::nullopt);
     ~Print() override;
 
-    // Closing saves the fields; a settings file that cannot be written is reported through message().
+    // Closing saves the fields, unless they started with a given header; a settings file that cannot be written is
+    // reported through message().
     void done(int result) override;
 
 signals:

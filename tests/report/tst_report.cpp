@@ -443,20 +443,21 @@ private slots:
                                  "已判定: 3|合格: 1|平均值: 460 HL|标准差: 10.0 HL|"
                                  "按仪器钢和铸钢材料换算表换算；换算硬度值仅供参考|检验员：|审核：")
                    .split('|');
-        GroupTrace other = weld;
-        other.tags.part = "P-8", other.limit = {ScaleHRC, 50, std::nullopt}; // HRC 45: low
+        GroupTrace first = weld, other = weld;
+        first.limit = other.limit = {ScaleHB, std::nullopt, 250}; // HB 300: high
+        other.tags.part = "P-8";
         // HL 450, 460, 520: mean 476.67; squares 711.1 + 277.8 + 1877.8 = 2866.7 over 2, root 37.86.
         QTest::newRow("two parts, a group untraced, two materials, in English")
-            << Groups{low, pass, strengthGroup()} << Traces{weld, other} << true
+            << Groups{low, pass, strengthGroup()} << Traces{first, other} << true
             << QStringList{"Part: several",
                            "Heat: several",
-                           "Limit: several",
+                           "Limit: HB ≤ 250",
                            "Groups: 3",
                            "Judged: 2",
                            "Pass: 0",
                            "Mean: 477 HL",
                            "SD: 37.9 HL",
-                           "Low",
+                           "High",
                            "Inspector:",
                            QString::fromUtf8("converted with the instrument's tables for 钢和铸钢, 碳钢; converted "
                                              "hardness values are approximate")};

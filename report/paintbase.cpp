@@ -346,9 +346,9 @@ void PaintBase::paintRows(QPainter *painter, const ReportContent &content, int p
                                      {tags.location, tags.operatorName},
                                      {group.deviceName + QLatin1Char(' ') + group.directionName, group.materialName},
                                      {resultTexts(group.ownResult()).value(QStringLiteral("value")), group.scaleName},
-                                     {},
+                                     {}, // the impacts and the verdict are drawn on their own
                                      spread,
-                                     {verdictText(verdict)}};
+                                     {}};
         double x = tableLeft;
         for (int column = 0; column < columnCount; ++column) {
             const QRect cell = box(x, y, columnWidths[column], rowHeight, unit);

@@ -42,6 +42,16 @@ QList<MeasurementGroup> groups(int count)
     return list;
 }
 
+// Every group tagged, its part limited in HRC, so that each row is judged and the summary counts.
+QList<GroupTrace> traces(int count)
+{
+    GroupTrace trace;
+    trace.tags = {QStringLiteral("P-2041"), QStringLiteral("H24-117"), QString::fromUtf8("法兰焊缝 3"),
+                  QString::fromUtf8("王工"), QString()};
+    trace.limit.scale = ScaleHRC, trace.limit.low = 40, trace.limit.high = 50;
+    return QVector<GroupTrace>(count, trace).toList();
+}
+
 QTemporaryDir &folder()
 {
     static QTemporaryDir dir;
@@ -70,7 +80,7 @@ ReportHeader filledHeader(int logoWidth)
 void paintPreviewPage(benchmark::State &state)
 {
     const ReportHeader header = filledHeader(int(state.range(1)));
-    const QList<MeasurementGroup> list = groups(44);
+    const ReportContent content = {groups(44), traces(44)};
     const int page = int(state.range(0));
     QImage image(440, 614, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
@@ -78,7 +88,7 @@ void paintPreviewPage(benchmark::State &state)
         painter.setRenderHint(QPainter::Antialiasing);
         painter.fillRect(image.rect(), Qt::white);
         painter.translate(2, 0);
-        PaintBase::paintPage(&painter, QRectF(2, 0, 435.94, 614), header, list, page);
+        PaintBase::paintPage(&painter, QRectF(2, 0, 435.94, 614), header, content, page);
     }
 }
 BENCHMARK(paintPreviewPage)
@@ -92,10 +102,10 @@ BENCHMARK(paintPreviewPage)
 void pdfOf100Groups(benchmark::State &state)
 {
     const ReportHeader header = filledHeader(400);
-    const QList<MeasurementGroup> list = groups(100);
+    const ReportContent content = {groups(100), traces(100)};
     const QString fileName = folder().filePath(QStringLiteral("report.pdf"));
     for (auto _ : state) {
-        if (!savePdf(fileName, header, list))
+        if (!savePdf(fileName, header, content))
             state.SkipWithError("savePdf failed");
     }
     state.counters["bytes"] = double(QFileInfo(fileName).size());

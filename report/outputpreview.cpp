@@ -6,9 +6,9 @@
 
 OutputPreview::OutputPreview(QWidget *parent) : QWidget(parent) {}
 
-void OutputPreview::setData(const QList<MeasurementGroup> &groups)
+void OutputPreview::setData(const ReportContent &content)
 {
-    m_groups = groups;
+    m_content = content;
     update();
 }
 
@@ -34,7 +34,8 @@ void OutputPreview::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     drawPaper(&painter);
     painter.translate(m_offsetX, m_offsetY);
-    PaintBase::paintPage(&painter, QRectF(m_offsetX, m_offsetY, m_pageWidth, m_pageHeight), m_header, m_groups, m_page);
+    PaintBase::paintPage(&painter, QRectF(m_offsetX, m_offsetY, m_pageWidth, m_pageHeight), m_header, m_content,
+                         m_page);
 }
 
 void OutputPreview::drawPaper(QPainter *painter)

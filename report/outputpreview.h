@@ -1,6 +1,6 @@
 #pragma once
 
-#include "measurementgroup.h"
+#include "reportcontent.h"
 #include "reportheader.h"
 
 #include <QList>
@@ -16,7 +16,7 @@ class OutputPreview : public QWidget
 public:
     explicit OutputPreview(QWidget *parent = nullptr);
 
-    void setData(const QList<MeasurementGroup> &groups);
+    void setData(const ReportContent &content);
     void setPage(int page);
     void setHeader(const ReportHeader &header);
     ReportHeader header() const { return m_header; }
@@ -31,7 +31,7 @@ private:
     double m_pageWidth = 0;
     double m_offsetX = 0;
     double m_offsetY = 0;
-    QList<MeasurementGroup> m_groups;
+    ReportContent m_content;
     ReportHeader m_header;
     int m_page = 1;
 };

@@ -14,17 +14,27 @@
 #include <QPainterPath>
 #include <QPdfWriter>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace {
 
-constexpr int firstPageRows = 18;
-constexpr int pageRows = 25;
+// The page's geometry in millimetres, top down; how many rows fit between them is reportPageStarts' to know.
 constexpr double tableLeft = 13;
 constexpr double tableRight = 198;
-constexpr double rowHeight = 10;
-// Column widths in millimetres; they add up to the 185 mm of the table.
-constexpr double columnWidths[] = {10, 18, 23, 19, 20, 30, 65};
+constexpr double summaryTop = 72;
+constexpr double summaryRow = 7;
+constexpr double firstHeadTop = 99;
+constexpr double laterHeadTop = 17;
+constexpr double headHeight = 10;
+constexpr double rowHeight = 12; // two lines of text
+constexpr double conversionTop = 267;
+// Column widths; they add up to the 185 mm of the table: number, date, part and heat, location and operator, device
+// and material, value and its type, impacts, statistics, verdict.
+constexpr int columnCount = 9;
+constexpr double columnWidths[columnCount] = {8, 15, 23, 23, 26, 15, 31, 28, 16};
+constexpr int impactColumn = 6;
+constexpr int verdictColumn = 8;
 
 // A length of mm millimetres in device units, truncated as all of the page's geometry is.
 int mm(double millimetres, double unit)
@@ -62,6 +72,84 @@ void drawFitted(QPainter *painter, const QRect &cell, const QString &text, doubl
     painter->restore();
 }
 
+// One to two lines centred in a cell, each in a band of its own and fitted to the cell's width.
+void drawLines(QPainter *painter, const QRect &cell, const QStringList &lines, double unit)
+{
+    const int count = lines.size();
+    for (int i = 0; i < count; ++i) {
+        const int top = cell.top() + cell.height() * i / count;
+        const int bottom = cell.top() + cell.height() * (i + 1) / count;
+        drawFitted(painter, QRect(cell.left(), top, cell.width(), bottom - top), lines.at(i), unit);
+    }
+}
+
+// The impacts on as few lines as they fit on, up to four (32 impacts) in a font made smaller to stack them.
+void drawImpacts(QPainter *painter, const QRect &cell, const QStringList &impacts, double unit)
+{
+    painter->save();
+    QFont font = painter->font();
+    const int size = font.pixelSize();
+    QStringList lines;
+    for (int count = 1; count <= 4; ++count) {
+        font.setPixelSize(qMax(1, qMin(size, int(cell.height() / (count * 1.4)))));
+        const QFontMetrics metrics(font);
+        const int perLine = qMax(1, (int(impacts.size()) + count - 1) / count);
+        lines.clear();
+        bool fits = true;
+        for (int first = 0; first < impacts.size(); first += perLine) {
+            lines << impacts.mid(first, perLine).join(QLatin1Char(' '));
+            fits = fits && metrics.horizontalAdvance(lines.last()) <= cell.width() - 2 * mm(0.5, unit);
+        }
+        if (fits)
+            break;
+    }
+    painter->setFont(font);
+    drawLines(painter, cell, lines, unit);
+    painter->restore();
+}
+
+// A text wrapped at word (or Chinese character) boundaries within its box, its font made smaller until it fits.
+void drawWrapped(QPainter *painter, const QRect &area, const QString &text)
+{
+    painter->save();
+    QFont font = painter->font();
+    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
+    while (font.pixelSize() > 1 && QFontMetrics(font).boundingRect(area, flags, text).height() > area.height())
+        font.setPixelSize(font.pixelSize() - 1);
+    painter->setFont(font);
+    painter->drawText(area, flags, text);
+    painter->restore();
+}
+
+// The verdict as its text, in bold and a colour of its own: the colour helps, the text says it on any printer.
+void drawVerdict(QPainter *painter, const QRect &cell, Verdict verdict, double unit)
+{
+    if (verdict == Verdict::None)
+        return;
+    painter->save();
+    const QColor colour = verdict == Verdict::Pass        ? QColor(0, 128, 0)
+                          : verdict == Verdict::NotJudged ? QColor(110, 110, 110)
+                                                          : QColor(200, 0, 0);
+    painter->setPen(colour);
+    QFont font = painter->font();
+    font.setWeight(QFont::Bold);
+    painter->setFont(font);
+    drawFitted(painter, cell, verdictText(verdict), unit);
+    painter->restore();
+}
+
+// The report's font, the embedded one when it loaded, at a size in device pixels.
+QFont reportFont(int pixelSize, QFont::Weight weight = QFont::Normal)
+{
+    QFont font;
+    const QString family = embeddedFontFamily();
+    if (!family.isEmpty())
+        font.setFamily(family);
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
 // The logo scaled into its box. The preview paints again at every keystroke in a header field, and decoding and
 // scaling a photo-sized image would make typing lag, so the last result is kept for as long as the file, its name
 // and the box stay the same. Only the GUI thread paints.
@@ -90,27 +178,9 @@ QImage scaledLogo(const QString &path, const QSize &box)
 
 } // namespace
 
-int PaintBase::pageCount(const QList<MeasurementGroup> &groups)
+int PaintBase::pageCount(const ReportContent &content)
 {
-    const int n = groups.size();
-    if (n <= firstPageRows)
-        return 1;
-    return 1 + (n - firstPageRows + pageRows - 1) / pageRows;
-}
-
-QString PaintBase::valuesText(const MeasurementGroup &group)
-{
-    QString text;
-    for (HardnessScale scale : DisplayScales) {
-        // The group's own scale stays even without a number, so that a row never hides what was measured.
-        const ConversionResult result = group.result(scale);
-        if (result.status != ConversionStatus::Ok && scale != group.scale)
-            continue;
-        text +=
-            scaleName(scale) + QLatin1Char(':') + resultTexts(result).value(QStringLiteral("value")) + QLatin1Char(' ');
-    }
-    text.chop(1);
-    return text;
+    return reportPageStarts(content.groups.size()).size();
 }
 
 QString PaintBase::legendText()
@@ -120,15 +190,18 @@ QString PaintBase::legendText()
            QObject::tr("---: 无法计算");
 }
 
-void PaintBase::paintPage(QPainter *painter, QRectF pageRect, const ReportHeader &header,
-                          const QList<MeasurementGroup> &groups, int page)
+void PaintBase::paintPage(QPainter *painter, QRectF pageRect, const ReportHeader &header, const ReportContent &content,
+                          int page)
 {
     const double unit = pageRect.width() / 210;
     if (!painter || !(unit > 0))
         return;
-    if (page == 1)
+    if (page == 1) {
         paintHeader(painter, header, pageRect.width(), unit);
-    paintRows(painter, groups, page, unit);
+        paintSummary(painter, content, unit);
+    }
+    paintRows(painter, content, page, unit);
+    paintFoot(painter, content, page, unit);
 }
 
 void PaintBase::paintHeader(QPainter *painter, const ReportHeader &header, double pageWidth, double unit)
@@ -176,76 +249,141 @@ void PaintBase::paintHeader(QPainter *painter, const ReportHeader &header, doubl
     drawFitted(painter, box(75, 57, 62, 12, unit), tr("备注: ") + header.remark, unit);
     drawFitted(painter, box(137, 57, 62, 12, unit), tr("检验员: ") + header.inspector, unit);
 
-    drawLabel(painter, mm(8, unit), mm(81, unit), mm(45, unit), QStringLiteral("测量结果(Result):"), unit);
+    drawLabel(painter, mm(8, unit), mm(summaryTop + 2 * summaryRow + 3, unit), mm(45, unit),
+              QStringLiteral("测量结果(Result):"), unit);
+}
 
-    const int headTop = mm(92, unit);
-    const int headBottom = int(92 * unit + rowHeight * unit);
-    painter->drawLine(mm(tableLeft, unit), headTop, mm(tableRight, unit), headTop);
-    painter->drawLine(mm(tableLeft, unit), headBottom, mm(tableRight, unit), headBottom);
-    painter->drawLine(mm(tableLeft, unit), headTop, mm(tableLeft, unit), headBottom);
-
-    font.setPixelSize(pixels(3, unit));
-    font.setWeight(QFont::Bold);
-    painter->setFont(font);
-    const QString heads[] = {QStringLiteral("NO."), tr("测量日期"), tr("冲击装置"), tr("冲击方向"),
-                             tr("测量类型"),        tr("材料"),     tr("测量数据")};
-    float x = tableLeft * unit;
-    for (int column = 0; column < 7; ++column) {
-        drawFitted(painter, QRect(int(x), headTop, mm(columnWidths[column], unit), mm(rowHeight, unit)), heads[column],
-                   unit);
-        x += columnWidths[column] * unit;
-        painter->drawLine(int(x), headTop, int(x), headBottom);
+void PaintBase::paintSummary(QPainter *painter, const ReportContent &content, double unit)
+{
+    const ReportSummary summary = reportSummary(content);
+    const Summary &numbers = summary.numbers;
+    painter->setFont(reportFont(pixels(3.5, unit)));
+    const QString mean = std::isfinite(numbers.mean) ? QString::number(shownValue(numbers.mean)) : QString();
+    const QString sd = numbers.sd ? QString::number(shownValue(*numbers.sd * 10) / 10.0, 'f', 1) : QString();
+    const QStringList rows[] = {
+        {tr("零件: %1").arg(summary.part), tr("炉批号: %1").arg(summary.heat), tr("限值: %1").arg(summary.limit)},
+        {tr("组数: %1").arg(numbers.groups), tr("已判定: %1").arg(numbers.judged), tr("合格: %1").arg(numbers.passed),
+         tr("平均值: %1 HL").arg(mean), tr("标准差: %1 HL").arg(sd)}};
+    const double width = tableRight - tableLeft;
+    painter->drawRect(box(tableLeft, summaryTop, width, 2 * summaryRow, unit));
+    painter->drawLine(mm(tableLeft, unit), mm(summaryTop + summaryRow, unit), mm(tableRight, unit),
+                      mm(summaryTop + summaryRow, unit));
+    for (int row = 0; row < 2; ++row) {
+        const double top = summaryTop + row * summaryRow;
+        const double cell = width / rows[row].size();
+        for (int column = 0; column < rows[row].size(); ++column) {
+            const double left = tableLeft + column * cell;
+            if (column > 0)
+                painter->drawLine(mm(left, unit), mm(top, unit), mm(left, unit), mm(top + summaryRow, unit));
+            drawFitted(painter, box(left + 1.5, top, cell - 1.5, summaryRow, unit), rows[row].at(column), unit,
+                       Qt::AlignLeft | Qt::AlignVCenter);
+        }
     }
 }
 
-void PaintBase::paintRows(QPainter *painter, QList<MeasurementGroup> groups, int page, double unit)
+void PaintBase::paintHeads(QPainter *painter, double top, double unit)
 {
-    // A page before the first has no rows; the row indexes below would run negative.
-    if (page < 1)
-        return;
-    QFont font;
-    font.setPixelSize(pixels(3, unit));
-    font.setWeight(QFont::Normal);
-    painter->setFont(font);
-
-    const int n = groups.size();
-    int first = 0;
-    int end = qMin(n, firstPageRows);
-    float top = 102 * unit;
-    if (page > 1) {
-        first = firstPageRows + pageRows * (page - 2);
-        end = n - first < pageRows ? n : first + pageRows;
-        top = 27 * unit;
+    painter->setFont(reportFont(pixels(3, unit), QFont::Bold));
+    const QStringList heads[] = {{QStringLiteral("NO.")},
+                                 {tr("测量日期")},
+                                 {QObject::tr("零件"), QObject::tr("炉批号")},
+                                 {QObject::tr("位置"), QObject::tr("操作员")},
+                                 {tr("冲击装置"), tr("材料")},
+                                 {tr("测量值"), tr("测量类型")},
+                                 {tr("冲击值"), QStringLiteral("(HL)")},
+                                 {tr("统计"), QStringLiteral("(HL)")},
+                                 {QObject::tr("判定")}};
+    const int headTop = mm(top, unit);
+    const int headBottom = int((top + headHeight) * unit);
+    painter->drawLine(mm(tableLeft, unit), headTop, mm(tableRight, unit), headTop);
+    painter->drawLine(mm(tableLeft, unit), headBottom, mm(tableRight, unit), headBottom);
+    painter->drawLine(mm(tableLeft, unit), headTop, mm(tableLeft, unit), headBottom);
+    double x = tableLeft;
+    for (int column = 0; column < columnCount; ++column) {
+        drawLines(painter, box(x, top, columnWidths[column], headHeight, unit), heads[column], unit);
+        x += columnWidths[column];
+        painter->drawLine(mm(x, unit), headTop, mm(x, unit), headBottom);
     }
+}
 
+void PaintBase::paintRows(QPainter *painter, const ReportContent &content, int page, double unit)
+{
+    const QVector<int> starts = reportPageStarts(content.groups.size());
+    // A page outside the report has no rows.
+    if (page < 1 || page > starts.size())
+        return;
+    const double headTop = page == 1 ? firstHeadTop : laterHeadTop;
+    paintHeads(painter, headTop, unit);
+    painter->setFont(reportFont(pixels(3, unit)));
+
+    const int first = starts.at(page - 1);
+    const int end = page < starts.size() ? starts.at(page) : content.groups.size();
     const int left = mm(tableLeft, unit);
     const int right = mm(tableRight, unit);
-    painter->drawLine(left, int(top), right, int(top));
-    float y = top;
+    double y = headTop + headHeight;
     for (int i = first; i < end; ++i) {
-        const MeasurementGroup &group = groups.at(i);
-        const QString cells[] = {QString::number(i + 1), group.shownDateText(), group.deviceName, group.directionName,
-                                 group.scaleName,        group.materialName,    valuesText(group)};
-        float x = tableLeft * unit;
-        for (int column = 0; column < 7; ++column) {
-            drawFitted(painter, QRect(int(x), int(y), mm(columnWidths[column], unit), mm(rowHeight, unit)),
-                       cells[column], unit);
-            x += columnWidths[column] * unit;
-            painter->drawLine(int(x), int(y), int(x), int(y + rowHeight * unit));
+        const MeasurementGroup &group = content.groups.at(i);
+        const GroupTags tags = content.trace(i).tags;
+        const Verdict verdict = judge(group, content.trace(i).limit);
+        const GroupStatistics statistics = groupStatistics(group);
+        // Month/day above hour:minute; the mark of an invalid date alone.
+        const QString date = group.shownDateText();
+        const int space = date.indexOf(QLatin1Char(' '));
+        QStringList impacts;
+        for (double impact : group.impacts)
+            impacts << QString::number(wholeNumber(impact));
+        QStringList spread;
+        if (statistics.count > 0) {
+            spread << QStringLiteral("n=%1 ").arg(statistics.count) + tr("均值 %1").arg(statistics.meanHl);
+            QString second = tr("极差 %1").arg(statistics.rangeHl);
+            if (statistics.sdHl)
+                second.prepend(tr("标准差 %1").arg(*statistics.sdHl, 0, 'f', 1) + QStringLiteral(" "));
+            spread << second;
         }
-        const float rowTop = y;
-        y += rowHeight * unit;
-        painter->drawLine(left, int(rowTop), left, int(y));
-        painter->drawLine(left, int(y), right, int(y));
+        const QStringList cells[] = {{QString::number(i + 1)},
+                                     space < 0 ? QStringList{date} : QStringList{date.left(space), date.mid(space + 1)},
+                                     {tags.part, tags.heat},
+                                     {tags.location, tags.operatorName},
+                                     {group.deviceName + QLatin1Char(' ') + group.directionName, group.materialName},
+                                     {resultTexts(group.ownResult()).value(QStringLiteral("value")), group.scaleName},
+                                     {}, // the impacts and the verdict are drawn on their own
+                                     spread,
+                                     {}};
+        double x = tableLeft;
+        for (int column = 0; column < columnCount; ++column) {
+            const QRect cell = box(x, y, columnWidths[column], rowHeight, unit);
+            if (column == impactColumn)
+                drawImpacts(painter, cell, impacts, unit);
+            else if (column == verdictColumn)
+                drawVerdict(painter, cell, verdict, unit);
+            else
+                drawLines(painter, cell, cells[column], unit);
+            x += columnWidths[column];
+            painter->drawLine(mm(x, unit), mm(y, unit), mm(x, unit), mm(y + rowHeight, unit));
+        }
+        painter->drawLine(left, mm(y, unit), left, mm(y + rowHeight, unit));
+        y += rowHeight;
+        painter->drawLine(left, mm(y, unit), right, mm(y, unit));
     }
+}
 
-    // What the marks in the last column stand for, beside the page number.
+void PaintBase::paintFoot(QPainter *painter, const ReportContent &content, int page, double unit)
+{
+    const int count = pageCount(content);
+    if (page == count) {
+        painter->setFont(reportFont(pixels(3, unit)));
+        drawWrapped(painter, box(tableLeft, conversionTop, tableRight - tableLeft, 9, unit),
+                    conversionText(content.groups));
+        painter->setFont(reportFont(pixels(3.5, unit)));
+        drawFitted(painter, box(tableLeft, conversionTop + 9, tableRight - tableLeft, 7, unit),
+                   tr("检验员：__________    审核：__________    日期：__________"), unit,
+                   Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    // What the marks in the value column stand for, beside the page number.
+    painter->setFont(reportFont(pixels(3, unit)));
     drawFitted(painter, box(tableLeft, 285, 80, 10, unit), legendText(), unit, Qt::AlignLeft | Qt::AlignVCenter);
-
-    font.setPixelSize(pixels(4, unit));
-    painter->setFont(font);
-    painter->drawText(box(0, 285, 210, 10, unit), Qt::AlignCenter,
-                      QStringLiteral("%1/%2").arg(page).arg(pageCount(groups)));
+    painter->setFont(reportFont(pixels(4, unit)));
+    painter->drawText(box(0, 285, 210, 10, unit), Qt::AlignCenter, QStringLiteral("%1/%2").arg(page).arg(count));
 }
 
 void PaintBase::drawLabel(QPainter *painter, int x, int y, int width, const QString &text, double unit)
@@ -268,23 +406,23 @@ void PaintBase::drawLabel(QPainter *painter, int x, int y, int width, const QStr
     painter->restore();
 }
 
-bool paintReport(QPagedPaintDevice *device, const ReportHeader &header, const QList<MeasurementGroup> &groups)
+bool paintReport(QPagedPaintDevice *device, const ReportHeader &header, const ReportContent &content)
 {
     QPainter painter;
     if (!device || !painter.begin(device))
         return false;
     bool ok = true;
-    const int count = PaintBase::pageCount(groups);
+    const int count = PaintBase::pageCount(content);
     for (int page = 1; page <= count && ok; ++page) {
         // The viewport is the page (or the printer's printable area); the report scales to its width.
-        PaintBase::paintPage(&painter, QRectF(painter.viewport()), header, groups, page);
+        PaintBase::paintPage(&painter, QRectF(painter.viewport()), header, content, page);
         if (page < count)
             ok = device->newPage();
     }
     return painter.end() && ok;
 }
 
-bool savePdf(const QString &fileName, const ReportHeader &header, const QList<MeasurementGroup> &groups, QString *error)
+bool savePdf(const QString &fileName, const ReportHeader &header, const ReportContent &content, QString *error)
 {
     // In memory first (a report is well under a megabyte), so that the file is written the one way the workbook is.
     QBuffer buffer;
@@ -294,7 +432,7 @@ bool savePdf(const QString &fileName, const ReportHeader &header, const QList<Me
         QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-        painted = paintReport(&writer, header, groups);
+        painted = paintReport(&writer, header, content);
     }
     if (!painted) {
         if (error)

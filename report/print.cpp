@@ -28,7 +28,8 @@ const char buttonStyle[] = "QPushButton{border:none; background:rgb(220, 220, 22
 
 } // namespace
 
-Print::Print(QList<MeasurementGroup> groups, QWidget *parent) : QDialog(parent), ui(new Ui::Print)
+Print::Print(ReportContent content, QWidget *parent, std::optional<ReportHeader> header)
+    : QDialog(parent), ui(new Ui::Print), m_content(std::move(content)), m_settingsSaved(header.has_value())
 {
     ui->setupUi(this);
 
@@ -47,9 +48,7 @@ Print::Print(QList<MeasurementGroup> groups, QWidget *parent) : QDialog(parent),
     ui->widget->setMinimumSize(440, 614);
     ui->widget_info->setMinimumWidth(200);
 
-    ui->widget->setData(groups);
-    m_groups = groups;
-    m_currentPage = 1;
+    ui->widget->setData(m_content);
 
     ui->pushButton_logoPath->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     m_logoNotice = new QLabel(ui->widget_info);
@@ -75,9 +74,9 @@ Print::Print(QList<MeasurementGroup> groups, QWidget *parent) : QDialog(parent),
     connect(ui->pushButton_left, &QPushButton::clicked, this, [this] { flipPage(-1); });
     connect(ui->pushButton_right, &QPushButton::clicked, this, [this] { flipPage(1); });
 
-    updatePageLabel(PaintBase::pageCount(m_groups));
+    updatePageLabel(PaintBase::pageCount(m_content));
     // After the connections, so that every loaded field also reaches the header.
-    loadSettings();
+    loadFields(header ? *header : Settings::reportHeader());
     show();
 }
 
@@ -92,8 +91,9 @@ Print::~Print()
 
 void Print::done(int result)
 {
+    const bool save = !m_settingsSaved;
     m_settingsSaved = true;
-    if (!saveSettings())
+    if (save && !saveSettings())
         emit message(Settings::writeFailureText());
     QDialog::done(result);
 }
@@ -107,9 +107,8 @@ void Print::setFieldFonts(const QFont &font)
         widget->setFont(font);
 }
 
-void Print::loadSettings()
+void Print::loadFields(const ReportHeader &header)
 {
-    const ReportHeader header = Settings::reportHeader();
     ui->lineEdit_batch->setText(header.batch);
     ui->lineEdit_inspector->setText(header.inspector);
     ui->lineEdit_remark->setText(header.remark);
@@ -172,7 +171,7 @@ void Print::on_pushButton_logoPath_clicked()
 
 void Print::flipPage(int step)
 {
-    const int count = PaintBase::pageCount(m_groups);
+    const int count = PaintBase::pageCount(m_content);
     m_currentPage = qBound(1, m_currentPage + step, count);
     updatePageLabel(count);
     ui->widget->setPage(m_currentPage);
@@ -185,9 +184,11 @@ void Print::on_pushButton_savePDF_clicked()
     if (fileName.isEmpty())
         return;
     QString error;
-    const bool ok = savePdf(fileName, m_header, m_groups, &error);
+    const bool ok = savePdf(fileName, m_header, m_content, &error);
     if (!ok)
         qWarning() << "PDF export failed:" << error;
+    if (ok)
+        emit reportMade(m_header);
     emit message(ok ? tr("保存成功") + QStringLiteral(": ") +
                           QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath())
                     : tr("保存失败") + QStringLiteral(": ") + error);
@@ -249,8 +250,10 @@ void Print::printReport(const QString &printerName, QDialog *window)
         printer.setPageOrientation(QPageLayout::Portrait);
         printer.setPageSize(QPageSize(QPageSize::A4));
         ok = printer.outputFormat() == QPrinter::NativeFormat && printer.printerName() == printerName &&
-             paintReport(&printer, m_header, m_groups);
+             paintReport(&printer, m_header, m_content);
     }
+    if (ok)
+        emit reportMade(m_header);
     emit message(ok ? tr("打印完成") : tr("打印失败"));
     window->close();
 }

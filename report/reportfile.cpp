@@ -26,7 +26,7 @@ bool writeReportFile(const QString &fileName, const ReportHeader &header, const 
     if (kind == ReportFileKind::Workbook) {
         ok = exportExcel(fileName, groups, traces, &failure);
     } else if (kind == ReportFileKind::Pdf) {
-        ok = savePdf(fileName, header, groups, &failure);
+        ok = savePdf(fileName, header, {groups, traces}, &failure);
     } else {
         failure = QStringLiteral("cannot write %1: the file name must end in .xlsx (workbook) or .pdf (report)")
                       .arg(fileName);

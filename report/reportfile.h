@@ -13,7 +13,7 @@ enum class ReportFileKind { Unknown, Workbook, Pdf, Csv };
 ReportFileKind reportFileKind(const QString &fileName);
 
 // Writes the groups to fileName without a window, by its extension: ".xlsx" the workbook, ".pdf" the PDF report with
-// the given header (the workbook has none, but traces its groups' tags and limits, traces parallel to groups), both
+// the given header (the workbook has none); both trace and judge the groups by traces, parallel to groups; both
 // with the same code as the buttons. Any other extension, or a file
 // that cannot be written, gives false with *error (English) saying what failed; no partial file is left behind.
 bool writeReportFile(const QString &fileName, const ReportHeader &header, const QList<MeasurementGroup> &groups,

@@ -474,7 +474,7 @@ void MainWindow::openPrintDialog()
         showMessage(tr("暂无数据"));
         return;
     }
-    auto *dialog = new Print(m_groups, this);
+    auto *dialog = new Print(ReportContent{m_groups, {}}, this);
     connect(dialog, &Print::message, this, &MainWindow::on_printMessage);
 }
 

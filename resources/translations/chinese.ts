@@ -643,10 +643,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>冲击方向</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>测量类型</source>
         <translation type="unfinished"></translation>
     </message>
@@ -655,12 +651,68 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>测量数据</source>
+        <source>检验员: </source>
+        <translation>检验员:</translation>
+    </message>
+    <message>
+        <source>零件: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>检验员: </source>
-        <translation>检验员:</translation>
+        <source>炉批号: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>限值: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>组数: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已判定: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>合格: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>平均值: %1 HL</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标准差: %1 HL</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>测量值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>冲击值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>统计</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>均值 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>极差 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标准差 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>检验员：__________    审核：__________    日期：__________</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -950,6 +1002,18 @@
     </message>
     <message>
         <source>极差 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>多个</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>按仪器%1材料换算表换算；换算硬度值仅供参考</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>、</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

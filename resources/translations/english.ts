@@ -690,10 +690,6 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
         <translation>Impact.device</translation>
     </message>
     <message>
-        <source>冲击方向</source>
-        <translation>Impact.dir</translation>
-    </message>
-    <message>
         <source>测量类型</source>
         <translation>Meas.type</translation>
     </message>
@@ -702,12 +698,68 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
         <translation>Materials</translation>
     </message>
     <message>
-        <source>测量数据</source>
-        <translation>Measured data</translation>
-    </message>
-    <message>
         <source>检验员: </source>
         <translation>Inspector:</translation>
+    </message>
+    <message>
+        <source>零件: %1</source>
+        <translation>Part: %1</translation>
+    </message>
+    <message>
+        <source>炉批号: %1</source>
+        <translation>Heat: %1</translation>
+    </message>
+    <message>
+        <source>限值: %1</source>
+        <translation>Limit: %1</translation>
+    </message>
+    <message>
+        <source>组数: %1</source>
+        <translation>Groups: %1</translation>
+    </message>
+    <message>
+        <source>已判定: %1</source>
+        <translation>Judged: %1</translation>
+    </message>
+    <message>
+        <source>合格: %1</source>
+        <translation>Pass: %1</translation>
+    </message>
+    <message>
+        <source>平均值: %1 HL</source>
+        <translation>Mean: %1 HL</translation>
+    </message>
+    <message>
+        <source>标准差: %1 HL</source>
+        <translation>SD: %1 HL</translation>
+    </message>
+    <message>
+        <source>测量值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>冲击值</source>
+        <translation>Impacts</translation>
+    </message>
+    <message>
+        <source>统计</source>
+        <translation>Statistics</translation>
+    </message>
+    <message>
+        <source>均值 %1</source>
+        <translation>mean %1</translation>
+    </message>
+    <message>
+        <source>极差 %1</source>
+        <translation>range %1</translation>
+    </message>
+    <message>
+        <source>标准差 %1</source>
+        <translation>SD %1</translation>
+    </message>
+    <message>
+        <source>检验员：__________    审核：__________    日期：__________</source>
+        <translation>Inspector: __________    Reviewer: __________    Date: __________</translation>
     </message>
 </context>
 <context>
@@ -998,6 +1050,18 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
     <message>
         <source>极差 (HL)</source>
         <translation>Range (HL)</translation>
+    </message>
+    <message>
+        <source>多个</source>
+        <translation>several</translation>
+    </message>
+    <message>
+        <source>按仪器%1材料换算表换算；换算硬度值仅供参考</source>
+        <translation>converted with the instrument&apos;s tables for %1; converted hardness values are approximate</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
     </message>
 </context>
 <context>

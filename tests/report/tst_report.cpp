@@ -405,22 +405,83 @@ private slots:
         QTEST(line.mid(line.indexOf("448 452 450,") + 12), "tail");
     }
 
-    void valuesCell_data()
+    void pageCount_data()
     {
-        // The last cell of a report row names the group's own type even without a number, other scales only with one.
-        QTest::addColumn<MeasurementGroup>("group");
-        QTest::addColumn<QString>("cell");
-        MeasurementGroup high = hardnessGroup(), low = strengthGroup();
-        high.setResult(ScaleHRC, {0.0, ConversionStatus::AboveRange});
-        low.setResult(ScaleSTR, {0.0, ConversionStatus::BelowRange});
-        QTest::newRow("HRC above its range, HRB too: HRC alone named") << high << "HL:450 HS:60 HB:300 HRC:HI HV:470";
-        QTest::newRow("strength below its range, with its HL") << low << "HL:520 STR:LO";
+        // Page 1 holds 14 rows, 13 with the conversion and signature lines; later pages 21, or 19 on the last.
+        QTest::addColumn<int>("groups");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("none: one page with the empty table") << 0 << 1;
+        QTest::newRow("13: all on page 1 with the signatures") << 13 << 1;
+        QTest::newRow("14: page 1 full, its last row goes with the signatures") << 14 << 2;
+        QTest::newRow("33: 14, then 19 with the signatures") << 33 << 2;
+        QTest::newRow("34: 14, 19, 1") << 34 << 3;
+        QTest::newRow("54: 14, 21, 19") << 54 << 3;
+        QTest::newRow("55: 14, 21, 19, 1") << 55 << 4;
     }
 
-    void valuesCell()
+    void pageCount()
     {
-        QFETCH(MeasurementGroup, group);
-        QTEST(PaintBase::valuesText(group), "cell");
+        QFETCH(int, groups);
+        QTEST(PaintBase::pageCount({QVector<MeasurementGroup>(groups).toList(), {}}), "pages");
+    }
+
+    void tracedReport_data()
+    {
+        QTest::addColumn<Groups>("groups");
+        QTest::addColumn<Traces>("traces");
+        QTest::addColumn<bool>("inEnglish");
+        QTest::addColumn<QStringList>("texts"); // each must appear in the PDF's text
+        MeasurementGroup low = hardnessGroup(1), pass = hardnessGroup(2), high = hardnessGroup(3);
+        low.setResult(ScaleHL, shown(450)), pass.setResult(ScaleHL, shown(460)), high.setResult(ScaleHL, shown(470));
+        GroupTrace weld;
+        weld.tags = {"P-7", "H12", "weld 3", QString::fromUtf8("王工"), "not written"};
+        weld.limit.scale = ScaleHL, weld.limit.low = 455, weld.limit.high = 465;
+        // 450, 460, 470: mean 460, squares 100 + 0 + 100 over 2, root 10.
+        QTest::newRow("one part judged in HL: low, pass, high")
+            << Groups{low, pass, high} << Traces{weld, weld, weld} << false
+            << QString::fromUtf8("P-7|H12|weld 3|王工|偏低|合格|偏高|零件: P-7|炉批号: H12|限值: HL 455–465|组数: 3|"
+                                 "已判定: 3|合格: 1|平均值: 460 HL|标准差: 10.0 HL|"
+                                 "按仪器钢和铸钢材料换算表换算；换算硬度值仅供参考|检验员：|审核：")
+                   .split('|');
+        GroupTrace first = weld, other = weld;
+        first.limit = other.limit = {ScaleHB, std::nullopt, 250}; // HB 300: high
+        other.tags.part = "P-8";
+        // HL 450, 460, 520: mean 476.67; squares 711.1 + 277.8 + 1877.8 = 2866.7 over 2, root 37.86.
+        QTest::newRow("two parts, a group untraced, two materials, in English")
+            << Groups{low, pass, strengthGroup()} << Traces{first, other} << true
+            << QStringList{"Part: several",
+                           "Heat: several",
+                           "Limit: HB ≤ 250",
+                           "Groups: 3",
+                           "Judged: 2",
+                           "Pass: 0",
+                           "Mean: 477 HL",
+                           "SD: 37.9 HL",
+                           "High",
+                           "Inspector:",
+                           QString::fromUtf8("converted with the instrument's tables for 钢和铸钢, 碳钢; converted "
+                                             "hardness values are approximate")};
+    }
+
+    // A report of tagged, judged groups carries the tags, the verdicts, the summary and the conversion line.
+    void tracedReport()
+    {
+        QFETCH(Groups, groups);
+        QFETCH(Traces, traces);
+        QFETCH(bool, inEnglish);
+        QFETCH(QStringList, texts);
+        QTranslator translator;
+        const auto uninstall = qScopeGuard([&] { QCoreApplication::removeTranslator(&translator); });
+        QVERIFY(!inEnglish || (translator.load(":/english.qm") && QCoreApplication::installTranslator(&translator)));
+        QString error;
+        QVERIFY2(writeReportFile(QStringLiteral("traced.pdf"), {}, groups, &error, traces), qPrintable(error));
+        const QString text = QString::fromUtf8(run("pdftotext", {"traced.pdf", "-"})).simplified();
+        QStringList missing;
+        for (const QString &wanted : texts) {
+            if (!text.contains(wanted))
+                missing << wanted;
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(" | ") + "\n" + text));
     }
 
     // 44 groups on three A4 pages, header and logo on page 1 only; a later report shows none of this one's header.
@@ -444,22 +505,23 @@ private slots:
             const QString text =
                 QString::fromUtf8(run("pdftotext", {"-layout", "-f", page, "-l", page, "report.pdf", "-"}));
             QStringList rows;
-            auto row = QRegularExpression("^ *(\\d+) +3/\\1 ", QRegularExpression::MultilineOption).globalMatch(text);
+            auto row = QRegularExpression("^ +3/(\\d+) ", QRegularExpression::MultilineOption).globalMatch(text);
             while (row.hasNext())
                 rows << row.next().captured(1);
             QString seen = QStringLiteral("%1-%2 x%3").arg(rows.value(0), rows.value(rows.size() - 1)).arg(rows.size());
             for (const QString &what :
-                 {page + "/3", QString("HL:450 HS:60 HB:300 HRC:45 HV:470"), QString("HL:520 STR:1234"),
-                  QString("钢和铸钢"), QString("碳钢"), QString("North Test Lab"), QString("B-17"),
-                  QString("recheck, flange side"), QString("王工"), QString("HI: 测值过大"), QString("日期无效")})
+                 {page + "/3\n", QString("钢和铸钢"), QString("碳钢"), QString("North Test Lab"), QString("B-17"),
+                  QString("recheck, flange side"), QString("王工"), QString("HI: 测值过大"), QString("日期无效"),
+                  QString("按仪器钢和铸钢、碳钢材料"), QString("检验员：")})
                 seen += ' ' + QString::number(text.count(what));
             pages << seen;
         }
-        QCOMPARE(pages, QStringList({"1-18 x18 1 18 0 18 0 1 1 1 1 1 0", "19-43 x24 1 25 0 25 0 0 0 0 0 1 1",
-                                     "44-44 x1 1 0 1 0 1 0 0 0 0 1 0"}));
+        // The conversion line names both materials once, on the last page with the signatures.
+        QCOMPARE(pages, QStringList({"1-14 x14 1 14 0 1 1 1 1 1 0 0 0", "15-35 x20 1 21 0 0 0 0 0 1 1 0 0",
+                                     "36-44 x9 1 9 2 0 0 0 0 1 0 1 1"}));
 
-        QVERIFY(
-            savePdf(QStringLiteral("south.pdf"), {"C-9", "Zhao", "", "first run", "South Works"}, {hardnessGroup()}));
+        QVERIFY(savePdf(QStringLiteral("south.pdf"), {"C-9", "Zhao", "", "first run", "South Works"},
+                        {{hardnessGroup()}, {}}));
         const QByteArray text = run("pdftotext", {"south.pdf", "-"}),
                          images = run("pdfimages", {"-list", "report.pdf"}),
                          southImages = run("pdfimages", {"-list", "south.pdf"});
@@ -478,7 +540,7 @@ private slots:
         QStringList texts = {QString::fromUtf8("华东检测中心"), "logo.png", "B-17", QString::fromUtf8("复检"),
                              QString::fromUtf8("王工")};
         const char *const names[] = {"companyName", "LOGO", "batch", "remark", "inspector"};
-        Print *dialog = new Print(hardnessGroups(44), nullptr);
+        Print *dialog = new Print({hardnessGroups(44), {}}, nullptr);
         const auto field = [&](int i) { return dialog->findChild<QLineEdit *>(QString("lineEdit_") + names[i]); };
         const auto previewed = [&] {
             const ReportHeader h = dialog->findChild<OutputPreview *>(QStringLiteral("widget"))->header();
@@ -508,15 +570,24 @@ private slots:
             field(i)->setText(texts.at(i));
         QVERIFY(paintedSince(before));
         QCOMPARE(previewed(), texts);
-        // A PDF saved under a name without its ending gets it; the status bar says where it went.
-        QTimer::singleShot(0, dialog, [] {
-            QFileDialog *files = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-            files->selectFile(QDir::current().absoluteFilePath("报告"));
-            QMetaObject::invokeMethod(files, "accept");
-        });
-        QSignalSpy saved(dialog, &Print::message);
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("pushButton_savePDF")), Qt::LeftButton);
-        QCOMPARE(saved.value(0).value(0).toString(), "保存成功: " + QDir::current().absoluteFilePath("报告.pdf"));
+        // A PDF saved under a name without its ending gets it; the status bar says where it went; the header made a
+        // report (for the archive) once.
+        QList<ReportHeader> made;
+        const auto saveAs = [&](const QString &name) {
+            QTimer::singleShot(0, dialog, [name] {
+                QFileDialog *files = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+                files->selectFile(QDir::current().absoluteFilePath(name));
+                QMetaObject::invokeMethod(files, "accept");
+            });
+            made.clear();
+            disconnect(dialog, &Print::reportMade, nullptr, nullptr);
+            connect(dialog, &Print::reportMade, dialog, [&](const ReportHeader &header) { made << header; });
+            QSignalSpy said(dialog, &Print::message);
+            QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("pushButton_savePDF")), Qt::LeftButton);
+            return said.value(0).value(0).toString();
+        };
+        QCOMPARE(saveAs("报告"), "保存成功: " + QDir::current().absoluteFilePath("报告.pdf"));
+        QVERIFY(made.size() == 1 && made[0] == ReportHeader({texts[2], texts[4], texts[1], texts[3], texts[0]}));
         const QByteArray pdfText = run("pdftotext", {"报告.pdf", "-"});
         QVERIFY2(pdfText.contains(texts[0].toUtf8()) && pdfText.contains("B-17"), pdfText);
         QVERIFY(closeDialog(dialog));
@@ -538,6 +609,16 @@ private slots:
         QVERIFY(closeDialog(dialog) && QDir().rmdir("PrintConfig.ini"));
         QCOMPARE(messages.value(0).value(0).toString(),
                  QString::fromUtf8("无法写入设置文件: ") + QDir::current().absoluteFilePath("PrintConfig.ini"));
+
+        // Opened with a download's stored header: its fields, in the PDF; a failed save made no report; the settings
+        // file is not written with it.
+        const ReportHeader stored = {"C-9", "Zhao", "", "first run", "South Works"};
+        dialog = new Print({{hardnessGroup()}, {}}, nullptr, stored);
+        QVERIFY(saveAs("missing/stored.pdf").startsWith(QString::fromUtf8("保存失败: ")) && made.isEmpty());
+        QVERIFY(saveAs("stored.pdf").startsWith(QString::fromUtf8("保存成功: ")) && made.size() == 1 &&
+                made[0] == stored);
+        QVERIFY(run("pdftotext", {"stored.pdf", "-"}).contains("South Works"));
+        QVERIFY(closeDialog(dialog) && !QFile::exists("PrintConfig.ini"));
     }
 };
 

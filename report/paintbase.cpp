@@ -30,9 +30,10 @@ constexpr double headHeight = 10;
 constexpr double rowHeight = 12; // two lines of text
 constexpr double conversionTop = 267;
 // Column widths; they add up to the 185 mm of the table: number, date, part and heat, location and operator, device
-// and material, value and its type, impacts, statistics, verdict.
+// and material, value in its type over the values of every scale, impacts, statistics, verdict.
 constexpr int columnCount = 9;
-constexpr double columnWidths[columnCount] = {8, 15, 23, 23, 26, 15, 31, 28, 16};
+constexpr double columnWidths[columnCount] = {8, 15, 21, 21, 24, 26, 29, 25, 16};
+constexpr int valueColumn = 5;
 constexpr int impactColumn = 6;
 constexpr int verdictColumn = 8;
 
@@ -83,7 +84,8 @@ void drawLines(QPainter *painter, const QRect &cell, const QStringList &lines, d
     }
 }
 
-// The impacts on as few lines as they fit on, up to four (32 impacts) in a font made smaller to stack them.
+// Words (the impacts, the values of every scale) on as few lines as they fit on, up to four (32 impacts) in a font
+// made smaller to stack them.
 void drawImpacts(QPainter *painter, const QRect &cell, const QStringList &impacts, double unit)
 {
     painter->save();
@@ -181,6 +183,21 @@ QImage scaledLogo(const QString &path, const QSize &box)
 int PaintBase::pageCount(const ReportContent &content)
 {
     return reportPageStarts(content.groups.size()).size();
+}
+
+QString PaintBase::valuesText(const MeasurementGroup &group)
+{
+    QString text;
+    for (HardnessScale scale : DisplayScales) {
+        // The group's own scale stays even without a number, so that a row never hides what was measured.
+        const ConversionResult result = group.result(scale);
+        if (result.status != ConversionStatus::Ok && scale != group.scale)
+            continue;
+        text +=
+            scaleName(scale) + QLatin1Char(':') + resultTexts(result).value(QStringLiteral("value")) + QLatin1Char(' ');
+    }
+    text.chop(1);
+    return text;
 }
 
 QString PaintBase::legendText()
@@ -340,21 +357,29 @@ void PaintBase::paintRows(QPainter *painter, const ReportContent &content, int p
                 second.prepend(tr("标准差 %1").arg(*statistics.sdHl, 0, 'f', 1) + QStringLiteral(" "));
             spread << second;
         }
-        const QStringList cells[] = {{QString::number(i + 1)},
-                                     space < 0 ? QStringList{date} : QStringList{date.left(space), date.mid(space + 1)},
-                                     {tags.part, tags.heat},
-                                     {tags.location, tags.operatorName},
-                                     {group.deviceName + QLatin1Char(' ') + group.directionName, group.materialName},
-                                     {resultTexts(group.ownResult()).value(QStringLiteral("value")), group.scaleName},
-                                     {}, // the impacts and the verdict are drawn on their own
-                                     spread,
-                                     {}};
+        const QStringList cells[] = {
+            {QString::number(i + 1)},
+            space < 0 ? QStringList{date} : QStringList{date.left(space), date.mid(space + 1)},
+            {tags.part, tags.heat},
+            {tags.location, tags.operatorName},
+            {group.deviceName + QLatin1Char(' ') + group.directionName, group.materialName},
+            {resultTexts(group.ownResult()).value(QStringLiteral("value")) + QLatin1Char(' ') + group.scaleName},
+            {}, // the impacts and the verdict are drawn on their own
+            spread,
+            {}};
         double x = tableLeft;
         for (int column = 0; column < columnCount; ++column) {
             const QRect cell = box(x, y, columnWidths[column], rowHeight, unit);
-            if (column == impactColumn)
+            if (column == impactColumn) {
                 drawImpacts(painter, cell, impacts, unit);
-            else if (column == verdictColumn)
+            } else if (column == valueColumn) {
+                // The group's own value above what every scale converted to.
+                const int split = cell.top() + cell.height() / 3;
+                drawLines(painter, QRect(cell.left(), cell.top(), cell.width(), split - cell.top()), cells[column],
+                          unit);
+                drawImpacts(painter, QRect(cell.left(), split, cell.width(), cell.bottom() - split),
+                            valuesText(group).split(QLatin1Char(' ')), unit);
+            } else if (column == verdictColumn)
                 drawVerdict(painter, cell, verdict, unit);
             else
                 drawLines(painter, cell, cells[column], unit);

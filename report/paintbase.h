@@ -29,6 +29,9 @@ public:
 
     // The line under the table that says what HI, LO and --- stand for.
     static QString legendText();
+    // Under a row's value: the values whose conversion succeeded and always the group's own measurement type, as
+    // "HL:450 HS:60", "HL:880 HRC:HI" or "HL:300 STR:LO".
+    static QString valuesText(const MeasurementGroup &group);
 
     static void paintHeader(QPainter *painter, const ReportHeader &header, double pageWidth, double unit);
     static void paintSummary(QPainter *painter, const ReportContent &content, double unit);

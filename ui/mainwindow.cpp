@@ -474,8 +474,42 @@ void MainWindow::openPrintDialog()
         showMessage(tr("暂无数据"));
         return;
     }
-    auto *dialog = new Print(ReportContent{m_groups, {}}, this);
+    // Several rows selected: the report is of them; otherwise of the whole download.
+    QList<int> rows = selectedGroupIndexes();
+    if (rows.size() < 2) {
+        rows.clear();
+        for (int i = 0; i < m_groups.size(); ++i)
+            rows << i;
+    }
+    ReportContent content;
+    for (int i : qAsConst(rows)) {
+        content.groups << m_groups.at(i);
+        content.traces << m_traces.value(i);
+    }
+    // A download reported before is reported again with the header it was made with.
+    const qint64 downloadId = m_shown.downloadId;
+    std::optional<ReportHeader> stored;
+    ReportHeader header;
+    QString error;
+    if (downloadId != 0 && m_archive && m_archive->reportHeader(downloadId, &header, &error) &&
+        header != ReportHeader())
+        stored = header;
+    auto *dialog = new Print(content, this, stored);
     connect(dialog, &Print::message, this, &MainWindow::on_printMessage);
+    // After the report's own outcome, so that a header the archive could not keep is said, not covered.
+    connect(dialog, &Print::reportMade, this, [this, downloadId](const ReportHeader &made) {
+        QTimer::singleShot(0, this, [this, downloadId, made] { keepReportHeader(downloadId, made); });
+    });
+}
+
+void MainWindow::keepReportHeader(qint64 downloadId, const ReportHeader &header)
+{
+    // A download not (yet) in the archive has nowhere to keep it.
+    if (downloadId == 0 || !m_archive)
+        return;
+    QString error;
+    if (!m_archive->setReportHeader(downloadId, header, &error))
+        showFailure([error] { return tr("报告页眉未存档") + QStringLiteral(": ") + error; });
 }
 
 void MainWindow::confirmDeleteAll()

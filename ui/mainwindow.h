@@ -129,6 +129,8 @@ private:
     void fitToAvailableScreen();
     void exportToExcel();
     void openPrintDialog();
+    // The header a report of the download was made with is kept with it in the archive.
+    void keepReportHeader(qint64 downloadId, const ReportHeader &header);
     void confirmDeleteAll();
     void on_writer_stored(qint64 request, const StoreResult &result);
     QString archiveFailureText(const QString &reason) const;

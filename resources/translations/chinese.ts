@@ -623,6 +623,10 @@
         <source>标签已保存</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>报告页眉未存档</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>

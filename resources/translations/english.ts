@@ -670,6 +670,10 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
         <source>标签已保存</source>
         <translation>Tags saved</translation>
     </message>
+    <message>
+        <source>报告页眉未存档</source>
+        <translation>Report header not archived</translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>

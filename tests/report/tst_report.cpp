@@ -405,6 +405,24 @@ private slots:
         QTEST(line.mid(line.indexOf("448 452 450,") + 12), "tail");
     }
 
+    void valuesCell_data()
+    {
+        // Under a report row's value: the group's own type even without a number, other scales only with one.
+        QTest::addColumn<MeasurementGroup>("group");
+        QTest::addColumn<QString>("cell");
+        MeasurementGroup high = hardnessGroup(), low = strengthGroup();
+        high.setResult(ScaleHRC, {0.0, ConversionStatus::AboveRange});
+        low.setResult(ScaleSTR, {0.0, ConversionStatus::BelowRange});
+        QTest::newRow("HRC above its range, HRB too: HRC alone named") << high << "HL:450 HS:60 HB:300 HRC:HI HV:470";
+        QTest::newRow("strength below its range, with its HL") << low << "HL:520 STR:LO";
+    }
+
+    void valuesCell()
+    {
+        QFETCH(MeasurementGroup, group);
+        QTEST(PaintBase::valuesText(group), "cell");
+    }
+
     void pageCount_data()
     {
         // Page 1 holds 14 rows, 13 with the conversion and signature lines; later pages 21, or 19 on the last.

@@ -539,6 +539,38 @@ private slots:
         QCOMPARE(archived, QStringList({"P-7|H1|Li", "P-7|H2|Li", "P-7||Li", "||"}));
         const PartLimit limit = limits.value("P-7");
         QVERIFY(limit.scale == ScaleHL && limit.low == 650 && limit.high == 900);
+
+        // A report of the three rows selected; the header it was made with is kept with the download and comes back.
+        const QString pdf = QDir::current().absoluteFilePath("selected.pdf");
+        for (const QString batch : {"B-9", ""}) {
+            b.button("pushButton_print")->click();
+            QPointer<QDialog> print = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(print);
+            auto *field = child<QLineEdit>(print, "lineEdit_batch");
+            if (batch.isEmpty()) {
+                QCOMPARE(field->text(), QStringLiteral("B-9"));
+                print->close();
+                break;
+            }
+            field->setText(batch);
+            answerDialog<QFileDialog>([pdf](QFileDialog *files) {
+                files->selectFile(pdf);
+                QMetaObject::invokeMethod(files, "accept");
+            });
+            child<QPushButton>(print, "pushButton_savePDF")->click();
+            ReportHeader header;
+            QTRY_VERIFY_WITH_TIMEOUT(archive.reportHeader(stored.downloadId, &header, nullptr) && header.batch == batch,
+                                     WaitMs);
+            field->setText("B-10"); // what closing keeps for the next new report, not this download's
+            print->close();
+            QTRY_VERIFY_WITH_TIMEOUT(print.isNull(), WaitMs);
+        }
+        QProcess text;
+        text.start("pdftotext", {pdf, "-"});
+        QVERIFY(text.waitForFinished(WaitMs));
+        const QString report = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        QVERIFY2(report.contains("组数: 3") && report.contains("合格: 1") && report.contains("HL 650–900"),
+                 qPrintable(report));
     }
 };
 

@@ -91,7 +91,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     setupTable();
     updateStatusFields();
     ui->horizontalLayout_chart->setStretchFactor(ui->widget_lineChart, 10);
-    ui->horizontalLayout_chart->setStretchFactor(ui->verticalLayout_table, 8);
+    ui->horizontalLayout_chart->setStretchFactor(ui->verticalLayout_table, 16);
     loadLanguage();
 }
 

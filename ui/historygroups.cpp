@@ -1,6 +1,7 @@
 #include "historygroups.h"
 
 #include "historydialog.h"
+#include "verdictcolours.h"
 
 #include <QBrush>
 #include <QColor>
@@ -8,23 +9,6 @@
 #include <cmath>
 
 namespace {
-
-// Background and text of a verdict cell; the text says the verdict too, the colour only makes it quick to find.
-QPair<QColor, QColor> verdictColours(Verdict verdict)
-{
-    switch (verdict) {
-    case Verdict::Pass:
-        return {QColor(0xdf, 0xf0, 0xd8), QColor(0x1e, 0x5e, 0x2a)};
-    case Verdict::Low:
-    case Verdict::High:
-        return {QColor(0xfd, 0xe2, 0xe1), QColor(0x8a, 0x1c, 0x14)};
-    case Verdict::NotJudged:
-        return {QColor(0xfd, 0xf1, 0xc9), QColor(0x6b, 0x4e, 0x00)};
-    case Verdict::None:
-        break;
-    }
-    return {};
-}
 
 bool holdsText(const MeasurementGroup &g, const QString &text)
 {
@@ -118,8 +102,8 @@ QVariant HistoryGroupsModel::data(const QModelIndex &index, int role) const
     const Row &row = m_rows.at(index.row());
     const GroupTags &tags = row.group.tags;
     if (index.column() == VerdictColumn && (role == Qt::BackgroundRole || role == Qt::ForegroundRole)) {
-        const QPair<QColor, QColor> colours = verdictColours(row.verdict);
-        const QColor &colour = role == Qt::BackgroundRole ? colours.first : colours.second;
+        const VerdictColours colours = verdictColours(row.verdict);
+        const QColor &colour = role == Qt::BackgroundRole ? colours.background : colours.text;
         return colour.isValid() ? QVariant(QBrush(colour)) : QVariant();
     }
     if (role == Qt::TextAlignmentRole)

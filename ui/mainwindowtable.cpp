@@ -4,6 +4,7 @@
 
 #include "tagdialog.h"
 #include "ui_mainwindow.h"
+#include "verdictcolours.h"
 
 #include <QAction>
 #include <QDebug>
@@ -37,30 +38,6 @@ enum Column {
 QLabel *scaleLabel(const QWidget *window, HardnessScale scale)
 {
     return window->findChild<QLabel *>(QLatin1String("label_") + scaleName(scale));
-}
-
-// A verdict is read from its text; the colour only makes a failing group stand out. Dark text on a light background
-// stays readable in a selected row's highlight too.
-struct VerdictColours
-{
-    QColor background;
-    QColor text;
-};
-
-VerdictColours verdictColours(Verdict verdict)
-{
-    switch (verdict) {
-    case Verdict::Pass:
-        return {QColor(0xd4, 0xed, 0xda), QColor(0x15, 0x57, 0x24)};
-    case Verdict::Low:
-    case Verdict::High:
-        return {QColor(0xf8, 0xd7, 0xda), QColor(0x8a, 0x1c, 0x14)};
-    case Verdict::NotJudged:
-        return {QColor(0xff, 0xf3, 0xcd), QColor(0x6b, 0x4e, 0x00)};
-    case Verdict::None:
-        break;
-    }
-    return {};
 }
 
 // The panel's value labels share one look; the verdict's takes the verdict's colours.

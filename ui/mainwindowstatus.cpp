@@ -47,6 +47,10 @@ void MainWindow::on_checker_finished(const ArchiveCheckResult &result)
         // The connection still holds the file set aside: the archive is the new one at the path.
         if (m_archive)
             m_archiveResult = m_archive->open(m_archiveLocation);
+        // The new archive numbers its downloads afresh: the id of the one shown may now name another download, and
+        // tags or a report header must never land there. Opened again from History, it is tagged again.
+        m_shown.downloadId = 0;
+        updateStatusFields();
         showFailure(
             [result] { return archiveRecoveredText(result.movedAsidePath, result.recovered, result.unreadable); });
         return;

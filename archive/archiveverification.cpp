@@ -8,6 +8,8 @@
 
 #include <QSqlQuery>
 
+#include <cmath>
+
 using archiveconnection::CallGuard;
 using archivesql::fail;
 
@@ -56,11 +58,6 @@ QString localColumn(const char *column, bool postgres)
     if (!postgres)
         return QLatin1String(column);
     return QStringLiteral("to_char(%1, 'YYYY-MM-DD\"T\"HH24:MI:SS')").arg(column);
-}
-
-bool finite(double value)
-{
-    return value == value && value - value == 0.0;
 }
 
 } // namespace
@@ -116,13 +113,13 @@ bool Archive::addBlock(ReferenceBlock *block, QString *error)
         return fail(error, QStringLiteral("a reference block needs a serial number"));
     if (deviceName(block->device).isEmpty() || block->device == DeviceNone)
         return fail(error, QStringLiteral("block %1: no impact device %2").arg(block->serial).arg(block->device));
-    if (!finite(block->nominalHl) || block->nominalHl <= 0.0)
+    if (!std::isfinite(block->nominalHl) || block->nominalHl <= 0.0)
         return fail(error,
                     QStringLiteral("block %1: its certified value must be a positive number of HL").arg(block->serial));
     for (const auto &[value, what] :
          {std::pair{block->uncertaintyHl, "uncertainty"}, std::pair{block->maxError, "maximum error"},
           std::pair{block->maxRepeatability, "maximum repeatability"}}) {
-        if (value && (!finite(*value) || *value < 0.0))
+        if (value && (!std::isfinite(*value) || *value < 0.0))
             return fail(error, QStringLiteral("block %1: its %2 must be a number of HL, 0 or more")
                                    .arg(block->serial, QLatin1String(what)));
     }

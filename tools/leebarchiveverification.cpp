@@ -7,6 +7,8 @@
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 using leebarchive::failed;
 using leebarchive::out;
 using leebarchive::refuse;

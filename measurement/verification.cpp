@@ -9,9 +9,10 @@ namespace {
 // into one outside.
 constexpr double Slack = 1e-9;
 
+// + 0.0: an error that rounds to nothing is 0.0, never -0.0.
 double oneDecimal(double value)
 {
-    return std::round(value * 10.0) / 10.0;
+    return std::round(value * 10.0) / 10.0 + 0.0;
 }
 
 } // namespace

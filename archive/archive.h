@@ -5,6 +5,7 @@
 #include "download.h"
 #include "judgement.h"
 #include "reportheader.h"
+#include "verification.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -169,6 +170,10 @@ public:
     // there already stays.
     bool restoreTrace(const QList<QPair<QString, GroupTags>> &tags, const QHash<QString, PartLimit> &limits,
                       QString *error);
+    // Adds the blocks and checks read back from a damaged archive, under new ids (checks name their block by the
+    // old one), with every reading; a check whose block did not come through is left out. In one transaction.
+    bool restoreVerification(const QList<ReferenceBlock> &blocks, const QList<VerificationCheck> &checks,
+                             QString *error);
     // From any thread: fails the call running now at once and every call after it; for a program that must end.
     void interrupt();
 
@@ -207,6 +212,18 @@ public:
     bool setReportHeader(qint64 downloadId, const ReportHeader &header, QString *error);
     bool reportHeader(qint64 downloadId, ReportHeader *out, QString *error);
 
+    // The verification log: reference blocks and the checks made on them, each with every reading.
+    // A block's serial is unique; adding one that exists fails with a reason.
+    bool addBlock(ReferenceBlock *block, QString *error);                   // sets block->id
+    bool blocks(QList<ReferenceBlock> *out, QString *error);                // by serial
+    bool block(const QString &serial, ReferenceBlock *out, QString *error); // fails with a reason when none
+    // Records a check (refused with a reason as checkRefusal() says); sets check->id.
+    bool addCheck(VerificationCheck *check, QString *error);
+    // A block's checks in time order (then by id); of every block when blockId is 0.
+    bool checks(qint64 blockId, QList<VerificationCheck> *out, QString *error);
+    // Every check and every block by id: what isVerified() reads.
+    bool verificationLog(QList<VerificationCheck> *checks, QHash<qint64, ReferenceBlock> *blocks, QString *error);
+
     static int schemaVersion();
 
 private:
@@ -228,6 +245,9 @@ private:
     // Runs work in one writing transaction within the call's bound; what: the reason when the commit fails.
     bool inTransaction(const QString &what, QString *error, const std::function<bool(QSqlQuery &)> &work);
     bool insertReportHeader(qint64 downloadId, const ReportHeader &header, QString *error);
+    // Within a transaction: a block (its id set by the archive) and a check with its readings.
+    bool insertBlock(QSqlQuery &query, const ReferenceBlock &block, qint64 *id, QString *error);
+    bool insertCheck(QSqlQuery &query, VerificationCheck *check, QString *error);
 
     QSqlDatabase m_db;
     QString m_connectionName;

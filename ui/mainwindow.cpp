@@ -486,6 +486,8 @@ void MainWindow::openPrintDialog()
         content.groups << m_groups.at(i);
         content.traces << m_traces.value(i);
     }
+    if (m_logKnown)
+        setVerification(&content, m_log);
     // A download reported before is reported again with the header it was made with.
     const qint64 downloadId = m_shown.downloadId;
     std::optional<ReportHeader> stored;

@@ -110,7 +110,9 @@ private:
     void loadTraces();
     // After the download was archived or tagged: the traces again, and the rows, panel and statistics in place.
     void refreshTraces();
-    // The blocks and checks from the archive; without an archive, or when they cannot be read, none are known.
+    // The blocks and checks from the archive; without an archive, or when they cannot be read, none are known. Read
+    // when the archive opens, an archived download is shown or stored, or a check was added: a live download is
+    // marked by what was read before, so that a slow archive does not hold the window.
     void loadVerification();
     // The check that covers the group at index; none when none does or the log is not known.
     std::optional<CoveringCheck> coveringCheckOf(int index) const;

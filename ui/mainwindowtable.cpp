@@ -217,7 +217,6 @@ void MainWindow::refreshVerification()
 
 void MainWindow::loadTraces()
 {
-    loadVerification();
     m_traces = QList<GroupTrace>();
     m_verdicts = QList<Verdict>();
     for (int i = 0; i < m_groups.size(); ++i) {
@@ -249,6 +248,8 @@ void MainWindow::loadTraces()
 
 void MainWindow::refreshTraces()
 {
+    // The checks added meanwhile (by the tool, say) come with it.
+    loadVerification();
     loadTraces();
     for (int row = 0; row < m_model->rowCount() && row < m_groups.size(); ++row)
         fillRow(row);

@@ -497,20 +497,20 @@ private slots:
         log.blocks.insert(block.id, block);
         log.checks = {
             {1, 4, at(1, 8, 0), "Li", good}, {2, 4, at(1, 12, 0), "Li", poor}, {3, 4, at(2, 8, 30), "Li", poor}};
-        MeasurementGroup first = hardnessGroup(1), second = hardnessGroup(2), third = hardnessGroup(3);
-        first.device = second.device = third.device = DeviceD;
-        second.measured = at(2, 10, 0), third.measured = at(3, 9, 0);
+        MeasurementGroup day1 = hardnessGroup(1), day2 = hardnessGroup(2), day3 = hardnessGroup(3);
+        day1.device = day2.device = day3.device = DeviceD;
+        day2.measured = at(2, 10, 0), day3.measured = at(3, 9, 0);
         // The first group's check passed (the failing one came after it); the second's failed; none on the third's day.
         QTest::newRow("verified, its day's check failed, no check that day")
-            << Groups{first, second, third} << Traces{} << false
+            << Groups{day1, day2, day3} << Traces{} << false
             << QString::fromUtf8("验证：试块 V-760，2026-03-01 08:00，误差 0.0 HL，重复性 4 HL，通过|"
                                  "验证：试块 V-760，2026-03-02 08:30，误差 +0.6 HL，重复性 8 HL，未通过")
                    .split('|')
             << log << 2;
-        VerificationLog other = log;
-        other.blocks[4].device = DeviceDL;
+        VerificationLog forDl = log;
+        forDl.blocks[4].device = DeviceDL;
         QTest::newRow("a block of another device covers nothing, in English")
-            << Groups{first} << Traces{} << true << QStringList{"no verification check covers these groups"} << other
+            << Groups{day1} << Traces{} << true << QStringList{"no verification check covers these groups"} << forDl
             << 1;
     }
 

@@ -8,6 +8,8 @@
 #include "archivecheck.h"
 #include "csvfile.h"
 #include "languagesettings.h"
+#include "leebarchivetool.h"
+#include "leebarchiveverification.h"
 #include "reportfile.h"
 #include "resourcesinit.h"
 #include "settings.h"
@@ -23,16 +25,13 @@
 
 #include <cstdio>
 
-// The tool's texts, translated in this context.
-class LeebArchive
-{
-    Q_DECLARE_TR_FUNCTIONS(LeebArchive)
-};
+using leebarchive::ExitFailed;
+using leebarchive::ExitRefused;
+using leebarchive::failed;
+using leebarchive::out;
+using leebarchive::refuse;
 
 namespace {
-
-constexpr int ExitFailed = 1;
-constexpr int ExitRefused = 2;
 
 QString usage()
 {
@@ -45,6 +44,14 @@ QString usage()
         "[--part 文字]\n"
         "                   [--heat 文字] FILE.xlsx|FILE.pdf|FILE.csv\n"
         "      leeb-archive [--archive 位置] [--language zh|en] check\n"
+        "      leeb-archive [--archive 位置] [--language zh|en] blocks add --serial 编号 --device 装置 --nominal HL\n"
+        "                   [--uncertainty HL] [--certificate 文字] [--valid-until 日期] [--max-error HL]\n"
+        "                   [--max-repeatability HL]\n"
+        "      leeb-archive [--archive 位置] [--language zh|en] blocks list [--csv]\n"
+        "      leeb-archive [--archive 位置] [--language zh|en] checks add --block 编号\n"
+        "                   (--readings R1,R2,... | --download ID --slot N) [--at YYYY-MM-DDTHH:MM]\n"
+        "                   [--operator 文字]\n"
+        "      leeb-archive [--archive 位置] [--language zh|en] checks list --block 编号 [--csv]\n"
         "\n"
         "读取里氏硬度计配套程序的测量存档。\n"
         "  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，\n"
@@ -56,6 +63,11 @@ QString usage()
         "           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）\n"
         "  check    完整检查 SQLite 存档：只有索引损坏时就地重建索引；文件损坏时原文件连同 -wal/-shm\n"
         "           原样移到一旁，在原位置新建存档，收入其中仍可读取的各次下载\n"
+        "  blocks   标准块登记：add 添加一块（装置 D、DC、DL、D_15、C1、G、E；未给出的允许误差和重复性取默认值：\n"
+        "           D 与 DC 在 645 HL 及以上为 6 HL，以下为 10 HL，其余装置为 12 HL），list 列出各块\n"
+        "  checks   仪器在标准块上的检查：add 记录一次检查（至少 3 个读数，或取自已存档的下载 ID 的第 N 组，\n"
+        "           时间默认为该组的时间或现在；不合格的检查照样记录），list 列出该块的检查及其控制图界限；\n"
+        "           --csv：CSV 格式，带表头行\n"
         "  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或\n"
         "                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或\n"
         "                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，\n"
@@ -65,26 +77,8 @@ QString usage()
         "  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言\n"
         "  --help, --version\n"
         "日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。\n"
-        "退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数有误。\n");
-}
-
-void out(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-}
-
-int refuse(const QString &message)
-{
-    std::fprintf(stderr, "leeb-archive: %s\n%s\n", qPrintable(message),
-                 qPrintable(LeebArchive::tr("用法见 'leeb-archive --help'。")));
-    return ExitRefused;
-}
-
-int failed(const QString &message)
-{
-    std::fprintf(stderr, "leeb-archive: %s\n", qPrintable(message));
-    return ExitFailed;
+        "退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数或输入有误（如已过有效期\n"
+        "的标准块、过少的读数）。\n");
 }
 
 struct Command
@@ -101,6 +95,7 @@ struct Command
     int language = -1; // --language: 0 Chinese, 1 English; -1: the settings file's
     bool help = false;
     bool version = false;
+    VerificationCommand verification; // blocks, checks
     QString error;
 };
 
@@ -121,6 +116,7 @@ Command parse(const QStringList &arguments)
     const QCommandLineOption versionOption(QStringLiteral("version"));
     parser.addOptions({archiveOption, fromOption, toOption, partOption, heatOption, languageOption, csvOption,
                        utcOption, helpOption, versionOption});
+    parser.addOptions(verificationOptions());
     const bool parsed = parser.parse(arguments);
     // The language first: the reasons below are given in it. The parser has read the options it knows even when
     // another one stopped it.
@@ -132,7 +128,7 @@ Command parse(const QStringList &arguments)
                       ? parser.errorText()
                       : LeebArchive::tr(
                             "未知选项 %1；可用：--archive、--from、--to、--part、--heat、--csv、--utc、--language、"
-                            "--help、--version")
+                            "--help、--version，blocks 与 checks 的选项见 --help")
                             .arg((unknown.constFirst().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
                                  unknown.constFirst());
         return c;
@@ -168,12 +164,24 @@ Command parse(const QStringList &arguments)
         c.name = c.operands.takeFirst();
     if (c.help || c.version)
         return c;
-    const QStringList commands = {QStringLiteral("list"), QStringLiteral("show"), QStringLiteral("raw"),
-                                  QStringLiteral("export"), QStringLiteral("check")};
+    const QStringList commands = {QStringLiteral("list"),   QStringLiteral("show"),  QStringLiteral("raw"),
+                                  QStringLiteral("export"), QStringLiteral("check"), QStringLiteral("blocks"),
+                                  QStringLiteral("checks")};
     const bool bare = c.name == QLatin1String("list") || c.name == QLatin1String("check");
+    const bool verification = c.name == QLatin1String("blocks") || c.name == QLatin1String("checks");
+    const QString verificationOption = verificationOptionGiven(parser);
     if (!commands.contains(c.name))
-        c.error = c.name.isEmpty() ? LeebArchive::tr("缺少命令；可用：list、show、raw、export、check")
-                                   : LeebArchive::tr("未知命令 '%1'；可用：list、show、raw、export、check").arg(c.name);
+        c.error =
+            c.name.isEmpty()
+                ? LeebArchive::tr("缺少命令；可用：list、show、raw、export、check、blocks、checks")
+                : LeebArchive::tr("未知命令 '%1'；可用：list、show、raw、export、check、blocks、checks").arg(c.name);
+    else if (!verification && !verificationOption.isEmpty())
+        c.error = LeebArchive::tr("--%1 只用于 blocks 和 checks").arg(verificationOption);
+    else if (verification &&
+             (c.utc || c.from.isValid() || c.to.isValid() || parser.isSet(partOption) || parser.isSet(heatOption)))
+        c.error = LeebArchive::tr("--from、--to、--part、--heat 和 --utc 不用于 %1").arg(c.name);
+    else if (verification)
+        c.error = parseVerification(c.name, c.operands, parser, c.csv, &c.verification);
     else if (c.operands.size() != (bare ? 0 : 1))
         c.error = bare                                ? LeebArchive::tr("%1 不带操作数").arg(c.name)
                   : c.name == QLatin1String("export") ? LeebArchive::tr("export 需要一个 FILE.xlsx|FILE.pdf|FILE.csv")
@@ -199,6 +207,21 @@ Command parse(const QStringList &arguments)
 CsvGroup csvGroup(const ArchivedGroup &g, const QHash<QString, PartLimit> &limits)
 {
     return {g.downloadId, g.station, g.port, g.slot, g.measuredAt, g.record, g.tags, limits.value(g.tags.part)};
+}
+
+// The groups' CSV rows, each marked verified or not by the archive's verification log.
+bool csvRows(Archive &archive, const QList<ArchivedGroup> &groups, const QHash<QString, PartLimit> &limits,
+             QList<CsvGroup> *rows, QString *error)
+{
+    QList<VerificationCheck> checks;
+    QHash<qint64, ReferenceBlock> blocks;
+    if (!archive.verificationLog(&checks, &blocks, error))
+        return false;
+    rows->reserve(groups.size());
+    for (const ArchivedGroup &g : groups)
+        rows->append(csvGroup(g, limits));
+    markVerified(rows, checks, blocks);
+    return true;
 }
 
 QString dateText(const ArchivedGroup &g)
@@ -313,11 +336,12 @@ int show(Archive &archive, qint64 id, bool csv)
     QString text;
     if (csv) {
         QHash<QString, PartLimit> limits;
-        if (!archive.partLimits(&limits, &error))
+        QList<CsvGroup> rows;
+        if (!archive.partLimits(&limits, &error) || !csvRows(archive, groups, limits, &rows, &error))
             return failed(error);
         text = csvHeader();
-        for (const ArchivedGroup &g : groups)
-            text += csvLine(csvGroup(g, limits));
+        for (const CsvGroup &row : rows)
+            text += csvLine(row);
     } else {
         text = LeebArchive::tr("下载 %1\n  时间 %2（最后确认 %3）\n  工作站 %4\n  串口 %5\n  程序 %6\n  组数 %7\n")
                    .arg(info.id)
@@ -387,9 +411,8 @@ int exportSpan(Archive &archive, const Command &c)
         return failed(error);
     if (reportFileKind(fileName) == ReportFileKind::Csv) {
         QList<CsvGroup> rows;
-        rows.reserve(groups.size());
-        for (const ArchivedGroup &g : groups)
-            rows.append(csvGroup(g, limits));
+        if (!csvRows(archive, groups, limits, &rows, &error))
+            return failed(error);
         if (!writeCsvFile(fileName, rows, &error))
             return failed(LeebArchive::tr("无法写入 %1：%2").arg(fileName, error));
     } else {
@@ -408,6 +431,25 @@ int exportSpan(Archive &archive, const Command &c)
 }
 
 } // namespace
+
+void leebarchive::out(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+int leebarchive::refuse(const QString &message)
+{
+    std::fprintf(stderr, "leeb-archive: %s\n%s\n", qPrintable(message),
+                 qPrintable(LeebArchive::tr("用法见 'leeb-archive --help'。")));
+    return ExitRefused;
+}
+
+int leebarchive::failed(const QString &message)
+{
+    std::fprintf(stderr, "leeb-archive: %s\n", qPrintable(message));
+    return ExitFailed;
+}
 
 int main(int argc, char *argv[])
 {
@@ -463,7 +505,9 @@ int main(int argc, char *argv[])
                                     .arg(QFileInfo(QString::fromLatin1(Settings::fileName)).absoluteFilePath())));
     if (c.name == QLatin1String("check"))
         return check(location);
-    const ArchiveOpenResult opened = archive.open(location, Archive::ReadOnly);
+    // Adding a block or a check writes: the archive is made, or brought up to date, as the window would.
+    const ArchiveOpenResult opened =
+        archive.open(location, c.verification.writes() ? Archive::ReadWrite : Archive::ReadOnly);
     if (!opened.ok())
         return failed(opened.reason);
     if (c.name == QLatin1String("list"))
@@ -472,5 +516,7 @@ int main(int argc, char *argv[])
         return show(archive, id, c.csv);
     if (c.name == QLatin1String("raw"))
         return raw(archive, id);
+    if (c.verification.kind != VerificationCommand::None)
+        return runVerification(archive, c.verification);
     return exportSpan(archive, c);
 }

@@ -500,6 +500,50 @@ private slots:
         QTest::addColumn<QByteArrayList>("output");
         for (const char *b : {"sqlite", "postgresql"}) {
             const auto row = [b](const char *name) -> QTestData & { return QTest::addRow("%s: %s", b, name); };
+            // The verification log, in this order; the check from group 2 of @ID makes that group verified below.
+            row("blocks add: D at 645 HL or more, 6 and 6")
+                << QStringList{"blocks", "add",       "--serial", "B-760",         "--device",
+                               "D",      "--nominal", "760",      "--valid-until", "2027-01-01"}
+                << 0
+                << QByteArrayList{"=added block B-760: D, 760 HL, maximum error ±6 HL, maximum repeatability 6 HL\n"};
+            row("blocks add: a serial that exists")
+                << QStringList{"blocks", "add", "--serial", "B-760", "--device", "G", "--nominal", "500"} << 2
+                << QByteArrayList{"=", "there is a block B-760 already"};
+            row("checks add: a block past its date")
+                << QStringList{"checks",     "add",         "--block", "B-760",
+                               "--readings", "760,760,760", "--at",    "2027-01-02T08:00"}
+                << 2 << QByteArrayList{"=", "block B-760 was valid until 2027-01-01: not for a check on 2027-01-02"};
+            row("checks add: a failing check is recorded")
+                << QStringList{"checks",     "add",
+                               "--block",    "B-760",
+                               "--readings", "758,762,765,757,761",
+                               "--at",       "2026-12-31T08:00",
+                               "--operator", "Li"}
+                << 0
+                << QByteArrayList{"=check 1 (block B-760, 2026-12-31T08:00): 5 readings, mean 760.6 HL, error +0.6 HL "
+                                  "(±6), repeatability 8 HL (6): fail\n"};
+            row("blocks add: below 645 HL, its own maximum error")
+                << QStringList{"blocks",    "add", "--serial",    "B-505", "--device",      "D",
+                               "--nominal", "505", "--max-error", "8",     "--certificate", "=cert,7"}
+                << 0 << QByteArrayList{"maximum error ±8 HL, maximum repeatability 10 HL\n"};
+            row("checks add: a group's impacts at its time")
+                << QStringList{"checks", "add", "--block", "B-505", "--download", "@ID", "--slot", "2"} << 0
+                << QByteArrayList{"(block B-505, 2027-01-02T09:05): 3 readings, mean 505.0 HL, error 0.0 HL (±8), "
+                                  "repeatability 8 HL (10): pass\n"};
+            row("checks add: a group of another device")
+                << QStringList{"checks", "add", "--block", "B-760", "--download", "@ID", "--slot", "1"} << 2
+                << QByteArrayList{"=", "group 1 was measured with impact device D_15, block B-760 is for D"};
+            row("checks add: two readings") << QStringList{"checks", "add", "--block", "B-760", "--readings", "760,761"}
+                                            << 2 << QByteArrayList{"=", "a check needs at least 3 readings, not 2"};
+            row("checks list --csv")
+                << QStringList{"checks", "list", "--block", "B-760", "--csv"} << 0
+                << QByteArrayList{"=id,at,block,device,nominal,n,mean,error,repeatability,max_error,max_repeatability,"
+                                  "verdict,center,lcl,ucl,mr,mr_ucl,in_control\n"
+                                  "1,2026-12-31T08:00,B-760,D,760,5,760.6,0.6,8,6,6,fail,,,,,,\n"};
+            row("blocks list --csv: the tolerances that apply, a formula kept a text")
+                << QStringList{"blocks", "list", "--csv"} << 0
+                << QByteArrayList{"=serial,device,nominal,uncertainty,certificate,valid_until,max_error,"
+                                  "max_repeatability\nB-505,D,505,,\"'=cert,7\",,8,10\nB-760,D,760,,,2027-01-01,6,6\n"};
             row("raw: the payload as received") << QStringList{"raw", "@ID"} << 0 << QByteArrayList{"=" + Payload};
             // In the tool's time zone, Asia/Shanghai, or in UTC.
             row("list a day") << QStringList{"list", "--from", "2027-01-02", "--to", "2027-01-02"} << 0
@@ -514,9 +558,10 @@ private slots:
                               << QByteArrayList{"\n@ID,lab-3,/dev/ttyUSB0,1,2026-12-30 09:05,D_15,4,",
                                                 ",46,Ok,",
                                                 "\n@ID,lab-3,/dev/ttyUSB0,2,2027-01-02 09:05,D,1,",
+                                                ",501 505 509,P-7,H1,,,,,,,505,4.0,8,yes\n",
                                                 "LO,BelowRange,LO,BelowRange,LO,BelowRange",
                                                 "\n@ID,lab-3,/dev/ttyUSB0,3,,D,1,Cr-V Steel,2,Downward,0,STR,7,1,",
-                                                ",1065,Ok,3,596 600 604,,,,,,,,,600,4.0,8\n"};
+                                                ",1065,Ok,3,596 600 604,,,,,,,,,600,4.0,8,no\n"};
             row("export a span: each measurement once")
                 << QStringList{"export", "--from", "2026-12-30", "--to", "2027-01-09", "OUT.csv"} << 0
                 << QByteArrayList{"5 group(s) written"};
@@ -542,6 +587,17 @@ private slots:
             {"=", "unknown option --form; accepted: --archive,"});
         row("sqlite: no archive there", {"list", "--archive", "/nonexistent/a.sqlite"}, 1,
             {"no archive at /nonexistent/a.sqlite"});
+        row("a block's option with list", {"list", "--serial", "B-1"}, 2,
+            {"=", "--serial belongs to blocks and checks"});
+        row("readings and a group both", {"checks", "add", "--block", "B", "--readings", "1,2,3", "--download", "4"}, 2,
+            {"=", "checks add needs --readings, or both --download and --slot"});
+        row("a time not as YYYY-MM-DDTHH:MM",
+            {"checks", "add", "--block", "B", "--readings", "760,761,762", "--at", "2027-01-02 08:00"}, 2,
+            {"=", "bad time for --at: '2027-01-02 08:00'"});
+        row("a date not as YYYY-MM-DD",
+            {"blocks", "add", "--serial", "B", "--device", "D", "--nominal", "760", "--valid-until", "2027-1-02"}, 2,
+            {"=", "bad date for --valid-until: '2027-1-02'"});
+        row("sqlite: a block not there", {"checks", "list", "--block", "B-9"}, 2, {"=", "there is no block B-9"});
     }
 
     void tool()

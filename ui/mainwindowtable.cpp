@@ -181,16 +181,13 @@ void MainWindow::loadVerification()
     m_logKnown = false;
     if (!m_archive || !m_archive->isOpen())
         return;
-    QList<ReferenceBlock> blocks;
     VerificationLog log;
     QString error;
-    if (!m_archive->blocks(&blocks, &error) || !m_archive->checks(0, &log.checks, &error)) {
+    if (!m_archive->verificationLog(&log.checks, &log.blocks, &error)) {
         qWarning() << "cannot read the verification log:" << error;
         showFailure([error] { return tr("无法读取验证记录") + QStringLiteral(": ") + error; });
         return;
     }
-    for (const ReferenceBlock &block : std::as_const(blocks))
-        log.blocks.insert(block.id, block);
     m_log = log;
     m_logKnown = true;
 }

@@ -438,6 +438,9 @@ private slots:
         QCOMPARE(b.table->currentIndex().row(), 1);
         QCOMPARE(b.table->model()->rowCount(), 2);
         QCOMPARE(b.table->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Verdict"));
+        // An archive without checks: no group is verified, in the panel as in the table.
+        QCOMPARE(QStringList({b.cell(1, 3), text(&b.window, "label_verified")}),
+                 QStringList({"not verified", "not verified"}));
         b.button("pushButton_language")->click();
         QTRY_COMPARE_WITH_TIMEOUT(mark->text(), QStringLiteral("存档数据 ") + olderText + ":00", WaitMs);
 

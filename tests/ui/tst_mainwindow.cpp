@@ -531,7 +531,7 @@ private slots:
         QStringList rows;
         for (int row = 0; row < 4; ++row)
             rows << QStringList{b.cell(row, 2), b.cell(row, 3), b.cell(row, 4), b.cell(row, 5), b.cell(row, 7)}.join(
-                '|');
+                "|");
         QCOMPARE(rows,
                  QStringList({"合格|已验证|P-7|H1|Li", "偏高|已验证|P-7|H2|Li", "偏低|已验证|P-7||Li", "|已验证|||"}));
         // A later check that day, still before the groups, fails (758 762 765 757 761: mean 760.6, range 8): it
@@ -539,8 +539,7 @@ private slots:
         VerificationCheck poor{0, block.id, QDateTime(day, QTime(8, 45)), "Li", {758, 762, 765, 757, 761}};
         QVERIFY(archive.addCheck(&poor, nullptr));
         b.window.refreshVerification();
-        QCOMPARE(b.cell(1, 3), QStringLiteral("未验证"));
-        QCOMPARE(text(&b.window, "label_verified"), QStringLiteral("未验证"));
+        QCOMPARE(QStringList({b.cell(1, 3), text(&b.window, "label_verified")}), QStringList({"未验证", "未验证"}));
         // Not by colour alone: the text above, and a background that sets a failing group apart.
         const auto background = [&b](int row) {
             return b.table->model()->index(row, 2).data(Qt::BackgroundRole).value<QColor>();

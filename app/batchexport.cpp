@@ -151,9 +151,14 @@ void BatchExport::on_link_downloadReceived(const Download &download)
     QList<GroupTrace> traces; // the workbook's Data sheet traces its groups as the CSV does
     for (const CsvGroup &row : rows)
         traces.append({row.tags, row.limit});
-    const bool written = reportFileKind(m_fileName) == ReportFileKind::Csv
-                             ? writeCsvFile(m_fileName, rows, &error)
-                             : writeReportFile(m_fileName, Settings::reportHeader(), groups, &error, traces);
+    // The report names the checks that cover its groups when the archive can say; without one it says nothing.
+    VerificationLog log;
+    const bool logKnown =
+        m_archiveWanted && m_archive.isOpen() && m_archive.verificationLog(&log.checks, &log.blocks, nullptr);
+    const bool written =
+        reportFileKind(m_fileName) == ReportFileKind::Csv
+            ? writeCsvFile(m_fileName, rows, &error)
+            : writeReportFile(m_fileName, Settings::reportHeader(), groups, &error, traces, logKnown ? &log : nullptr);
     if (!written) {
         finish(1, QStringLiteral("export to %1 failed: %2").arg(m_fileName, error));
         return;

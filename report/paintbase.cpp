@@ -24,6 +24,11 @@ constexpr double tableLeft = 13;
 constexpr double tableRight = 198;
 constexpr double summaryTop = 72;
 constexpr double summaryRow = 7;
+// Right of the result's label, between the summary box and the column heads: the checks that cover the groups.
+constexpr double checksLeft = 56;
+constexpr double checksTop = 86.5;
+constexpr double checkLine = 4;
+constexpr int checkLines = 3;
 constexpr double firstHeadTop = 99;
 constexpr double laterHeadTop = 17;
 constexpr double headHeight = 10;
@@ -123,23 +128,6 @@ void drawWrapped(QPainter *painter, const QRect &area, const QString &text)
     painter->restore();
 }
 
-// The verdict as its text, in bold and a colour of its own: the colour helps, the text says it on any printer.
-void drawVerdict(QPainter *painter, const QRect &cell, Verdict verdict, double unit)
-{
-    if (verdict == Verdict::None)
-        return;
-    painter->save();
-    const QColor colour = verdict == Verdict::Pass        ? QColor(0, 128, 0)
-                          : verdict == Verdict::NotJudged ? QColor(110, 110, 110)
-                                                          : QColor(200, 0, 0);
-    painter->setPen(colour);
-    QFont font = painter->font();
-    font.setWeight(QFont::Bold);
-    painter->setFont(font);
-    drawFitted(painter, cell, verdictText(verdict), unit);
-    painter->restore();
-}
-
 // The report's font, the embedded one when it loaded, at a size in device pixels.
 QFont reportFont(int pixelSize, QFont::Weight weight = QFont::Normal)
 {
@@ -150,6 +138,35 @@ QFont reportFont(int pixelSize, QFont::Weight weight = QFont::Normal)
     font.setPixelSize(pixelSize);
     font.setWeight(weight);
     return font;
+}
+
+// The verdict as its text, in bold and a colour of its own: the colour helps, the text says it on any printer. A
+// group not verified says so under it, smaller.
+void drawVerdict(QPainter *painter, const QRect &cell, Verdict verdict, bool notVerified, double unit)
+{
+    QRect verdictCell = cell;
+    if (notVerified) {
+        const int split = cell.top() + cell.height() * 3 / 5;
+        verdictCell.setBottom(split - 1);
+        painter->save();
+        painter->setPen(QColor(150, 80, 0));
+        painter->setFont(reportFont(pixels(2.5, unit)));
+        drawFitted(painter, QRect(cell.left(), split, cell.width(), cell.bottom() - split), QObject::tr("未验证"),
+                   unit);
+        painter->restore();
+    }
+    if (verdict == Verdict::None)
+        return;
+    painter->save();
+    const QColor colour = verdict == Verdict::Pass        ? QColor(0, 128, 0)
+                          : verdict == Verdict::NotJudged ? QColor(110, 110, 110)
+                                                          : QColor(200, 0, 0);
+    painter->setPen(colour);
+    QFont font = painter->font();
+    font.setWeight(QFont::Bold);
+    painter->setFont(font);
+    drawFitted(painter, verdictCell, verdictText(verdict), unit);
+    painter->restore();
 }
 
 // The logo scaled into its box. The preview paints again at every keystroke in a header field, and decoding and
@@ -296,6 +313,11 @@ void PaintBase::paintSummary(QPainter *painter, const ReportContent &content, do
                        Qt::AlignLeft | Qt::AlignVCenter);
         }
     }
+    painter->setFont(reportFont(pixels(3, unit)));
+    const QStringList checks = verificationLines(content, checkLines);
+    for (int line = 0; line < checks.size(); ++line)
+        drawFitted(painter, box(checksLeft, checksTop + line * checkLine, tableRight - checksLeft, checkLine, unit),
+                   checks.at(line), unit, Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 void PaintBase::paintHeads(QPainter *painter, double top, double unit)
@@ -380,7 +402,7 @@ void PaintBase::paintRows(QPainter *painter, const ReportContent &content, int p
                 drawImpacts(painter, QRect(cell.left(), split, cell.width(), cell.bottom() - split),
                             valuesText(group).split(QLatin1Char(' ')), unit);
             } else if (column == verdictColumn)
-                drawVerdict(painter, cell, verdict, unit);
+                drawVerdict(painter, cell, verdict, content.verificationKnown && !content.verified(i), unit);
             else
                 drawLines(painter, cell, cells[column], unit);
             x += columnWidths[column];

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 // Rows of 12 mm: page 1 has 14 under its header and summary, every further page 21; on the last page the two lines
@@ -38,6 +40,66 @@ QList<Verdict> ReportContent::verdicts() const
     for (int i = 0; i < groups.size(); ++i)
         list.append(judge(groups.at(i), trace(i).limit));
     return list;
+}
+
+bool ReportContent::verified(int index) const
+{
+    const int check = covering.value(index, -1);
+    return verificationKnown && check >= 0 && check < checks.size() && checks.at(check).result.passed;
+}
+
+void setVerification(ReportContent *content, const VerificationLog &log)
+{
+    content->verificationKnown = true;
+    content->checks.clear();
+    content->covering.clear();
+    // Each check once, however many groups it covers; listed in time order.
+    QList<int> used;
+    for (const MeasurementGroup &group : std::as_const(content->groups)) {
+        const int check = coveringCheck(group, log.checks, log.blocks);
+        if (check >= 0 && !used.contains(check))
+            used << check;
+        content->covering << check;
+    }
+    std::sort(used.begin(), used.end(), [&log](int a, int b) {
+        const VerificationCheck &x = log.checks.at(a), &y = log.checks.at(b);
+        return x.at != y.at ? x.at < y.at : x.id < y.id;
+    });
+    for (int check : std::as_const(used)) {
+        const VerificationCheck &c = log.checks.at(check);
+        const ReferenceBlock block = log.blocks.value(c.blockId);
+        content->checks << CoveringCheck{block.serial, c.at, evaluateCheck(c, block)};
+    }
+    for (int &check : content->covering)
+        check = check < 0 ? -1 : int(used.indexOf(check));
+}
+
+QString checkText(const CoveringCheck &check)
+{
+    const CheckResult &r = check.result;
+    // The error with its sign, as the mean's distance from the block's value.
+    const double e = r.error == 0 ? 0.0 : r.error; // never "-0.0"
+    const QString error = (e > 0 ? QStringLiteral("+") : QString()) + QString::number(e, 'f', 1);
+    return QObject::tr("验证：试块 %1，%2，误差 %3 HL，重复性 %4 HL，%5")
+        .arg(check.blockSerial, check.at.toString(QStringLiteral("yyyy-MM-dd HH:mm")), error)
+        .arg(r.repeatability)
+        .arg(r.passed ? QObject::tr("通过") : QObject::tr("未通过"));
+}
+
+QStringList verificationLines(const ReportContent &content, int maxLines)
+{
+    QStringList lines;
+    if (!content.verificationKnown)
+        return lines;
+    if (content.checks.isEmpty())
+        return {QObject::tr("没有验证记录覆盖这些组")};
+    const int count = content.checks.size();
+    const int shown = count <= maxLines ? count : qMax(0, maxLines - 1);
+    for (int i = 0; i < shown; ++i)
+        lines << checkText(content.checks.at(i));
+    if (shown < count)
+        lines << QObject::tr("另有 %n 次验证", nullptr, count - shown);
+    return lines;
 }
 
 QVector<int> reportPageStarts(int groupCount)

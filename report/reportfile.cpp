@@ -18,7 +18,7 @@ ReportFileKind reportFileKind(const QString &fileName)
 }
 
 bool writeReportFile(const QString &fileName, const ReportHeader &header, const QList<MeasurementGroup> &groups,
-                     QString *error, const QList<GroupTrace> &traces)
+                     QString *error, const QList<GroupTrace> &traces, const VerificationLog *log)
 {
     QString failure;
     bool ok = false;
@@ -26,7 +26,12 @@ bool writeReportFile(const QString &fileName, const ReportHeader &header, const 
     if (kind == ReportFileKind::Workbook) {
         ok = exportExcel(fileName, groups, traces, &failure);
     } else if (kind == ReportFileKind::Pdf) {
-        ok = savePdf(fileName, header, {groups, traces}, &failure);
+        ReportContent content;
+        content.groups = groups;
+        content.traces = traces;
+        if (log)
+            setVerification(&content, *log);
+        ok = savePdf(fileName, header, content, &failure);
     } else {
         failure = QStringLiteral("cannot write %1: the file name must end in .xlsx (workbook) or .pdf (report)")
                       .arg(fileName);

@@ -2,6 +2,7 @@
 
 #include "judgement.h"
 #include "measurementgroup.h"
+#include "reportcontent.h"
 #include "reportheader.h"
 
 #include <QList>
@@ -14,7 +15,8 @@ ReportFileKind reportFileKind(const QString &fileName);
 
 // Writes the groups to fileName without a window, by its extension: ".xlsx" the workbook, ".pdf" the PDF report with
 // the given header (the workbook has none); both trace and judge the groups by traces, parallel to groups; both
-// with the same code as the buttons. Any other extension, or a file
-// that cannot be written, gives false with *error (English) saying what failed; no partial file is left behind.
+// with the same code as the buttons. With the verification log, the PDF marks the groups not verified and names the
+// checks that cover them. Any other extension, or a file that cannot be written, gives false with *error (English)
+// saying what failed; no partial file is left behind.
 bool writeReportFile(const QString &fileName, const ReportHeader &header, const QList<MeasurementGroup> &groups,
-                     QString *error, const QList<GroupTrace> &traces = {});
+                     QString *error, const QList<GroupTrace> &traces = {}, const VerificationLog *log = nullptr);

@@ -423,7 +423,11 @@ int exportSpan(Archive &archive, const Command &c)
             built.append(g.group());
             traces.append({g.tags, limits.value(g.tags.part)});
         }
-        if (!writeReportFile(fileName, Settings::reportHeader(), built, &error, traces))
+        // The report names the checks that cover its groups and marks those not verified.
+        VerificationLog log;
+        if (!archive.verificationLog(&log.checks, &log.blocks, &error))
+            return failed(error);
+        if (!writeReportFile(fileName, Settings::reportHeader(), built, &error, traces, &log))
             return failed(LeebArchive::tr("导出到 %1 失败：%2").arg(fileName, error));
     }
     out(LeebArchive::tr("已将 %1 组数据写入 %2\n").arg(groups.size()).arg(fileName));

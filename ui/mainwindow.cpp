@@ -353,6 +353,7 @@ void MainWindow::openPendingArchive(bool showLatest)
     } else if (result.outcome == ArchiveOpenResult::Opened) {
         startArchiveCheck();
     }
+    loadVerification();
     // A restart must not leave the screen empty: the last download comes back, unless the instrument has just sent a
     // newer one.
     if (result.ok() && showLatest) {
@@ -392,6 +393,7 @@ void MainWindow::showArchivedDownload(qint64 id, int slot)
                         QString(),           info.station};
     m_shown.downloadId = id;
     clearFailure();
+    loadVerification();
     refreshView();
     // The archive numbers a download's groups from 0 in the order loadGroups() lists them.
     if (slot > 0)
@@ -486,6 +488,8 @@ void MainWindow::openPrintDialog()
         content.groups << m_groups.at(i);
         content.traces << m_traces.value(i);
     }
+    if (m_logKnown)
+        setVerification(&content, m_log);
     // A download reported before is reported again with the header it was made with.
     const qint64 downloadId = m_shown.downloadId;
     std::optional<ReportHeader> stored;

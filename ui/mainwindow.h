@@ -4,6 +4,7 @@
 #include "archivecheck.h"
 #include "linkstate.h"
 #include "measurementgroup.h"
+#include "reportcontent.h"
 #include "viewstate.h"
 
 #include <QFont>
@@ -60,6 +61,8 @@ public:
     // What the table shows and where it came from; the link's latest download attempt.
     ShownData shownData() const { return m_shown; }
     AttemptState attemptState() const { return m_attempt; }
+    // Reads the verification log again and marks the groups shown: after a check was added.
+    void refreshVerification();
 
 signals:
     // The archive given to setArchiveLocation() was opened, or failed to open: archiveOpenResult() says which.
@@ -107,6 +110,13 @@ private:
     void loadTraces();
     // After the download was archived or tagged: the traces again, and the rows, panel and statistics in place.
     void refreshTraces();
+    // The blocks and checks from the archive; without an archive, or when they cannot be read, none are known. Read
+    // when the archive opens, an archived download is shown or stored, or a check was added: a live download is
+    // marked by what was read before, so that a slow archive does not hold the window.
+    void loadVerification();
+    // The check that covers the group at index; none when none does or the log is not known.
+    std::optional<CoveringCheck> coveringCheckOf(int index) const;
+    void showPanelVerification(int index);
     void updateSelectionField();
     // Enables the tag command, or says in its tip why it is not available.
     void updateTagCommand();
@@ -146,6 +156,9 @@ private:
     QList<MeasurementGroup> m_groups;
     QList<GroupTrace> m_traces; // parallel to m_groups
     QList<Verdict> m_verdicts;  // parallel to m_groups
+    VerificationLog m_log;
+    bool m_logKnown = false;          // m_log was read: each group is verified or not
+    QLabel *m_verifiedMark = nullptr; // the panel's mark under the verdict
     QAction *m_tagAction = nullptr;
     QStandardItemModel *m_model = nullptr;
     QFont m_font;

@@ -23,6 +23,7 @@ enum Column {
     ValueColumn,
     TypeColumn,
     VerdictColumn,
+    VerifiedColumn,
     PartColumn,
     HeatColumn,
     LocationColumn,
@@ -40,6 +41,9 @@ QLabel *scaleLabel(const QWidget *window, HardnessScale scale)
     return window->findChild<QLabel *>(QLatin1String("label_") + scaleName(scale));
 }
 
+// A group not verified stands out like a group to look at again; a verified one needs no colour.
+const VerdictColours NotVerifiedColours = {QColor(0xff, 0xe8, 0xcc), QColor(0x7a, 0x3e, 0x00)};
+
 // The panel's value labels share one look; the verdict's takes the verdict's colours.
 QString panelStyle(const QColor &background, const QColor &text)
 {
@@ -55,7 +59,7 @@ void MainWindow::setupTable()
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_model = new QStandardItemModel(this);
     setTableHeaders();
-    // Eleven columns do not fit beside the chart: each as wide as its texts, the table scrolls sideways.
+    // Twelve columns do not fit beside the chart: each as wide as its texts, the table scrolls sideways.
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     // Rows as high as the style has them. Made in the large application font, the header makes them higher, and
@@ -67,6 +71,13 @@ void MainWindow::setupTable()
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table->setModel(m_model);
+    // Under the verdict, in the captions' size: whether a check covers the current group.
+    m_verifiedMark = new QLabel(this);
+    m_verifiedMark->setObjectName(QStringLiteral("label_verified"));
+    m_verifiedMark->setAlignment(Qt::AlignCenter);
+    m_verifiedMark->setAutoFillBackground(true);
+    m_verifiedMark->setFont(ui->label_verdictCaption->font());
+    ui->verticalLayout_verdict->addWidget(m_verifiedMark);
     // A long line of statistics must not widen the table: the label gives way, its tip keeps the whole text.
     ui->label_selection->setMinimumWidth(1);
     // The panel and the chart follow the current row, whether the mouse or the keyboard moves it.
@@ -87,8 +98,9 @@ void MainWindow::setupTable()
 
 void MainWindow::setTableHeaders()
 {
-    m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型"), tr("判定"), tr("零件"), tr("炉批号"), tr("位置"),
-                                        tr("操作员"), tr("测量日期"), tr("材料"), tr("冲击装置"), tr("冲击方向")});
+    m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型"), tr("判定"), tr("验证"), tr("零件"), tr("炉批号"),
+                                        tr("位置"), tr("操作员"), tr("测量日期"), tr("材料"), tr("冲击装置"),
+                                        tr("冲击方向")});
 }
 
 void MainWindow::fillTable()
@@ -104,10 +116,14 @@ void MainWindow::fillRow(int row)
     const MeasurementGroup &g = m_groups.at(row);
     const GroupTags tags = m_traces.value(row).tags;
     const Verdict verdict = m_verdicts.value(row, Verdict::None);
+    const std::optional<CoveringCheck> check = coveringCheckOf(row);
+    const bool verified = check && check->result.passed;
+    // Nothing without the log: a group is not called unverified when the checks could not be looked at.
+    const QString verification = !m_logKnown ? QString() : verified ? tr("已验证") : tr("未验证");
     QStringList texts;
     // The same text as the panel shows for this scale: "HI", "LO" or "---" where there is no number.
     texts << resultTexts(g.ownResult()).value(QStringLiteral("value")) << g.scaleName << verdictText(verdict)
-          << tags.part << tags.heat << tags.location << tags.operatorName
+          << verification << tags.part << tags.heat << tags.location << tags.operatorName
           << (g.dateValid() ? g.measured.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : invalidDateText())
           << materialText(g.material) << g.deviceName << directionText(g.direction);
     const QString remark = tags.remark.isEmpty() ? QString() : tr("备注：%1").arg(tags.remark);
@@ -126,8 +142,51 @@ void MainWindow::fillRow(int row)
         if (column == VerdictColumn) {
             item->setData(colours.background.isValid() ? QVariant(colours.background) : QVariant(), Qt::BackgroundRole);
             item->setData(colours.text.isValid() ? QVariant(colours.text) : QVariant(), Qt::ForegroundRole);
+        } else if (column == VerifiedColumn) {
+            const bool marked = m_logKnown && !verified;
+            item->setData(marked ? QVariant(NotVerifiedColours.background) : QVariant(), Qt::BackgroundRole);
+            item->setData(marked ? QVariant(NotVerifiedColours.text) : QVariant(), Qt::ForegroundRole);
+            // Which check covers the group, passed or not.
+            item->setToolTip(check ? checkText(*check) : QString());
         }
     }
+}
+
+void MainWindow::loadVerification()
+{
+    m_log = VerificationLog();
+    m_logKnown = false;
+    if (!m_archive || !m_archive->isOpen())
+        return;
+    VerificationLog log;
+    QString error;
+    if (!m_archive->verificationLog(&log.checks, &log.blocks, &error)) {
+        qWarning() << "cannot read the verification log:" << error;
+        showFailure([error] { return tr("无法读取验证记录") + QStringLiteral(": ") + error; });
+        return;
+    }
+    m_log = log;
+    m_logKnown = true;
+}
+
+std::optional<CoveringCheck> MainWindow::coveringCheckOf(int index) const
+{
+    if (!m_logKnown || index < 0 || index >= m_groups.size())
+        return std::nullopt;
+    const int found = coveringCheck(m_groups.at(index), m_log.checks, m_log.blocks);
+    if (found < 0)
+        return std::nullopt;
+    const VerificationCheck &check = m_log.checks.at(found);
+    const ReferenceBlock block = m_log.blocks.value(check.blockId);
+    return CoveringCheck{block.serial, check.at, evaluateCheck(check, block)};
+}
+
+void MainWindow::refreshVerification()
+{
+    loadVerification();
+    for (int row = 0; row < m_model->rowCount() && row < m_groups.size(); ++row)
+        fillRow(row);
+    on_currentRowChanged(ui->tableView->currentIndex());
 }
 
 void MainWindow::loadTraces()
@@ -163,6 +222,8 @@ void MainWindow::loadTraces()
 
 void MainWindow::refreshTraces()
 {
+    // The checks added meanwhile (by the tool, say) come with it.
+    loadVerification();
     loadTraces();
     for (int row = 0; row < m_model->rowCount() && row < m_groups.size(); ++row)
         fillRow(row);
@@ -262,6 +323,20 @@ void MainWindow::showPanelStatistics(int index)
     ui->label_verdict->setText(verdictText(verdict));
     ui->label_verdict->setStyleSheet(verdict == Verdict::None ? panelStyle(QColor(14, 110, 123), Qt::white)
                                                               : panelStyle(colours.background, colours.text));
+    showPanelVerification(index);
+}
+
+void MainWindow::showPanelVerification(int index)
+{
+    const std::optional<CoveringCheck> check = coveringCheckOf(index);
+    const bool verified = check && check->result.passed;
+    const bool marked = m_logKnown && !verified;
+    m_verifiedMark->setText(!m_logKnown ? QString() : verified ? tr("已验证") : tr("未验证"));
+    m_verifiedMark->setToolTip(check ? checkText(*check) : QString());
+    QPalette colours = m_verifiedMark->palette();
+    colours.setColor(QPalette::Window, marked ? NotVerifiedColours.background : QColor(Qt::transparent));
+    colours.setColor(QPalette::WindowText, marked ? NotVerifiedColours.text : palette().color(QPalette::WindowText));
+    m_verifiedMark->setPalette(colours);
 }
 
 void MainWindow::clearDetails()
@@ -277,6 +352,9 @@ void MainWindow::clearDetails()
         }
     }
     ui->label_verdict->setStyleSheet(panelStyle(QColor(14, 110, 123), Qt::white));
+    m_verifiedMark->clear();
+    m_verifiedMark->setToolTip(QString());
+    m_verifiedMark->setPalette(palette());
     ui->widget_lineChart->showImpacts({}, QString());
 }
 

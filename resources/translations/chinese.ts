@@ -773,6 +773,22 @@
         <source>报告页眉未存档</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>验证</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已验证</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未验证</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法读取验证记录</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>
@@ -1165,6 +1181,32 @@
     <message>
         <source>、</source>
         <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未验证</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>验证：试块 %1，%2，误差 %3 HL，重复性 %4 HL，%5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>通过</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>未通过</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有验证记录覆盖这些组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message numerus="yes">
+        <source>另有 %n 次验证</source>
+        <translation>
+            <numerusform>另有 %n 次验证</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -838,6 +838,22 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
         <source>报告页眉未存档</source>
         <translation>Report header not archived</translation>
     </message>
+    <message>
+        <source>验证</source>
+        <translation>Verified</translation>
+    </message>
+    <message>
+        <source>已验证</source>
+        <translation>verified</translation>
+    </message>
+    <message>
+        <source>未验证</source>
+        <translation>not verified</translation>
+    </message>
+    <message>
+        <source>无法读取验证记录</source>
+        <translation>Cannot read the verification log</translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>
@@ -1230,6 +1246,33 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
     <message>
         <source>、</source>
         <translation>, </translation>
+    </message>
+    <message>
+        <source>未验证</source>
+        <translation>not verified</translation>
+    </message>
+    <message>
+        <source>验证：试块 %1，%2，误差 %3 HL，重复性 %4 HL，%5</source>
+        <translation>Verification: block %1, %2, error %3 HL, repeatability %4 HL, %5</translation>
+    </message>
+    <message>
+        <source>通过</source>
+        <translation>pass</translation>
+    </message>
+    <message>
+        <source>未通过</source>
+        <translation>fail</translation>
+    </message>
+    <message>
+        <source>没有验证记录覆盖这些组</source>
+        <translation>no verification check covers these groups</translation>
+    </message>
+    <message numerus="yes">
+        <source>另有 %n 次验证</source>
+        <translation>
+            <numerusform>and %n more check</numerusform>
+            <numerusform>and %n more checks</numerusform>
+        </translation>
     </message>
 </context>
 <context>

@@ -18,6 +18,7 @@
 
 Q_DECLARE_METATYPE(MeasurementGroup)
 Q_DECLARE_METATYPE(GroupTrace)
+Q_DECLARE_METATYPE(VerificationLog)
 using Groups = QList<MeasurementGroup>;
 using Traces = QList<GroupTrace>;
 
@@ -448,7 +449,9 @@ private slots:
         QTest::addColumn<Groups>("groups");
         QTest::addColumn<Traces>("traces");
         QTest::addColumn<bool>("inEnglish");
-        QTest::addColumn<QStringList>("texts"); // each must appear in the PDF's text
+        QTest::addColumn<QStringList>("texts");   // each must appear in the PDF's text
+        QTest::addColumn<VerificationLog>("log"); // given to the report when it has a block
+        QTest::addColumn<int>("notVerified");     // how often a row is marked not verified
         MeasurementGroup low = hardnessGroup(1), pass = hardnessGroup(2), high = hardnessGroup(3);
         low.setResult(ScaleHL, shown(450)), pass.setResult(ScaleHL, shown(460)), high.setResult(ScaleHL, shown(470));
         GroupTrace weld;
@@ -460,7 +463,8 @@ private slots:
             << QString::fromUtf8("P-7|H12|weld 3|王工|偏低|合格|偏高|零件: P-7|炉批号: H12|限值: HL 455–465|组数: 3|"
                                  "已判定: 3|合格: 1|平均值: 460 HL|标准差: 10.0 HL|"
                                  "按仪器钢和铸钢材料换算表换算；换算硬度值仅供参考|检验员：|审核：")
-                   .split('|');
+                   .split('|')
+            << VerificationLog() << 0;
         GroupTrace first = weld, other = weld;
         first.limit = other.limit = {ScaleHB, std::nullopt, 250}; // HB 300: high
         other.tags.part = "P-8";
@@ -478,21 +482,54 @@ private slots:
                            "High",
                            "Inspector:",
                            QString::fromUtf8("converted with the instrument's tables for 钢和铸钢, 碳钢; converted "
-                                             "hardness values are approximate")};
+                                             "hardness values are approximate")}
+            << VerificationLog() << 0;
+
+        // A 760 HL block for D: 759 761 760 762 758 mean 760.0, range 4, passes; 758 762 765 757 761 mean 760.6,
+        // range 8, fails the 6 HL for D at 645 HL and more.
+        ReferenceBlock block;
+        block.id = 4, block.serial = "V-760", block.device = DeviceD, block.nominalHl = 760;
+        const auto at = [](int day, int hour, int minute) {
+            return QDateTime(QDate(2026, 3, day), QTime(hour, minute));
+        };
+        const QList<int> good = {759, 761, 760, 762, 758}, poor = {758, 762, 765, 757, 761};
+        VerificationLog log;
+        log.blocks.insert(block.id, block);
+        log.checks = {
+            {1, 4, at(1, 8, 0), "Li", good}, {2, 4, at(1, 12, 0), "Li", poor}, {3, 4, at(2, 8, 30), "Li", poor}};
+        MeasurementGroup day1 = hardnessGroup(1), day2 = hardnessGroup(2), day3 = hardnessGroup(3);
+        day1.device = day2.device = day3.device = DeviceD;
+        day2.measured = at(2, 10, 0), day3.measured = at(3, 9, 0);
+        // The first group's check passed (the failing one came after it); the second's failed; none on the third's day.
+        QTest::newRow("verified, its day's check failed, no check that day")
+            << Groups{day1, day2, day3} << Traces{} << false
+            << QString::fromUtf8("验证：试块 V-760，2026-03-01 08:00，误差 0.0 HL，重复性 4 HL，通过|"
+                                 "验证：试块 V-760，2026-03-02 08:30，误差 +0.6 HL，重复性 8 HL，未通过")
+                   .split('|')
+            << log << 2;
+        VerificationLog forDl = log;
+        forDl.blocks[4].device = DeviceDL;
+        QTest::newRow("a block of another device covers nothing, in English")
+            << Groups{day1} << Traces{} << true << QStringList{"no verification check covers these groups"} << forDl
+            << 1;
     }
 
-    // A report of tagged, judged groups carries the tags, the verdicts, the summary and the conversion line.
+    // A report of tagged, judged groups carries the tags, the verdicts, the summary and the conversion line; with the
+    // verification log, the checks that cover its groups and a mark on each group not verified.
     void tracedReport()
     {
         QFETCH(Groups, groups);
         QFETCH(Traces, traces);
         QFETCH(bool, inEnglish);
         QFETCH(QStringList, texts);
+        QFETCH(VerificationLog, log);
         QTranslator translator;
         const auto uninstall = qScopeGuard([&] { QCoreApplication::removeTranslator(&translator); });
         QVERIFY(!inEnglish || (translator.load(":/english.qm") && QCoreApplication::installTranslator(&translator)));
         QString error;
-        QVERIFY2(writeReportFile(QStringLiteral("traced.pdf"), {}, groups, &error, traces), qPrintable(error));
+        QVERIFY2(writeReportFile(QStringLiteral("traced.pdf"), {}, groups, &error, traces,
+                                 log.blocks.isEmpty() ? nullptr : &log),
+                 qPrintable(error));
         const QString text = QString::fromUtf8(run("pdftotext", {"traced.pdf", "-"})).simplified();
         QStringList missing;
         for (const QString &wanted : texts) {
@@ -500,6 +537,7 @@ private slots:
                 missing << wanted;
         }
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(" | ") + "\n" + text));
+        QTEST(int(text.count(inEnglish ? "not verified" : QString::fromUtf8("未验证"))), "notVerified");
     }
 
     // 44 groups on three A4 pages, header and logo on page 1 only; a later report shows none of this one's header.

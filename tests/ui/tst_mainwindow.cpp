@@ -438,6 +438,9 @@ private slots:
         QCOMPARE(b.table->currentIndex().row(), 1);
         QCOMPARE(b.table->model()->rowCount(), 2);
         QCOMPARE(b.table->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Verdict"));
+        // An archive without checks: no group is verified, in the panel as in the table.
+        QCOMPARE(QStringList({b.cell(1, 3), text(&b.window, "label_verified")}),
+                 QStringList({"not verified", "not verified"}));
         b.button("pushButton_language")->click();
         QTRY_COMPARE_WITH_TIMEOUT(mark->text(), QStringLiteral("存档数据 ") + olderText + ":00", WaitMs);
 
@@ -469,7 +472,15 @@ private slots:
         const QString path = m_dir.filePath(QStringLiteral("tags.sqlite"));
         Archive archive;
         QVERIFY(archive.open(path).ok());
-        const StoreResult stored = archive.storeDownload(makeDownload(encodeGroups(knownGroups()), "COM3"));
+        const Download download = makeDownload(encodeGroups(knownGroups()), "COM3");
+        const StoreResult stored = archive.storeDownload(download);
+        // A 760 HL block for D, checked on the groups' day before them: 759 761 760 762 758, range 4, passes.
+        const QDate day = download.groups.at(0).measured.date();
+        ReferenceBlock block;
+        block.serial = "V-760", block.device = DeviceD, block.nominalHl = 760;
+        QVERIFY(archive.addBlock(&block, nullptr));
+        VerificationCheck check{0, block.id, QDateTime(day, QTime(7, 30)), "Li", {759, 761, 760, 762, 758}};
+        QVERIFY(archive.addCheck(&check, nullptr));
         GroupTags h1, h2;
         h1.heat = "H1", h2.heat = "H2";
         QVERIFY(stored.ok() && archive.setGroupTags(stored.downloadId, {0}, h1, TagWrite::All, nullptr) &&
@@ -519,8 +530,16 @@ private slots:
 
         QStringList rows;
         for (int row = 0; row < 4; ++row)
-            rows << QStringList{b.cell(row, 2), b.cell(row, 3), b.cell(row, 4), b.cell(row, 6)}.join('|');
-        QCOMPARE(rows, QStringList({"合格|P-7|H1|Li", "偏高|P-7|H2|Li", "偏低|P-7||Li", "|||"}));
+            rows << QStringList{b.cell(row, 2), b.cell(row, 3), b.cell(row, 4), b.cell(row, 5), b.cell(row, 7)}.join(
+                "|");
+        QCOMPARE(rows,
+                 QStringList({"合格|已验证|P-7|H1|Li", "偏高|已验证|P-7|H2|Li", "偏低|已验证|P-7||Li", "|已验证|||"}));
+        // A later check that day, still before the groups, fails (758 762 765 757 761: mean 760.6, range 8): it
+        // covers them now, and they are not verified.
+        VerificationCheck poor{0, block.id, QDateTime(day, QTime(8, 45)), "Li", {758, 762, 765, 757, 761}};
+        QVERIFY(archive.addCheck(&poor, nullptr));
+        b.window.refreshVerification();
+        QCOMPARE(QStringList({b.cell(1, 3), text(&b.window, "label_verified")}), QStringList({"未验证", "未验证"}));
         // Not by colour alone: the text above, and a background that sets a failing group apart.
         const auto background = [&b](int row) {
             return b.table->model()->index(row, 2).data(Qt::BackgroundRole).value<QColor>();
@@ -569,7 +588,10 @@ private slots:
         text.start("pdftotext", {pdf, "-"});
         QVERIFY(text.waitForFinished(WaitMs));
         const QString report = QString::fromUtf8(text.readAllStandardOutput()).simplified();
-        QVERIFY2(report.contains("组数: 3") && report.contains("合格: 1") && report.contains("HL 650–900"),
+        QVERIFY2(report.contains("组数: 3") && report.contains("合格: 1") && report.contains("HL 650–900") &&
+                     report.count("未验证") == 3 &&
+                     report.contains(QStringLiteral("验证：试块 V-760，%1 08:45，误差 +0.6 HL，重复性 8 HL，未通过")
+                                         .arg(day.toString("yyyy-MM-dd"))),
                  qPrintable(report));
     }
 };

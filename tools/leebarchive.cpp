@@ -12,6 +12,7 @@
 #include "resourcesinit.h"
 #include "settings.h"
 #include "valuetext.h"
+#include "verificationreport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -45,6 +46,7 @@ QString usage()
         "[--part 文字]\n"
         "                   [--heat 文字] FILE.xlsx|FILE.pdf|FILE.csv\n"
         "      leeb-archive [--archive 位置] [--language zh|en] check\n"
+        "      leeb-archive [--archive 位置] [--language zh|en] checks export --block 编号 FILE.pdf\n"
         "\n"
         "读取里氏硬度计配套程序的测量存档。\n"
         "  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，\n"
@@ -56,6 +58,7 @@ QString usage()
         "           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）\n"
         "  check    完整检查 SQLite 存档：只有索引损坏时就地重建索引；文件损坏时原文件连同 -wal/-shm\n"
         "           原样移到一旁，在原位置新建存档，收入其中仍可读取的各次下载\n"
+        "  checks export  标准块（--block 其编号）的验证记录：块的数据、控制图和各次检查，写成 PDF\n"
         "  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或\n"
         "                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或\n"
         "                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，\n"
@@ -96,6 +99,7 @@ struct Command
     QDate to;
     QString part; // --part, --heat: groups with exactly this tag
     QString heat;
+    QString block; // --block: a reference block's serial
     bool csv = false;
     bool utc = false;
     int language = -1; // --language: 0 Chinese, 1 English; -1: the settings file's
@@ -103,6 +107,20 @@ struct Command
     bool version = false;
     QString error;
 };
+
+// What is wrong with a "checks export --block S FILE.pdf" command line; empty when nothing.
+QString checksExportError(const Command &c, bool blockSet)
+{
+    if (c.operands.value(0) != QLatin1String("export") || c.operands.size() != 2)
+        return LeebArchive::tr("checks 的用法：checks export --block 编号 FILE.pdf");
+    if (!blockSet || c.block.trimmed().isEmpty())
+        return LeebArchive::tr("checks export 需要 --block 标准块编号");
+    if (reportFileKind(c.operands.at(1)) != ReportFileKind::Pdf)
+        return LeebArchive::tr("无法导出到 %1：文件名须以 .pdf 结尾").arg(c.operands.at(1));
+    if (c.csv || c.utc || c.from.isValid() || c.to.isValid() || !c.part.isEmpty() || !c.heat.isEmpty())
+        return LeebArchive::tr("checks export 只接受 --block、--archive 和 --language");
+    return QString();
+}
 
 Command parse(const QStringList &arguments)
 {
@@ -115,12 +133,13 @@ Command parse(const QStringList &arguments)
     const QCommandLineOption languageOption(QStringLiteral("language"), QString(), QStringLiteral("zh|en"));
     const QCommandLineOption partOption(QStringLiteral("part"), QString(), QStringLiteral("TEXT"));
     const QCommandLineOption heatOption(QStringLiteral("heat"), QString(), QStringLiteral("TEXT"));
+    const QCommandLineOption blockOption(QStringLiteral("block"), QString(), QStringLiteral("SERIAL"));
     const QCommandLineOption csvOption(QStringLiteral("csv"));
     const QCommandLineOption utcOption(QStringLiteral("utc"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(QStringLiteral("version"));
-    parser.addOptions({archiveOption, fromOption, toOption, partOption, heatOption, languageOption, csvOption,
-                       utcOption, helpOption, versionOption});
+    parser.addOptions({archiveOption, fromOption, toOption, partOption, heatOption, blockOption, languageOption,
+                       csvOption, utcOption, helpOption, versionOption});
     const bool parsed = parser.parse(arguments);
     // The language first: the reasons below are given in it. The parser has read the options it knows even when
     // another one stopped it.
@@ -128,13 +147,14 @@ Command parse(const QStringList &arguments)
     c.language = language == QLatin1String("zh") ? 0 : language == QLatin1String("en") ? 1 : -1;
     if (!parsed) {
         const QStringList unknown = parser.unknownOptionNames();
-        c.error = unknown.isEmpty()
-                      ? parser.errorText()
-                      : LeebArchive::tr(
-                            "未知选项 %1；可用：--archive、--from、--to、--part、--heat、--csv、--utc、--language、"
-                            "--help、--version")
-                            .arg((unknown.constFirst().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
-                                 unknown.constFirst());
+        c.error =
+            unknown.isEmpty()
+                ? parser.errorText()
+                : LeebArchive::tr(
+                      "未知选项 %1；可用：--archive、--from、--to、--part、--heat、--block、--csv、--utc、--language、"
+                      "--help、--version")
+                      .arg((unknown.constFirst().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
+                           unknown.constFirst());
         return c;
     }
     if (parser.isSet(languageOption) && c.language < 0) {
@@ -159,6 +179,7 @@ Command parse(const QStringList &arguments)
     }
     c.part = parser.value(partOption);
     c.heat = parser.value(heatOption);
+    c.block = parser.value(blockOption);
     c.csv = parser.isSet(csvOption);
     c.utc = parser.isSet(utcOption);
     c.help = parser.isSet(helpOption);
@@ -168,16 +189,21 @@ Command parse(const QStringList &arguments)
         c.name = c.operands.takeFirst();
     if (c.help || c.version)
         return c;
-    const QStringList commands = {QStringLiteral("list"), QStringLiteral("show"), QStringLiteral("raw"),
-                                  QStringLiteral("export"), QStringLiteral("check")};
+    const QStringList commands = {QStringLiteral("list"),   QStringLiteral("show"),  QStringLiteral("raw"),
+                                  QStringLiteral("export"), QStringLiteral("check"), QStringLiteral("checks")};
     const bool bare = c.name == QLatin1String("list") || c.name == QLatin1String("check");
-    if (!commands.contains(c.name))
-        c.error = c.name.isEmpty() ? LeebArchive::tr("缺少命令；可用：list、show、raw、export、check")
-                                   : LeebArchive::tr("未知命令 '%1'；可用：list、show、raw、export、check").arg(c.name);
+    if (c.name == QLatin1String("checks"))
+        c.error = checksExportError(c, parser.isSet(blockOption));
+    else if (!commands.contains(c.name))
+        c.error = c.name.isEmpty()
+                      ? LeebArchive::tr("缺少命令；可用：list、show、raw、export、check、checks")
+                      : LeebArchive::tr("未知命令 '%1'；可用：list、show、raw、export、check、checks").arg(c.name);
     else if (c.operands.size() != (bare ? 0 : 1))
         c.error = bare                                ? LeebArchive::tr("%1 不带操作数").arg(c.name)
                   : c.name == QLatin1String("export") ? LeebArchive::tr("export 需要一个 FILE.xlsx|FILE.pdf|FILE.csv")
                                                       : LeebArchive::tr("%1 需要一个下载编号").arg(c.name);
+    else if (!c.block.isEmpty())
+        c.error = LeebArchive::tr("--block 只用于 checks");
     else if (c.csv && c.name != QLatin1String("show"))
         c.error = LeebArchive::tr("--csv 只用于 show");
     else if (c.utc && c.name != QLatin1String("list"))
@@ -407,6 +433,20 @@ int exportSpan(Archive &archive, const Command &c)
     return 0;
 }
 
+// The verification log of one block as a PDF: its data, control chart and checks.
+int exportChecks(Archive &archive, const QString &serial, const QString &fileName)
+{
+    ReferenceBlock block;
+    QList<VerificationCheck> checks;
+    QString error;
+    if (!archive.block(serial, &block, &error) || !archive.checks(block.id, &checks, &error))
+        return failed(error);
+    if (!saveVerificationPdf(fileName, block, checks, &error))
+        return failed(LeebArchive::tr("导出到 %1 失败：%2").arg(fileName, error));
+    out(LeebArchive::tr("已将标准块 %1 的 %2 次检查写入 %3\n").arg(serial).arg(checks.size()).arg(fileName));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -421,8 +461,10 @@ int main(int argc, char *argv[])
     const bool badId = needsId && !downloadId(c.operands.first(), &id);
 
     // The report needs fonts and a paint device, never a display.
-    const bool report = c.error.isEmpty() && !c.help && !c.version && c.name == QLatin1String("export") &&
-                        reportFileKind(c.operands.first()) != ReportFileKind::Csv;
+    const bool report =
+        c.error.isEmpty() && !c.help && !c.version &&
+        ((c.name == QLatin1String("export") && reportFileKind(c.operands.first()) != ReportFileKind::Csv) ||
+         c.name == QLatin1String("checks"));
     if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The reasons are printed once, by the tool; the link's and archive's diagnostics would bury them.
@@ -472,5 +514,7 @@ int main(int argc, char *argv[])
         return show(archive, id, c.csv);
     if (c.name == QLatin1String("raw"))
         return raw(archive, id);
+    if (c.name == QLatin1String("checks"))
+        return exportChecks(archive, c.block, c.operands.at(1));
     return exportSpan(archive, c);
 }

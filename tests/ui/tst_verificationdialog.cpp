@@ -196,4 +196,4 @@ private slots:
 };
 
 QTEST_MAIN(TestVerification)
-#include "tst_verification.moc"
+#include "tst_verificationdialog.moc"

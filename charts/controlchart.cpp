@@ -1,7 +1,6 @@
 #include "controlchart.h"
 
 #include <QEvent>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QtCharts/QChart>
@@ -53,7 +52,7 @@ void setLevel(QLineSeries *series, bool shown, double y, int count)
 }
 
 // A y range that holds every value with a tenth of their spread free above and below (and a step when all agree).
-void fitRange(QValueAxis *axis, QList<double> values)
+void fitRange(QValueAxis *axis, QList<double> values, bool fromZero)
 {
     if (values.isEmpty()) {
         axis->setRange(0, 1);
@@ -66,7 +65,8 @@ void fitRange(QValueAxis *axis, QList<double> values)
         high = qMax(high, v);
     }
     const double margin = high > low ? (high - low) / 10 : 1;
-    axis->setRange(std::floor(low - margin), std::ceil(high + margin));
+    // A range is never negative: its axis starts at 0.
+    axis->setRange(fromZero ? qMax(0.0, std::floor(low - margin)) : std::floor(low - margin), std::ceil(high + margin));
 }
 
 } // namespace
@@ -92,7 +92,8 @@ ControlChart::ControlChart(QWidget *parent) : QWidget(parent)
     m_rangesIn = markers(ranges, InControlColour, QScatterSeries::MarkerShapeCircle, 9);
     m_rangesOut = markers(ranges, OutOfControlColour, QScatterSeries::MarkerShapeRectangle, 13);
 
-    const QFont plain = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    // The chart takes the font of its window (the application's, or the dialog's smaller one).
+    const QFont plain = font();
     for (auto [chart, x, y] : {std::make_tuple(individuals, &m_individualsX, &m_individualsY),
                                std::make_tuple(ranges, &m_rangesX, &m_rangesY)}) {
         *x = new QValueAxis(chart);
@@ -114,6 +115,11 @@ ControlChart::ControlChart(QWidget *parent) : QWidget(parent)
         }
     }
 
+    // The lower chart is the smaller one: fewer labels keep them readable.
+    m_rangesY->setTickCount(3);
+    m_rangesY->setLabelFormat(QStringLiteral("%.0f"));
+    m_individualsY->setLabelFormat(QStringLiteral("%.0f"));
+
     m_note = new QLabel(this);
     m_note->setObjectName(QStringLiteral("label_chartNote"));
     m_note->setWordWrap(true);
@@ -130,12 +136,12 @@ QChart *ControlChart::makeChart(QChartView **view)
     (*view)->setFocusPolicy(Qt::NoFocus);
     (*view)->setRenderHint(QPainter::Antialiasing);
     QChart *chart = (*view)->chart();
-    QFont bold = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont bold = font();
     bold.setWeight(QFont::Bold);
     chart->setTitleFont(bold);
     chart->legend()->setAlignment(Qt::AlignRight);
     chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
-    chart->legend()->setFont(QFontDatabase::systemFont(QFontDatabase::SmallestReadableFont));
+    chart->legend()->setFont(font());
     chart->setMargins(QMargins(4, 2, 4, 2));
     return chart;
 }
@@ -177,8 +183,8 @@ void ControlChart::showChecks(const QList<ChartPoint> &points, const ControlLimi
         rangeValues << limits.mrUcl;
     }
     rangeValues << 0;
-    fitRange(m_individualsY, meanValues);
-    fitRange(m_rangesY, rangeValues);
+    fitRange(m_individualsY, meanValues, false);
+    fitRange(m_rangesY, rangeValues, true);
     for (QValueAxis *x : {m_individualsX, m_rangesX}) {
         x->setRange(0.5, count + 0.5);
         x->setTickInterval(count > 20 ? 5 : 1);
@@ -207,6 +213,9 @@ void ControlChart::retranslate()
         for (auto *marker : legendMarkers)
             marker->setVisible(m_limits.set);
     }
+    // The lower chart has room for few entries; its in-control markers are those of the upper one.
+    for (auto *marker : m_rangesIn->chart()->legend()->markers(m_rangesIn))
+        marker->setVisible(false);
     for (QScatterSeries *out : {m_meansOut, m_rangesOut}) {
         const auto legendMarkers = out->chart()->legend()->markers(out);
         for (auto *marker : legendMarkers)

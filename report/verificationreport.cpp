@@ -26,7 +26,7 @@ constexpr int firstPageRows = int((tableBottom - firstHeadTop - rowHeight) / row
 constexpr int laterPageRows = int((tableBottom - laterHeadTop - rowHeight) / rowHeight);
 // Number, time, operator, n, readings, mean, error, repeatability, verdict, in control: the table's 185 mm.
 constexpr int columnCount = 10;
-constexpr double columnWidths[columnCount] = {8, 27, 24, 7, 45, 16, 15, 15, 15, 13};
+constexpr double columnWidths[columnCount] = {8, 27, 22, 7, 42, 16, 15, 19, 15, 14};
 
 const QColor PassColour(0, 128, 0);
 const QColor FailColour(200, 0, 0);
@@ -80,6 +80,7 @@ struct Trace
     QList<std::optional<double>> values;
     QList<bool> outOfControl;
     QList<QPair<QString, double>> levels;
+    bool fromZero = false; // a range is never negative: its axis starts at 0
 };
 
 void paintTrace(QPainter *painter, const QRectF &area, const Trace &trace, double unit)
@@ -108,6 +109,8 @@ void paintTrace(QPainter *painter, const QRectF &area, const Trace &trace, doubl
     const double margin = high > low ? (high - low) / 10 : 1;
     low = std::floor(low - margin);
     high = std::ceil(high + margin);
+    if (trace.fromZero)
+        low = qMax(0.0, low);
     const int count = qMax(1, int(trace.values.size()));
     const auto at = [&](int i, double v) {
         return QPointF(plot.left() + plot.width() * (i + 0.5) / count,
@@ -251,7 +254,7 @@ void paintBlock(QPainter *painter, const ReferenceBlock &block, const QList<Veri
     const ControlLimits limits = controlLimits(means);
     const QList<ChartPoint> points = chartPoints(means, limits);
     Trace individuals{VerificationReport::tr("单值图：各次检查的平均值 (HL)"), {}, {}, {}};
-    Trace ranges{VerificationReport::tr("移动极差图 (HL)"), {}, {}, {}};
+    Trace ranges{VerificationReport::tr("移动极差图 (HL)"), {}, {}, {}, true};
     for (const ChartPoint &p : points) {
         individuals.values << p.mean;
         individuals.outOfControl << !p.inControl;

@@ -72,7 +72,12 @@ VerificationDialog::VerificationDialog(Archive *archive, QWidget *parent) : QDia
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("verificationDialog"));
     setWindowTitle(tr("仪器验证"));
-    resize(1280, 700); // within a 1366 x 768 screen, title bar and task bar included
+    // The window's large font would leave the tables, the forms and the chart no room at 1366 x 768: the same face,
+    // smaller, as the charts have it.
+    QFont smaller = font();
+    smaller.setPointSize(11);
+    setFont(smaller);
+    resize(1300, 660); // within a 1366 x 768 screen, title bar and task bar included
 
     // Left: the blocks and the form that registers one.
     m_blockTable = table(this, "tableWidget_blocks");
@@ -134,7 +139,7 @@ VerificationDialog::VerificationDialog(Archive *archive, QWidget *parent) : QDia
     m_checkTable->setHorizontalHeaderLabels({tr("时间"), tr("操作员"), QStringLiteral("n"), tr("平均值"),
                                              tr("示值误差"), tr("重复性"), tr("结论"), tr("受控")});
     m_chart = new ControlChart(this);
-    m_chart->setMinimumHeight(300);
+    m_chart->setMinimumHeight(320);
 
     m_readings = edit("lineEdit_readings");
     m_readings->setPlaceholderText(tr("读数 (HL)，以逗号或空格分隔，如 758, 762, 765, 757, 761"));
@@ -171,8 +176,7 @@ VerificationDialog::VerificationDialog(Archive *archive, QWidget *parent) : QDia
     auto *checksAndChart = new QSplitter(Qt::Vertical, this);
     checksAndChart->addWidget(m_checkTable);
     checksAndChart->addWidget(m_chart);
-    checksAndChart->setStretchFactor(0, 2);
-    checksAndChart->setStretchFactor(1, 3);
+    checksAndChart->setSizes({170, 400});
     rightLayout->addWidget(checksAndChart, 1);
     rightLayout->addLayout(checkRow);
     rightLayout->addLayout(checkButtons);
@@ -180,8 +184,7 @@ VerificationDialog::VerificationDialog(Archive *archive, QWidget *parent) : QDia
     auto *sides = new QSplitter(Qt::Horizontal, this);
     sides->addWidget(leftSide);
     sides->addWidget(rightSide);
-    sides->setStretchFactor(0, 2);
-    sides->setStretchFactor(1, 3);
+    sides->setSizes({540, 760});
 
     m_message = new QLabel(this);
     m_message->setObjectName(QStringLiteral("label_message"));

@@ -109,7 +109,7 @@ private slots:
                 {"--archive", path, "--language", "zh", "checks", "export", "--block", "HB-760", pdf}, &exitCode);
         QVERIFY2(exitCode == 0, said.constData());
         const QString text = QString::fromUtf8(run("pdftotext", {"-layout", pdf, "-"})).simplified();
-        for (const QString &wanted : {"HB-760", "758 762 765 757 761", "760.6 +0.6 8 不合格", "王工"})
+        for (const QString wanted : {"HB-760", "758 762 765 757 761", "760.6 +0.6 8 不合格", "王工"})
             QVERIFY2(text.contains(wanted), qPrintable(wanted + " not in: " + text));
         run(LEEB_ARCHIVE_TOOL, {"--archive", path, "checks", "export", "--block", "HB-1", pdf}, &exitCode);
         QCOMPARE(exitCode, 1); // no such block
@@ -139,6 +139,7 @@ private slots:
         block.serial = "HB-500";
         block.device = DeviceD;
         block.nominalHl = 500;
+        block.certificate = "Z-1";
         block.validUntil = validUntil;
         QVERIFY(archive.addBlock(&block, nullptr));
         VerificationDialog dialog(&archive);

@@ -4,8 +4,8 @@
 #include "archivelocation.h"
 #include "download.h"
 #include "judgement.h"
-#include "verification.h"
 #include "reportheader.h"
+#include "verification.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -210,13 +210,15 @@ public:
 
     // The verification log: reference blocks and the checks made on them, each with every reading.
     // A block's serial is unique; adding one that exists fails with a reason.
-    bool addBlock(ReferenceBlock *block, QString *error); // sets block->id
-    bool blocks(QList<ReferenceBlock> *out, QString *error); // by serial
+    bool addBlock(ReferenceBlock *block, QString *error);                   // sets block->id
+    bool blocks(QList<ReferenceBlock> *out, QString *error);                // by serial
     bool block(const QString &serial, ReferenceBlock *out, QString *error); // fails with a reason when none
     // Records a check (refused with a reason as checkRefusal() says); sets check->id.
     bool addCheck(VerificationCheck *check, QString *error);
     // A block's checks in time order (then by id); of every block when blockId is 0.
     bool checks(qint64 blockId, QList<VerificationCheck> *out, QString *error);
+    // Every check and every block by id: what isVerified() reads.
+    bool verificationLog(QList<VerificationCheck> *checks, QHash<qint64, ReferenceBlock> *blocks, QString *error);
 
     static int schemaVersion();
 

@@ -94,6 +94,34 @@ const QList<SchemaStep> &schemaSteps()
                             " download_id BIGINT PRIMARY KEY REFERENCES download (id) ON DELETE CASCADE,"
                             " company TEXT, batch TEXT, inspector TEXT, remark TEXT, logo_path TEXT)"),
          }},
+        // The verification log: reference blocks, the checks made on them (instrument clock) and every reading of a
+        // check in the order taken.
+        {3,
+         {
+             QStringLiteral("CREATE TABLE reference_block ("
+                            " id %ID,"
+                            " serial TEXT NOT NULL UNIQUE,"
+                            " device SMALLINT NOT NULL,"
+                            " nominal DOUBLE PRECISION NOT NULL,"
+                            " uncertainty DOUBLE PRECISION,"
+                            " certificate TEXT NOT NULL,"
+                            " valid_until %DATE,"
+                            " max_error DOUBLE PRECISION,"
+                            " max_repeatability DOUBLE PRECISION)"),
+             QStringLiteral("CREATE TABLE verification_check ("
+                            " id %ID,"
+                            " block_id BIGINT NOT NULL REFERENCES reference_block (id),"
+                            " checked_at %LOCAL NOT NULL,"
+                            " operator_name TEXT NOT NULL)"),
+             QStringLiteral(
+                 "CREATE INDEX verification_check_by_block ON verification_check (block_id, checked_at, id)"),
+             QStringLiteral("CREATE INDEX verification_check_by_time ON verification_check (checked_at, id)"),
+             QStringLiteral("CREATE TABLE check_reading ("
+                            " check_id BIGINT NOT NULL REFERENCES verification_check (id) ON DELETE CASCADE,"
+                            " reading_no SMALLINT NOT NULL,"
+                            " hl INTEGER NOT NULL,"
+                            " PRIMARY KEY (check_id, reading_no))"),
+         }},
     };
     return steps;
 }
@@ -106,6 +134,7 @@ QString dialect(QString statement, bool postgres)
                       postgres ? QLatin1String("TIMESTAMP WITH TIME ZONE") : QLatin1String("TEXT"));
     statement.replace(QLatin1String("%LOCAL"),
                       postgres ? QLatin1String("TIMESTAMP WITHOUT TIME ZONE") : QLatin1String("TEXT"));
+    statement.replace(QLatin1String("%DATE"), postgres ? QLatin1String("DATE") : QLatin1String("TEXT"));
     statement.replace(QLatin1String("%BLOB"), postgres ? QLatin1String("BYTEA") : QLatin1String("BLOB"));
     // The year of a group's measured_at, as a number; NULL without a date.
     statement.replace(QLatin1String("%YEAR"), postgres

@@ -39,6 +39,11 @@ QString textField(const QString &text)
 
 } // namespace
 
+QString csvTextField(const QString &text)
+{
+    return textField(text);
+}
+
 QString conversionStatusName(ConversionStatus status)
 {
     static const char *const names[] = {"NoTable", "Ok", "AboveRange", "BelowRange", "NotAvailable"};

@@ -34,6 +34,9 @@ QList<CsvGroup> csvGroups(const Download &download, qint64 downloadId, const QSt
 QString csvHeader();
 QString csvLine(const CsvGroup &group);
 
+// A text field as the group lines write it: quoted when needed, a leading apostrophe when it starts like a formula.
+QString csvTextField(const QString &text);
+
 // The name of a conversion status in the CSV: NoTable, Ok, AboveRange, BelowRange, NotAvailable.
 QString conversionStatusName(ConversionStatus status);
 

@@ -8,6 +8,8 @@
 #include "archivecheck.h"
 #include "csvfile.h"
 #include "languagesettings.h"
+#include "leebarchivetool.h"
+#include "leebarchiveverification.h"
 #include "reportfile.h"
 #include "resourcesinit.h"
 #include "settings.h"
@@ -24,16 +26,13 @@
 
 #include <cstdio>
 
-// The tool's texts, translated in this context.
-class LeebArchive
-{
-    Q_DECLARE_TR_FUNCTIONS(LeebArchive)
-};
+using leebarchive::ExitFailed;
+using leebarchive::ExitRefused;
+using leebarchive::failed;
+using leebarchive::out;
+using leebarchive::refuse;
 
 namespace {
-
-constexpr int ExitFailed = 1;
-constexpr int ExitRefused = 2;
 
 QString usage()
 {
@@ -46,6 +45,14 @@ QString usage()
         "[--part 文字]\n"
         "                   [--heat 文字] FILE.xlsx|FILE.pdf|FILE.csv\n"
         "      leeb-archive [--archive 位置] [--language zh|en] check\n"
+        "      leeb-archive [--archive 位置] [--language zh|en] blocks add --serial 编号 --device 装置 --nominal HL\n"
+        "                   [--uncertainty HL] [--certificate 文字] [--valid-until 日期] [--max-error HL]\n"
+        "                   [--max-repeatability HL]\n"
+        "      leeb-archive [--archive 位置] [--language zh|en] blocks list [--csv]\n"
+        "      leeb-archive [--archive 位置] [--language zh|en] checks add --block 编号\n"
+        "                   (--readings R1,R2,... | --download ID --slot N) [--at YYYY-MM-DDTHH:MM]\n"
+        "                   [--operator 文字]\n"
+        "      leeb-archive [--archive 位置] [--language zh|en] checks list --block 编号 [--csv]\n"
         "      leeb-archive [--archive 位置] [--language zh|en] checks export --block 编号 FILE.pdf\n"
         "\n"
         "读取里氏硬度计配套程序的测量存档。\n"
@@ -58,7 +65,11 @@ QString usage()
         "           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）\n"
         "  check    完整检查 SQLite 存档：只有索引损坏时就地重建索引；文件损坏时原文件连同 -wal/-shm\n"
         "           原样移到一旁，在原位置新建存档，收入其中仍可读取的各次下载\n"
-        "  checks export  标准块（--block 其编号）的验证记录：块的数据、控制图和各次检查，写成 PDF\n"
+        "  blocks   标准块登记：add 添加一块（装置 D、DC、DL、D_15、C1、G、E；未给出的允许误差和重复性取默认值：\n"
+        "           D 与 DC 在 645 HL 及以上为 6 HL，以下为 10 HL，其余装置为 12 HL），list 列出各块\n"
+        "  checks   仪器在标准块上的检查：add 记录一次检查（至少 3 个读数，或取自已存档的下载 ID 的第 N 组，\n"
+        "           时间默认为该组的时间或现在；不合格的检查照样记录），list 列出该块的检查及其控制图界限；\n"
+        "           --csv：CSV 格式，带表头行；export 把块的数据、控制图和各次检查写成 PDF\n"
         "  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或\n"
         "                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或\n"
         "                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，\n"
@@ -68,26 +79,8 @@ QString usage()
         "  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言\n"
         "  --help, --version\n"
         "日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。\n"
-        "退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数有误。\n");
-}
-
-void out(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-}
-
-int refuse(const QString &message)
-{
-    std::fprintf(stderr, "leeb-archive: %s\n%s\n", qPrintable(message),
-                 qPrintable(LeebArchive::tr("用法见 'leeb-archive --help'。")));
-    return ExitRefused;
-}
-
-int failed(const QString &message)
-{
-    std::fprintf(stderr, "leeb-archive: %s\n", qPrintable(message));
-    return ExitFailed;
+        "退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数或输入有误（如已过有效期\n"
+        "的标准块、过少的读数）。\n");
 }
 
 struct Command
@@ -99,26 +92,34 @@ struct Command
     QDate to;
     QString part; // --part, --heat: groups with exactly this tag
     QString heat;
-    QString block; // --block: a reference block's serial
     bool csv = false;
     bool utc = false;
     int language = -1; // --language: 0 Chinese, 1 English; -1: the settings file's
     bool help = false;
     bool version = false;
+    VerificationCommand verification; // blocks, checks
+    bool checksExport = false;        // checks export: the block's PDF page, into the one operand after "export"
     QString error;
 };
 
-// What is wrong with a "checks export --block S FILE.pdf" command line; empty when nothing.
-QString checksExportError(const Command &c, bool blockSet)
+// "checks export --block S FILE.pdf": what is wrong with it; empty when nothing.
+QString parseChecksExport(Command *c, const QCommandLineParser &parser)
 {
-    if (c.operands.value(0) != QLatin1String("export") || c.operands.size() != 2)
-        return LeebArchive::tr("checks 的用法：checks export --block 编号 FILE.pdf");
-    if (!blockSet || c.block.trimmed().isEmpty())
-        return LeebArchive::tr("checks export 需要 --block 标准块编号");
-    if (reportFileKind(c.operands.at(1)) != ReportFileKind::Pdf)
-        return LeebArchive::tr("无法导出到 %1：文件名须以 .pdf 结尾").arg(c.operands.at(1));
-    if (c.csv || c.utc || c.from.isValid() || c.to.isValid() || !c.part.isEmpty() || !c.heat.isEmpty())
-        return LeebArchive::tr("checks export 只接受 --block、--archive 和 --language");
+    c->checksExport = true;
+    c->verification.blockSerial = parser.value(QStringLiteral("block"));
+    if (c->operands.size() != 2)
+        return LeebArchive::tr("checks export 需要一个 FILE.pdf");
+    if (c->verification.blockSerial.isEmpty())
+        return LeebArchive::tr("checks export 需要 --block");
+    for (const QCommandLineOption &option : verificationOptions()) {
+        const QString name = option.names().constFirst();
+        if (name != QLatin1String("block") && parser.isSet(name))
+            return LeebArchive::tr("--%1 不用于 checks export").arg(name);
+    }
+    if (c->csv)
+        return LeebArchive::tr("--csv 只用于 list");
+    if (reportFileKind(c->operands.at(1)) != ReportFileKind::Pdf)
+        return LeebArchive::tr("无法导出到 %1：文件名须以 .pdf 结尾").arg(c->operands.at(1));
     return QString();
 }
 
@@ -133,13 +134,13 @@ Command parse(const QStringList &arguments)
     const QCommandLineOption languageOption(QStringLiteral("language"), QString(), QStringLiteral("zh|en"));
     const QCommandLineOption partOption(QStringLiteral("part"), QString(), QStringLiteral("TEXT"));
     const QCommandLineOption heatOption(QStringLiteral("heat"), QString(), QStringLiteral("TEXT"));
-    const QCommandLineOption blockOption(QStringLiteral("block"), QString(), QStringLiteral("SERIAL"));
     const QCommandLineOption csvOption(QStringLiteral("csv"));
     const QCommandLineOption utcOption(QStringLiteral("utc"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(QStringLiteral("version"));
-    parser.addOptions({archiveOption, fromOption, toOption, partOption, heatOption, blockOption, languageOption,
-                       csvOption, utcOption, helpOption, versionOption});
+    parser.addOptions({archiveOption, fromOption, toOption, partOption, heatOption, languageOption, csvOption,
+                       utcOption, helpOption, versionOption});
+    parser.addOptions(verificationOptions());
     const bool parsed = parser.parse(arguments);
     // The language first: the reasons below are given in it. The parser has read the options it knows even when
     // another one stopped it.
@@ -147,14 +148,13 @@ Command parse(const QStringList &arguments)
     c.language = language == QLatin1String("zh") ? 0 : language == QLatin1String("en") ? 1 : -1;
     if (!parsed) {
         const QStringList unknown = parser.unknownOptionNames();
-        c.error =
-            unknown.isEmpty()
-                ? parser.errorText()
-                : LeebArchive::tr(
-                      "未知选项 %1；可用：--archive、--from、--to、--part、--heat、--block、--csv、--utc、--language、"
-                      "--help、--version")
-                      .arg((unknown.constFirst().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
-                           unknown.constFirst());
+        c.error = unknown.isEmpty()
+                      ? parser.errorText()
+                      : LeebArchive::tr(
+                            "未知选项 %1；可用：--archive、--from、--to、--part、--heat、--csv、--utc、--language、"
+                            "--help、--version，blocks 与 checks 的选项见 --help")
+                            .arg((unknown.constFirst().size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) +
+                                 unknown.constFirst());
         return c;
     }
     if (parser.isSet(languageOption) && c.language < 0) {
@@ -179,7 +179,6 @@ Command parse(const QStringList &arguments)
     }
     c.part = parser.value(partOption);
     c.heat = parser.value(heatOption);
-    c.block = parser.value(blockOption);
     c.csv = parser.isSet(csvOption);
     c.utc = parser.isSet(utcOption);
     c.help = parser.isSet(helpOption);
@@ -190,20 +189,29 @@ Command parse(const QStringList &arguments)
     if (c.help || c.version)
         return c;
     const QStringList commands = {QStringLiteral("list"),   QStringLiteral("show"),  QStringLiteral("raw"),
-                                  QStringLiteral("export"), QStringLiteral("check"), QStringLiteral("checks")};
+                                  QStringLiteral("export"), QStringLiteral("check"), QStringLiteral("blocks"),
+                                  QStringLiteral("checks")};
     const bool bare = c.name == QLatin1String("list") || c.name == QLatin1String("check");
-    if (c.name == QLatin1String("checks"))
-        c.error = checksExportError(c, parser.isSet(blockOption));
-    else if (!commands.contains(c.name))
-        c.error = c.name.isEmpty()
-                      ? LeebArchive::tr("缺少命令；可用：list、show、raw、export、check、checks")
-                      : LeebArchive::tr("未知命令 '%1'；可用：list、show、raw、export、check、checks").arg(c.name);
+    const bool verification = c.name == QLatin1String("blocks") || c.name == QLatin1String("checks");
+    const QString verificationOption = verificationOptionGiven(parser);
+    if (!commands.contains(c.name))
+        c.error =
+            c.name.isEmpty()
+                ? LeebArchive::tr("缺少命令；可用：list、show、raw、export、check、blocks、checks")
+                : LeebArchive::tr("未知命令 '%1'；可用：list、show、raw、export、check、blocks、checks").arg(c.name);
+    else if (!verification && !verificationOption.isEmpty())
+        c.error = LeebArchive::tr("--%1 只用于 blocks 和 checks").arg(verificationOption);
+    else if (verification &&
+             (c.utc || c.from.isValid() || c.to.isValid() || parser.isSet(partOption) || parser.isSet(heatOption)))
+        c.error = LeebArchive::tr("--from、--to、--part、--heat 和 --utc 不用于 %1").arg(c.name);
+    else if (c.name == QLatin1String("checks") && c.operands.value(0) == QLatin1String("export"))
+        c.error = parseChecksExport(&c, parser);
+    else if (verification)
+        c.error = parseVerification(c.name, c.operands, parser, c.csv, &c.verification);
     else if (c.operands.size() != (bare ? 0 : 1))
         c.error = bare                                ? LeebArchive::tr("%1 不带操作数").arg(c.name)
                   : c.name == QLatin1String("export") ? LeebArchive::tr("export 需要一个 FILE.xlsx|FILE.pdf|FILE.csv")
                                                       : LeebArchive::tr("%1 需要一个下载编号").arg(c.name);
-    else if (!c.block.isEmpty())
-        c.error = LeebArchive::tr("--block 只用于 checks");
     else if (c.csv && c.name != QLatin1String("show"))
         c.error = LeebArchive::tr("--csv 只用于 show");
     else if (c.utc && c.name != QLatin1String("list"))
@@ -449,6 +457,25 @@ int exportChecks(Archive &archive, const QString &serial, const QString &fileNam
 
 } // namespace
 
+void leebarchive::out(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+int leebarchive::refuse(const QString &message)
+{
+    std::fprintf(stderr, "leeb-archive: %s\n%s\n", qPrintable(message),
+                 qPrintable(LeebArchive::tr("用法见 'leeb-archive --help'。")));
+    return ExitRefused;
+}
+
+int leebarchive::failed(const QString &message)
+{
+    std::fprintf(stderr, "leeb-archive: %s\n", qPrintable(message));
+    return ExitFailed;
+}
+
 int main(int argc, char *argv[])
 {
     QStringList arguments;
@@ -464,7 +491,7 @@ int main(int argc, char *argv[])
     const bool report =
         c.error.isEmpty() && !c.help && !c.version &&
         ((c.name == QLatin1String("export") && reportFileKind(c.operands.first()) != ReportFileKind::Csv) ||
-         c.name == QLatin1String("checks"));
+         c.checksExport);
     if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The reasons are printed once, by the tool; the link's and archive's diagnostics would bury them.
@@ -505,7 +532,9 @@ int main(int argc, char *argv[])
                                     .arg(QFileInfo(QString::fromLatin1(Settings::fileName)).absoluteFilePath())));
     if (c.name == QLatin1String("check"))
         return check(location);
-    const ArchiveOpenResult opened = archive.open(location, Archive::ReadOnly);
+    // Adding a block or a check writes: the archive is made, or brought up to date, as the window would.
+    const ArchiveOpenResult opened =
+        archive.open(location, c.verification.writes() ? Archive::ReadWrite : Archive::ReadOnly);
     if (!opened.ok())
         return failed(opened.reason);
     if (c.name == QLatin1String("list"))
@@ -514,7 +543,9 @@ int main(int argc, char *argv[])
         return show(archive, id, c.csv);
     if (c.name == QLatin1String("raw"))
         return raw(archive, id);
-    if (c.name == QLatin1String("checks"))
-        return exportChecks(archive, c.block, c.operands.at(1));
+    if (c.checksExport)
+        return exportChecks(archive, c.verification.blockSerial, c.operands.at(1));
+    if (c.verification.kind != VerificationCommand::None)
+        return runVerification(archive, c.verification);
     return exportSpan(archive, c);
 }

@@ -311,6 +311,154 @@
         <translation>--part and --heat belong to list and export</translation>
     </message>
     <message>
+        <source>未知选项 %1；可用：--archive、--from、--to、--part、--heat、--csv、--utc、--language、--help、--version，blocks 与 checks 的选项见 --help</source>
+        <translation>unknown option %1; accepted: --archive, --from, --to, --part, --heat, --csv, --utc, --language, --help, --version, and those of blocks and checks in --help</translation>
+    </message>
+    <message>
+        <source>缺少命令；可用：list、show、raw、export、check、blocks、checks</source>
+        <translation>no command; accepted: list, show, raw, export, check, blocks, checks</translation>
+    </message>
+    <message>
+        <source>未知命令 &apos;%1&apos;；可用：list、show、raw、export、check、blocks、checks</source>
+        <translation>unknown command &apos;%1&apos;; accepted: list, show, raw, export, check, blocks, checks</translation>
+    </message>
+    <message>
+        <source>--%1 只用于 blocks 和 checks</source>
+        <translation>--%1 belongs to blocks and checks</translation>
+    </message>
+    <message>
+        <source>--from、--to、--part、--heat 和 --utc 不用于 %1</source>
+        <translation>--from, --to, --part, --heat and --utc do not belong to %1</translation>
+    </message>
+    <message>
+        <source>合格</source>
+        <translation>pass</translation>
+    </message>
+    <message>
+        <source>不合格</source>
+        <translation>fail</translation>
+    </message>
+    <message>
+        <source>--%1 只用于 checks</source>
+        <translation>--%1 belongs to checks</translation>
+    </message>
+    <message>
+        <source>--%1 只用于 blocks add</source>
+        <translation>--%1 belongs to blocks add</translation>
+    </message>
+    <message>
+        <source>--csv 只用于 list</source>
+        <translation>--csv belongs to list</translation>
+    </message>
+    <message>
+        <source>blocks add 需要 --serial、--device 和 --nominal</source>
+        <translation>blocks add needs --serial, --device and --nominal</translation>
+    </message>
+    <message>
+        <source>冲击装置 &apos;%1&apos; 有误：可用 D、DC、DL、D_15、C1、G、E</source>
+        <translation>bad impact device &apos;%1&apos;: accepted: D, DC, DL, D_15, C1, G, E</translation>
+    </message>
+    <message>
+        <source>--nominal 的值有误：&apos;%1&apos;；请写 HL 数值，如 760</source>
+        <translation>bad value for --nominal: &apos;%1&apos;; give HL, such as 760</translation>
+    </message>
+    <message>
+        <source>--%1 的值有误：&apos;%2&apos;；请写 HL 数值</source>
+        <translation>bad value for --%1: &apos;%2&apos;; give HL</translation>
+    </message>
+    <message>
+        <source>--valid-until 的日期有误：&apos;%1&apos;；请用 YYYY-MM-DD</source>
+        <translation>bad date for --valid-until: &apos;%1&apos;; use YYYY-MM-DD</translation>
+    </message>
+    <message>
+        <source>checks %1 需要 --block</source>
+        <translation>checks %1 needs --block</translation>
+    </message>
+    <message>
+        <source>--%1 只用于 checks add</source>
+        <translation>--%1 belongs to checks add</translation>
+    </message>
+    <message>
+        <source>checks add 需要 --readings，或 --download 与 --slot 两者</source>
+        <translation>checks add needs --readings, or both --download and --slot</translation>
+    </message>
+    <message>
+        <source>读数有误：&apos;%1&apos;；请写以逗号分隔的 HL 整数，如 758,762,765</source>
+        <translation>bad readings &apos;%1&apos;: give whole HL separated by commas, such as 758,762,765</translation>
+    </message>
+    <message>
+        <source>组号 &apos;%1&apos; 有误：须为 1 到 100</source>
+        <translation>bad group number &apos;%1&apos;: 1 to 100</translation>
+    </message>
+    <message>
+        <source>--at 的时间有误：&apos;%1&apos;；请用 YYYY-MM-DDTHH:MM</source>
+        <translation>bad time for --at: &apos;%1&apos;; use YYYY-MM-DDTHH:MM</translation>
+    </message>
+    <message>
+        <source>%1  %2  %3 HL  不确定度 %4  证书 %5  有效期至 %6  最大误差 ±%7 HL  最大重复性 %8 HL
+</source>
+        <translation>%1  %2  %3 HL  uncertainty %4  certificate %5  valid until %6  maximum error ±%7 HL  maximum repeatability %8 HL
+</translation>
+    </message>
+    <message>
+        <source>已有标准块 %1</source>
+        <translation>there is a block %1 already</translation>
+    </message>
+    <message>
+        <source>已添加标准块 %1：%2，%3 HL，最大误差 ±%4 HL，最大重复性 %5 HL
+</source>
+        <translation>added block %1: %2, %3 HL, maximum error ±%4 HL, maximum repeatability %5 HL
+</translation>
+    </message>
+    <message>
+        <source>没有标准块 %1</source>
+        <translation>there is no block %1</translation>
+    </message>
+    <message>
+        <source>下载 %1 没有第 %2 组</source>
+        <translation>download %1 has no group %2</translation>
+    </message>
+    <message>
+        <source>第 %1 组用冲击装置 %2 测量，标准块 %3 用于 %4</source>
+        <translation>group %1 was measured with impact device %2, block %3 is for %4</translation>
+    </message>
+    <message>
+        <source>第 %1 组的日期不存在：请用 --at 给出检查时间</source>
+        <translation>the date of group %1 does not exist: give the time of the check with --at</translation>
+    </message>
+    <message>
+        <source>检查至少需要 %1 个读数，只有 %2 个</source>
+        <translation>a check needs at least %1 readings, not %2</translation>
+    </message>
+    <message>
+        <source>读数须为正的 HL 数值</source>
+        <translation>every reading must be a positive number of HL</translation>
+    </message>
+    <message>
+        <source>标准块 %1 有效期至 %2，不能用于 %3 的检查</source>
+        <translation>block %1 was valid until %2: not for a check on %3</translation>
+    </message>
+    <message>
+        <source>检查 %1（标准块 %2，%3）：%4 个读数，平均 %5 HL，误差 %6 HL（±%7），重复性 %8 HL（%9）：%10
+</source>
+        <translation>check %1 (block %2, %3): %4 readings, mean %5 HL, error %6 HL (±%7), repeatability %8 HL (%9): %10
+</translation>
+    </message>
+    <message>
+        <source>%1  %2  %3 个读数  平均 %4  误差 %5  重复性 %6  %7%8
+</source>
+        <translation>%1  %2  %3 readings  mean %4  error %5  repeatability %6  %7%8
+</translation>
+    </message>
+    <message>
+        <source>  失控</source>
+        <translation>  out of control</translation>
+    </message>
+    <message>
+        <source>%1 需要 add 或 list</source>
+        <translation>%1 takes add or list</translation>
+    </message>
+    <message>
         <source>用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--part 文字]
                    [--heat 文字] [--utc]
       leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]
@@ -318,6 +466,14 @@
       leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] [--part 文字]
                    [--heat 文字] FILE.xlsx|FILE.pdf|FILE.csv
       leeb-archive [--archive 位置] [--language zh|en] check
+      leeb-archive [--archive 位置] [--language zh|en] blocks add --serial 编号 --device 装置 --nominal HL
+                   [--uncertainty HL] [--certificate 文字] [--valid-until 日期] [--max-error HL]
+                   [--max-repeatability HL]
+      leeb-archive [--archive 位置] [--language zh|en] blocks list [--csv]
+      leeb-archive [--archive 位置] [--language zh|en] checks add --block 编号
+                   (--readings R1,R2,... | --download ID --slot N) [--at YYYY-MM-DDTHH:MM]
+                   [--operator 文字]
+      leeb-archive [--archive 位置] [--language zh|en] checks list --block 编号 [--csv]
       leeb-archive [--archive 位置] [--language zh|en] checks export --block 编号 FILE.pdf
 
 读取里氏硬度计配套程序的测量存档。
@@ -330,7 +486,11 @@
            PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）
   check    完整检查 SQLite 存档：只有索引损坏时就地重建索引；文件损坏时原文件连同 -wal/-shm
            原样移到一旁，在原位置新建存档，收入其中仍可读取的各次下载
-  checks export  标准块（--block 其编号）的验证记录：块的数据、控制图和各次检查，写成 PDF
+  blocks   标准块登记：add 添加一块（装置 D、DC、DL、D_15、C1、G、E；未给出的允许误差和重复性取默认值：
+           D 与 DC 在 645 HL 及以上为 6 HL，以下为 10 HL，其余装置为 12 HL），list 列出各块
+  checks   仪器在标准块上的检查：add 记录一次检查（至少 3 个读数，或取自已存档的下载 ID 的第 N 组，
+           时间默认为该组的时间或现在；不合格的检查照样记录），list 列出该块的检查及其控制图界限；
+           --csv：CSV 格式，带表头行；export 把块的数据、控制图和各次检查写成 PDF
   --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或
                       postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或
                       ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，
@@ -340,7 +500,8 @@
   --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言
   --help, --version
 日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。
-退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数有误。
+退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数或输入有误（如已过有效期
+的标准块、过少的读数）。
 </source>
         <translation>Usage: leeb-archive [--archive LOCATION] [--language zh|en] list [--from DATE] [--to DATE] [--part TEXT]
                    [--heat TEXT] [--utc]
@@ -349,6 +510,14 @@
        leeb-archive [--archive LOCATION] [--language zh|en] export [--from DATE] [--to DATE] [--part TEXT]
                    [--heat TEXT] FILE.xlsx|FILE.pdf|FILE.csv
        leeb-archive [--archive LOCATION] [--language zh|en] check
+       leeb-archive [--archive LOCATION] [--language zh|en] blocks add --serial SERIAL --device DEVICE --nominal HL
+                   [--uncertainty HL] [--certificate TEXT] [--valid-until DATE] [--max-error HL]
+                   [--max-repeatability HL]
+       leeb-archive [--archive LOCATION] [--language zh|en] blocks list [--csv]
+       leeb-archive [--archive LOCATION] [--language zh|en] checks add --block SERIAL
+                   (--readings R1,R2,... | --download ID --slot N) [--at YYYY-MM-DDTHH:MM]
+                   [--operator TEXT]
+       leeb-archive [--archive LOCATION] [--language zh|en] checks list --block SERIAL [--csv]
        leeb-archive [--archive LOCATION] [--language zh|en] checks export --block SERIAL FILE.pdf
 
 Reads the measurement archive of the hardness tester companion.
@@ -362,8 +531,13 @@ Reads the measurement archive of the hardness tester companion.
   check    the full check of an SQLite archive: damaged indexes alone are rebuilt in place; a damaged
            file is moved aside unchanged with its -wal/-shm, and a new archive at its path takes every
            download that can still be read from it
-  checks export  the verification log of the block --block names: its data, control chart and checks,
-           as a PDF
+  blocks   the register of reference blocks: add one (devices D, DC, DL, D_15, C1, G, E; tolerances not
+           given take the defaults: D and DC 6 HL at 645 HL or more, 10 HL below, the other devices
+           12 HL), list them
+  checks   checks of the instrument on a block: add one (at least 3 readings, or those of group N of
+           archived download ID; its time that group&apos;s, or now; a failing check is recorded all the same),
+           list a block&apos;s checks with the control chart&apos;s limits; --csv: as CSV with a header line; export writes the
+           block&apos;s data, control chart and checks as a PDF
   --archive LOCATION  an SQLite file, postgresql://USER@HOST:PORT/DBNAME or
                       postgresql://USER@/DBNAME?host=/SOCKET/FOLDER (password from PGPASSWORD or
                       ~/.pgpass); default: key location of section Archive in ./PrintConfig.ini,
@@ -375,40 +549,24 @@ Reads the measurement archive of the hardness tester companion.
   --help, --version
 DATE is YYYY-MM-DD; both ends are included. ID is a download id as list shows it.
 Exit status: 0 done (check: the archive is sound), 1 the archive or the file failed (check: damage found),
-2 bad arguments.
+2 bad arguments or input (such as a block past its valid-until date, too few readings).
 </translation>
     </message>
     <message>
-        <source>checks 的用法：checks export --block 编号 FILE.pdf</source>
-        <translation>usage of checks: checks export --block SERIAL FILE.pdf</translation>
+        <source>checks export 需要一个 FILE.pdf</source>
+        <translation>checks export needs one FILE.pdf</translation>
     </message>
     <message>
-        <source>checks export 需要 --block 标准块编号</source>
-        <translation>checks export needs --block with a block serial</translation>
+        <source>checks export 需要 --block</source>
+        <translation>checks export needs --block</translation>
+    </message>
+    <message>
+        <source>--%1 不用于 checks export</source>
+        <translation>--%1 is not for checks export</translation>
     </message>
     <message>
         <source>无法导出到 %1：文件名须以 .pdf 结尾</source>
         <translation>cannot export to %1: the file name must end in .pdf</translation>
-    </message>
-    <message>
-        <source>checks export 只接受 --block、--archive 和 --language</source>
-        <translation>checks export takes only --block, --archive and --language</translation>
-    </message>
-    <message>
-        <source>未知选项 %1；可用：--archive、--from、--to、--part、--heat、--block、--csv、--utc、--language、--help、--version</source>
-        <translation>unknown option %1; accepted: --archive, --from, --to, --part, --heat, --block, --csv, --utc, --language, --help, --version</translation>
-    </message>
-    <message>
-        <source>缺少命令；可用：list、show、raw、export、check、checks</source>
-        <translation>no command; accepted: list, show, raw, export, check, checks</translation>
-    </message>
-    <message>
-        <source>未知命令 &apos;%1&apos;；可用：list、show、raw、export、check、checks</source>
-        <translation>unknown command &apos;%1&apos;; accepted: list, show, raw, export, check, checks</translation>
-    </message>
-    <message>
-        <source>--block 只用于 checks</source>
-        <translation>--block is for checks only</translation>
     </message>
     <message>
         <source>已将标准块 %1 的 %2 次检查写入 %3

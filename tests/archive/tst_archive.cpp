@@ -378,6 +378,89 @@ private slots:
         QVERIFY(archive.reportHeader(b, &read, &error) && read == ReportHeader());
     }
 
+    // Blocks and checks kept with every field and reading; what a check may not be is refused with its reason.
+    void verificationLog_data() { backends(); }
+    void verificationLog()
+    {
+        Archive archive;
+        QVERIFY(archive.open(freshLocation()).ok());
+        QString error;
+        ReferenceBlock b760{0, "B-760", DeviceD, 760, 2.5, "C-17", QDate(2027, 1, 1), std::nullopt, 5};
+        ReferenceBlock b520{0, "A-520", DeviceG, 520.5, std::nullopt, "", QDate(), std::nullopt, std::nullopt};
+        QVERIFY2(archive.addBlock(&b760, &error), qPrintable(error));
+        QVERIFY(archive.addBlock(&b520, &error) && b520.id > 0 && b520.id != b760.id);
+        ReferenceBlock again{0, "B-760", DeviceDL, 800, std::nullopt, "", QDate(), std::nullopt, std::nullopt};
+        QVERIFY(!archive.addBlock(&again, &error));
+        QCOMPARE(error, QStringLiteral("there is a block B-760 already"));
+        QList<ReferenceBlock> blocks;
+        QVERIFY(archive.blocks(&blocks, &error) && blocks.size() == 2);
+        const ReferenceBlock &read = blocks[1]; // by serial
+        QVERIFY(read.id == b760.id && read.serial == "B-760" && read.device == DeviceD && read.nominalHl == 760);
+        QVERIFY(read.uncertaintyHl == 2.5 && read.certificate == "C-17" && read.validUntil == QDate(2027, 1, 1));
+        QVERIFY(!read.maxError && read.maxRepeatability == 5.0);
+        QVERIFY(!blocks[0].uncertaintyHl && !blocks[0].validUntil.isValid() && blocks[0].nominalHl == 520.5);
+        QVERIFY(!archive.block("B-999", &again, &error) && error == "there is no block B-999");
+
+        const QDateTime day(QDate(2027, 1, 1), QTime(8, 0));
+        // Stored out of time order, readings not sorted: read back by time, each check's readings as taken.
+        VerificationCheck late{0, b760.id, day.addSecs(3600 + 30), "Li", {765, 757, 761}};
+        VerificationCheck early{0, b760.id, day, "", {758, 762, 765, 757, 761}};
+        VerificationCheck other{0, b520.id, day.addSecs(60), "Wang", {520, 519, 522}};
+        for (VerificationCheck *c : {&late, &early, &other})
+            QVERIFY2(archive.addCheck(c, &error), qPrintable(error));
+        QList<VerificationCheck> checks;
+        QVERIFY(archive.checks(b760.id, &checks, &error) && checks.size() == 2);
+        QVERIFY(checks[0].id == early.id && checks[0].at == day && checks[0].readings == early.readings);
+        QVERIFY(checks[1].at == late.at && checks[1].operatorName == "Li" && checks[1].readings == late.readings);
+        QVERIFY(archive.checks(0, &checks, &error));
+        QCOMPARE(checks.size(), 3);
+        QCOMPARE(checks[1].id, other.id);
+
+        const QList<std::pair<VerificationCheck, QString>> refused = {
+            {{0, b760.id, day, "", {760, 761}}, "a check needs at least 3 readings, not 2"},
+            {{0, b760.id, day, "", {760, -1, 761}}, "every reading must be a positive number of HL"},
+            {{0, b760.id, day.addDays(1), "", {760, 760, 760}},
+             "block B-760 was valid until 2027-01-01: not for a check on 2027-01-02"},
+            {{0, 9999, day, "", {760, 760, 760}}, "there is no block with id 9999"},
+        };
+        for (auto [check, reason] : refused) {
+            QVERIFY(!archive.addCheck(&check, &error));
+            QCOMPARE(error, reason);
+        }
+        QVERIFY(archive.checks(0, &checks, &error) && checks.size() == 3);
+    }
+
+    // A version-2 file: upgraded in place to hold the verification log, its groups and tags as they were.
+    void upgradeFromVersion2()
+    {
+        const QString path = m_dir.filePath("v2.sqlite");
+        QVERIFY(QFile::copy(QFINDTESTDATA("archive-v2.sqlite"), path));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        Archive archive;
+        QVERIFY(archive.open(path, Archive::ReadOnly)
+                    .reason.endsWith("has schema version 2, this program reads 3: "
+                                     "open it once with the program to bring it up "
+                                     "to date"));
+        QCOMPARE(archive.open(path).outcome, ArchiveOpenResult::Opened);
+        QList<DownloadInfo> downloads;
+        QList<ArchivedGroup> groups;
+        QString error;
+        QVERIFY(archive.downloads({}, 0, 10, &downloads, &error) && downloads.size() == 1);
+        QVERIFY(archive.loadArchivedGroups(downloads[0].id, &groups, &error) && groups.size() == 2);
+        QCOMPARE(groups[0].measuredAt, QDateTime(QDate(2026, 6, 3), QTime(14, 30)));
+        QCOMPARE(groups[0].tags.part, QStringLiteral("P-2"));
+        QCOMPARE(groups[1].record.device, quint8(DeviceG));
+        ReferenceBlock block{0, "B-1", DeviceD, 760, std::nullopt, "", QDate(), std::nullopt, std::nullopt};
+        VerificationCheck check{0, 0, QDateTime(QDate(2026, 6, 3), QTime(14, 0)), "", {760, 761, 759}};
+        QVERIFY(archive.addBlock(&block, &error));
+        check.blockId = block.id;
+        QVERIFY2(archive.addCheck(&check, &error), qPrintable(error));
+        archive.close();
+        QVERIFY(archive.open(path, Archive::ReadOnly).ok());
+        QList<VerificationCheck> checks;
+        QVERIFY(archive.checks(block.id, &checks, &error) && checks.size() == 1);
+    }
+
     // A version-1 file: upgraded in place at its first writable open, groups intact and keyed as new ones are.
     void upgrade()
     {
@@ -386,7 +469,7 @@ private slots:
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
         Archive archive;
         ArchiveOpenResult opened = archive.open(path, Archive::ReadOnly);
-        QVERIFY2(opened.reason.endsWith("has schema version 1, this program reads 2: open it once with the program "
+        QVERIFY2(opened.reason.endsWith("has schema version 1, this program reads 3: open it once with the program "
                                         "to bring it up to date"),
                  qPrintable(opened.reason));
         QCOMPARE(archive.open(path).outcome, ArchiveOpenResult::Opened);
@@ -417,6 +500,50 @@ private slots:
         QTest::addColumn<QByteArrayList>("output");
         for (const char *b : {"sqlite", "postgresql"}) {
             const auto row = [b](const char *name) -> QTestData & { return QTest::addRow("%s: %s", b, name); };
+            // The verification log, in this order; the check from group 2 of @ID makes that group verified below.
+            row("blocks add: D at 645 HL or more, 6 and 6")
+                << QStringList{"blocks", "add",       "--serial", "B-760",         "--device",
+                               "D",      "--nominal", "760",      "--valid-until", "2027-01-01"}
+                << 0
+                << QByteArrayList{"=added block B-760: D, 760 HL, maximum error ±6 HL, maximum repeatability 6 HL\n"};
+            row("blocks add: a serial that exists")
+                << QStringList{"blocks", "add", "--serial", "B-760", "--device", "G", "--nominal", "500"} << 2
+                << QByteArrayList{"=", "there is a block B-760 already"};
+            row("checks add: a block past its date")
+                << QStringList{"checks",     "add",         "--block", "B-760",
+                               "--readings", "760,760,760", "--at",    "2027-01-02T08:00"}
+                << 2 << QByteArrayList{"=", "block B-760 was valid until 2027-01-01: not for a check on 2027-01-02"};
+            row("checks add: a failing check is recorded")
+                << QStringList{"checks",     "add",
+                               "--block",    "B-760",
+                               "--readings", "758,762,765,757,761",
+                               "--at",       "2026-12-31T08:00",
+                               "--operator", "Li"}
+                << 0
+                << QByteArrayList{"=check 1 (block B-760, 2026-12-31T08:00): 5 readings, mean 760.6 HL, error +0.6 HL "
+                                  "(±6), repeatability 8 HL (6): fail\n"};
+            row("blocks add: below 645 HL, its own maximum error")
+                << QStringList{"blocks",    "add", "--serial",    "B-505", "--device",      "D",
+                               "--nominal", "505", "--max-error", "8",     "--certificate", "=cert,7"}
+                << 0 << QByteArrayList{"maximum error ±8 HL, maximum repeatability 10 HL\n"};
+            row("checks add: a group's impacts at its time")
+                << QStringList{"checks", "add", "--block", "B-505", "--download", "@ID", "--slot", "2"} << 0
+                << QByteArrayList{"(block B-505, 2027-01-02T09:05): 3 readings, mean 505.0 HL, error 0.0 HL (±8), "
+                                  "repeatability 8 HL (10): pass\n"};
+            row("checks add: a group of another device")
+                << QStringList{"checks", "add", "--block", "B-760", "--download", "@ID", "--slot", "1"} << 2
+                << QByteArrayList{"=", "group 1 was measured with impact device D_15, block B-760 is for D"};
+            row("checks add: two readings") << QStringList{"checks", "add", "--block", "B-760", "--readings", "760,761"}
+                                            << 2 << QByteArrayList{"=", "a check needs at least 3 readings, not 2"};
+            row("checks list --csv")
+                << QStringList{"checks", "list", "--block", "B-760", "--csv"} << 0
+                << QByteArrayList{"=id,at,block,device,nominal,n,mean,error,repeatability,max_error,max_repeatability,"
+                                  "verdict,center,lcl,ucl,mr,mr_ucl,in_control\n"
+                                  "1,2026-12-31T08:00,B-760,D,760,5,760.6,0.6,8,6,6,fail,,,,,,\n"};
+            row("blocks list --csv: the tolerances that apply, a formula kept a text")
+                << QStringList{"blocks", "list", "--csv"} << 0
+                << QByteArrayList{"=serial,device,nominal,uncertainty,certificate,valid_until,max_error,"
+                                  "max_repeatability\nB-505,D,505,,\"'=cert,7\",,8,10\nB-760,D,760,,,2027-01-01,6,6\n"};
             row("raw: the payload as received") << QStringList{"raw", "@ID"} << 0 << QByteArrayList{"=" + Payload};
             // In the tool's time zone, Asia/Shanghai, or in UTC.
             row("list a day") << QStringList{"list", "--from", "2027-01-02", "--to", "2027-01-02"} << 0
@@ -459,6 +586,17 @@ private slots:
             {"=", "unknown option --form; accepted: --archive,"});
         row("sqlite: no archive there", {"list", "--archive", "/nonexistent/a.sqlite"}, 1,
             {"no archive at /nonexistent/a.sqlite"});
+        row("a block's option with list", {"list", "--serial", "B-1"}, 2,
+            {"=", "--serial belongs to blocks and checks"});
+        row("readings and a group both", {"checks", "add", "--block", "B", "--readings", "1,2,3", "--download", "4"}, 2,
+            {"=", "checks add needs --readings, or both --download and --slot"});
+        row("a time not as YYYY-MM-DDTHH:MM",
+            {"checks", "add", "--block", "B", "--readings", "760,761,762", "--at", "2027-01-02 08:00"}, 2,
+            {"=", "bad time for --at: '2027-01-02 08:00'"});
+        row("a date not as YYYY-MM-DD",
+            {"blocks", "add", "--serial", "B", "--device", "D", "--nominal", "760", "--valid-until", "2027-1-02"}, 2,
+            {"=", "bad date for --valid-until: '2027-1-02'"});
+        row("sqlite: a block not there", {"checks", "list", "--block", "B-9"}, 2, {"=", "there is no block B-9"});
     }
 
     void tool()

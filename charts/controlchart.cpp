@@ -12,6 +12,7 @@
 #include <QtCharts/QValueAxis>
 
 #include <cmath>
+#include <tuple>
 
 namespace {
 

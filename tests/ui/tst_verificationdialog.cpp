@@ -139,7 +139,6 @@ private slots:
         block.serial = "HB-500";
         block.device = DeviceD;
         block.nominalHl = 500;
-        block.certificate = "Z-1";
         block.validUntil = validUntil;
         QVERIFY(archive.addBlock(&block, nullptr));
         VerificationDialog dialog(&archive);

@@ -34,7 +34,7 @@ QString number(double value)
 QTableWidgetItem *item(const QString &text, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
 {
     auto *cell = new QTableWidgetItem(text);
-    cell->setTextAlignment(int(alignment));
+    cell->setTextAlignment(alignment);
     return cell;
 }
 

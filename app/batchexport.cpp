@@ -64,9 +64,12 @@ QString BatchExport::tagDownload(qint64 downloadId, int groupCount, QList<CsvGro
         groupSlots << slot;
     QList<ArchivedGroup> archived;
     QHash<QString, PartLimit> limits;
+    QList<VerificationCheck> checks;
+    QHash<qint64, ReferenceBlock> blocks;
     if ((!m_tags.isEmpty() && !m_archive.setGroupTags(downloadId, groupSlots, m_tags, TagWrite::GivenOnly, &error)) ||
         (m_limit.isSet() && !m_archive.setPartLimit(m_tags.part, m_limit, &error)) ||
-        !m_archive.loadArchivedGroups(downloadId, &archived, &error) || !m_archive.partLimits(&limits, &error))
+        !m_archive.loadArchivedGroups(downloadId, &archived, &error) || !m_archive.partLimits(&limits, &error) ||
+        !m_archive.verificationLog(&checks, &blocks, &error))
         return error;
     // What the archive holds now, with the tags set on these groups before.
     for (CsvGroup &row : *rows) {
@@ -74,6 +77,7 @@ QString BatchExport::tagDownload(qint64 downloadId, int groupCount, QList<CsvGro
             row.tags = archived.at(row.slot).tags;
         row.limit = limits.value(row.tags.part);
     }
+    markVerified(rows, checks, blocks);
     return QString();
 }
 

@@ -45,7 +45,8 @@ private:
     void on_timeout();
     void finish(int exitCode, const QString &message);
     void openArchive();
-    // Writes the tags and limit on the stored download and reads back those of its groups; the reason on failure.
+    // Writes the tags and limit on the stored download and reads back those of its groups, and whether each is
+    // verified; the reason on failure.
     QString tagDownload(qint64 downloadId, int groupCount, QList<CsvGroup> *rows);
 
     QString m_fileName;

@@ -170,6 +170,10 @@ public:
     // there already stays.
     bool restoreTrace(const QList<QPair<QString, GroupTags>> &tags, const QHash<QString, PartLimit> &limits,
                       QString *error);
+    // Adds the blocks and checks read back from a damaged archive, under new ids (checks name their block by the
+    // old one), with every reading; a check whose block did not come through is left out. In one transaction.
+    bool restoreVerification(const QList<ReferenceBlock> &blocks, const QList<VerificationCheck> &checks,
+                             QString *error);
     // From any thread: fails the call running now at once and every call after it; for a program that must end.
     void interrupt();
 
@@ -241,6 +245,9 @@ private:
     // Runs work in one writing transaction within the call's bound; what: the reason when the commit fails.
     bool inTransaction(const QString &what, QString *error, const std::function<bool(QSqlQuery &)> &work);
     bool insertReportHeader(qint64 downloadId, const ReportHeader &header, QString *error);
+    // Within a transaction: a block (its id set by the archive) and a check with its readings.
+    bool insertBlock(QSqlQuery &query, const ReferenceBlock &block, qint64 *id, QString *error);
+    bool insertCheck(QSqlQuery &query, VerificationCheck *check, QString *error);
 
     QSqlDatabase m_db;
     QString m_connectionName;

@@ -222,6 +222,51 @@ bool recoverTrace(Connection &c, Archive &target, QString *error)
     return (tags.isEmpty() && limits.isEmpty()) || target.restoreTrace(tags, limits, error);
 }
 
+// The reference blocks and the checks made on them, each check with the readings that can be read: they name no
+// download, so they come through whole or not at all.
+bool recoverVerification(Connection &c, Archive &target, QString *error)
+{
+    const auto number = [](sqlite3_stmt *statement, int column) {
+        return sqlite3_column_type(statement, column) == SQLITE_NULL
+                   ? std::nullopt
+                   : std::optional<double>(sqlite3_column_double(statement, column));
+    };
+    QList<ReferenceBlock> blocks;
+    QList<VerificationCheck> checks;
+    sqlite3_stmt *statement = nullptr;
+    // An archive older than the verification log has none of these tables: nothing to read then.
+    if (sqlite3_prepare_v2(c.handle(),
+                           "SELECT id, serial, device, nominal, uncertainty, certificate, valid_until, max_error, "
+                           "max_repeatability FROM reference_block",
+                           -1, &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            blocks.append({sqlite3_column_int64(statement, 0), text(statement, 1),
+                           quint8(sqlite3_column_int(statement, 2)), sqlite3_column_double(statement, 3),
+                           number(statement, 4), text(statement, 5), QDate::fromString(text(statement, 6), Qt::ISODate),
+                           number(statement, 7), number(statement, 8)});
+    }
+    sqlite3_finalize(statement);
+    statement = nullptr;
+    if (sqlite3_prepare_v2(c.handle(),
+                           "SELECT c.id, c.block_id, c.checked_at, c.operator_name, r.hl FROM verification_check c "
+                           "LEFT JOIN check_reading r ON r.check_id = c.id ORDER BY c.id, r.reading_no",
+                           -1, &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            const qint64 id = sqlite3_column_int64(statement, 0);
+            if (checks.isEmpty() || checks.last().id != id)
+                checks.append({id,
+                               sqlite3_column_int64(statement, 1),
+                               QDateTime::fromString(text(statement, 2), QStringLiteral("yyyy-MM-ddTHH:mm:ss")),
+                               text(statement, 3),
+                               {}});
+            if (sqlite3_column_type(statement, 4) != SQLITE_NULL)
+                checks.last().readings.append(sqlite3_column_int(statement, 4));
+        }
+    }
+    sqlite3_finalize(statement);
+    return blocks.isEmpty() || target.restoreVerification(blocks, checks, error);
+}
+
 // Reads each download of the damaged file on its own into the new archive, in the order they were stored.
 bool recoverDownloads(Connection &c, Archive &target, ArchiveCheckResult *result)
 {
@@ -280,7 +325,7 @@ bool recoverDownloads(Connection &c, Archive &target, ArchiveCheckResult *result
     sqlite3_finalize(report);
     if (!ok)
         result->reason = error;
-    return ok && recoverTrace(c, target, &result->reason);
+    return ok && recoverTrace(c, target, &result->reason) && recoverVerification(c, target, &result->reason);
 }
 
 // Sets the damaged file aside and builds a new archive at its path; the caller holds the lock.

@@ -65,6 +65,51 @@ bool finite(double value)
 
 } // namespace
 
+bool Archive::insertBlock(QSqlQuery &query, const ReferenceBlock &block, qint64 *id, QString *error)
+{
+    query.prepare(QStringLiteral("INSERT INTO reference_block (serial, device, nominal, uncertainty, certificate, "
+                                 "valid_until, max_error, max_repeatability) VALUES (?, ?, ?, ?, ?, ?, ?, ?)") +
+                  (m_postgres ? QStringLiteral(" RETURNING id") : QString()));
+    query.addBindValue(block.serial);
+    query.addBindValue(int(block.device));
+    query.addBindValue(block.nominalHl);
+    query.addBindValue(numberOrNull(block.uncertaintyHl));
+    query.addBindValue(text(block.certificate));
+    query.addBindValue(block.validUntil.isValid() ? QVariant(block.validUntil.toString(Qt::ISODate))
+                                                  : compat::nullVariant(QMetaType::QString));
+    query.addBindValue(numberOrNull(block.maxError));
+    query.addBindValue(numberOrNull(block.maxRepeatability));
+    if (!query.exec() || (m_postgres && !query.next()))
+        return fail(error, QStringLiteral("cannot keep block %1").arg(block.serial), query.lastError());
+    *id = m_postgres ? query.value(0).toLongLong() : query.lastInsertId().toLongLong();
+    query.finish();
+    return true;
+}
+
+bool Archive::insertCheck(QSqlQuery &query, VerificationCheck *check, QString *error)
+{
+    query.prepare(QStringLiteral("INSERT INTO verification_check (block_id, checked_at, operator_name) "
+                                 "VALUES (?, ?, ?)") +
+                  (m_postgres ? QStringLiteral(" RETURNING id") : QString()));
+    query.addBindValue(check->blockId);
+    query.addBindValue(check->at.toString(QLatin1String(LocalFormat)));
+    query.addBindValue(text(check->operatorName));
+    if (!query.exec() || (m_postgres && !query.next()))
+        return fail(error, QStringLiteral("cannot keep the check"), query.lastError());
+    const qint64 id = m_postgres ? query.value(0).toLongLong() : query.lastInsertId().toLongLong();
+    query.finish();
+    query.prepare(QStringLiteral("INSERT INTO check_reading (check_id, reading_no, hl) VALUES (?, ?, ?)"));
+    for (int i = 0; i < check->readings.size(); ++i) {
+        query.bindValue(0, id);
+        query.bindValue(1, i);
+        query.bindValue(2, check->readings.at(i));
+        if (!query.exec())
+            return fail(error, QStringLiteral("cannot keep reading %1 of the check").arg(i + 1), query.lastError());
+    }
+    check->id = id;
+    return true;
+}
+
 bool Archive::addBlock(ReferenceBlock *block, QString *error)
 {
     if (block->serial.trimmed().isEmpty())
@@ -89,31 +134,7 @@ bool Archive::addBlock(ReferenceBlock *block, QString *error)
         if (query.next())
             return fail(error, QStringLiteral("there is a block %1 already").arg(block->serial));
         query.finish();
-        query.prepare(QStringLiteral("INSERT INTO reference_block (serial, device, nominal, uncertainty, certificate, "
-                                     "valid_until, max_error, max_repeatability) VALUES (?, ?, ?, ?, ?, ?, ?, ?)") +
-                      (m_postgres ? QStringLiteral(" RETURNING id") : QString()));
-        query.addBindValue(block->serial);
-        query.addBindValue(int(block->device));
-        query.addBindValue(block->nominalHl);
-        query.addBindValue(numberOrNull(block->uncertaintyHl));
-        query.addBindValue(text(block->certificate));
-        query.addBindValue(block->validUntil.isValid() ? QVariant(block->validUntil.toString(Qt::ISODate))
-                                                       : compat::nullVariant(QMetaType::QString));
-        query.addBindValue(numberOrNull(block->maxError));
-        query.addBindValue(numberOrNull(block->maxRepeatability));
-        if (!query.exec())
-            return fail(error, QStringLiteral("cannot keep block %1").arg(block->serial), query.lastError());
-        qint64 id = 0;
-        if (m_postgres) {
-            if (!query.next())
-                return fail(error, QStringLiteral("cannot keep block %1").arg(block->serial), query.lastError());
-            id = query.value(0).toLongLong();
-        } else {
-            id = query.lastInsertId().toLongLong();
-        }
-        query.finish();
-        block->id = id;
-        return true;
+        return insertBlock(query, *block, &block->id, error);
     });
 }
 
@@ -177,26 +198,7 @@ bool Archive::addCheck(VerificationCheck *check, QString *error)
         case CheckRefusal::None:
             break;
         }
-        query.prepare(QStringLiteral("INSERT INTO verification_check (block_id, checked_at, operator_name) "
-                                     "VALUES (?, ?, ?)") +
-                      (m_postgres ? QStringLiteral(" RETURNING id") : QString()));
-        query.addBindValue(check->blockId);
-        query.addBindValue(check->at.toString(QLatin1String(LocalFormat)));
-        query.addBindValue(text(check->operatorName));
-        if (!query.exec() || (m_postgres && !query.next()))
-            return fail(error, QStringLiteral("cannot keep the check"), query.lastError());
-        const qint64 id = m_postgres ? query.value(0).toLongLong() : query.lastInsertId().toLongLong();
-        query.finish();
-        query.prepare(QStringLiteral("INSERT INTO check_reading (check_id, reading_no, hl) VALUES (?, ?, ?)"));
-        for (int i = 0; i < check->readings.size(); ++i) {
-            query.bindValue(0, id);
-            query.bindValue(1, i);
-            query.bindValue(2, check->readings.at(i));
-            if (!query.exec())
-                return fail(error, QStringLiteral("cannot keep reading %1 of the check").arg(i + 1), query.lastError());
-        }
-        check->id = id;
-        return true;
+        return insertCheck(query, check, error);
     });
 }
 
@@ -243,4 +245,26 @@ bool Archive::verificationLog(QList<VerificationCheck> *checks, QHash<qint64, Re
     for (const ReferenceBlock &block : list)
         blocks->insert(block.id, block);
     return true;
+}
+
+bool Archive::restoreVerification(const QList<ReferenceBlock> &blocks, const QList<VerificationCheck> &checks,
+                                  QString *error)
+{
+    return inTransaction(QStringLiteral("cannot restore the verification log"), error, [&](QSqlQuery &query) {
+        QHash<qint64, qint64> ids; // old block id -> new
+        for (const ReferenceBlock &block : blocks) {
+            qint64 id = 0;
+            if (!insertBlock(query, block, &id, error))
+                return false;
+            ids.insert(block.id, id);
+        }
+        for (VerificationCheck check : checks) {
+            if (!ids.contains(check.blockId))
+                continue;
+            check.blockId = ids.value(check.blockId);
+            if (!insertCheck(query, &check, error))
+                return false;
+        }
+        return true;
+    });
 }

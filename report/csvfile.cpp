@@ -72,7 +72,7 @@ QString csvHeader()
     columns << QStringLiteral("part") << QStringLiteral("heat") << QStringLiteral("location")
             << QStringLiteral("operator") << QStringLiteral("limit_scale") << QStringLiteral("limit_low")
             << QStringLiteral("limit_high") << QStringLiteral("verdict") << QStringLiteral("mean_hl")
-            << QStringLiteral("sd_hl") << QStringLiteral("range_hl");
+            << QStringLiteral("sd_hl") << QStringLiteral("range_hl") << QStringLiteral("verified");
     return columns.join(QLatin1Char(',')) + QLatin1Char('\n');
 }
 
@@ -125,9 +125,25 @@ QString csvLine(const CsvGroup &g)
     const GroupStatistics statistics = groupStatistics(m);
     add(statistics.count > 0 ? QString::number(statistics.meanHl) : QString());
     add(statistics.sdHl ? QString::number(*statistics.sdHl, 'f', 1) : QString());
-    line += statistics.count > 0 ? QString::number(statistics.rangeHl) : QString();
+    add(statistics.count > 0 ? QString::number(statistics.rangeHl) : QString());
+    line += g.verified ? QLatin1String("yes") : QLatin1String("no");
     line += QLatin1Char('\n');
     return line;
+}
+
+void markVerified(QList<CsvGroup> *rows, const QList<VerificationCheck> &checks,
+                  const QHash<qint64, ReferenceBlock> &blocks)
+{
+    // By day: an export of many groups looks only at the checks of each group's own day.
+    QHash<QDate, QList<VerificationCheck>> byDay;
+    for (const VerificationCheck &check : checks)
+        byDay[check.at.date()].append(check);
+    for (CsvGroup &row : *rows) {
+        MeasurementGroup group; // what the rule reads: the device and the time
+        group.device = row.record.device;
+        group.measured = row.measuredAt;
+        row.verified = row.measuredAt.isValid() && isVerified(group, byDay.value(row.measuredAt.date()), blocks);
+    }
 }
 
 bool writeCsvFile(const QString &fileName, const QList<CsvGroup> &groups, QString *error)

@@ -235,6 +235,21 @@ CsvGroup csvGroup(const ArchivedGroup &g, const QHash<QString, PartLimit> &limit
     return {g.downloadId, g.station, g.port, g.slot, g.measuredAt, g.record, g.tags, limits.value(g.tags.part)};
 }
 
+// The groups' CSV rows, each marked verified or not by the archive's verification log.
+bool csvRows(Archive &archive, const QList<ArchivedGroup> &groups, const QHash<QString, PartLimit> &limits,
+             QList<CsvGroup> *rows, QString *error)
+{
+    QList<VerificationCheck> checks;
+    QHash<qint64, ReferenceBlock> blocks;
+    if (!archive.verificationLog(&checks, &blocks, error))
+        return false;
+    rows->reserve(groups.size());
+    for (const ArchivedGroup &g : groups)
+        rows->append(csvGroup(g, limits));
+    markVerified(rows, checks, blocks);
+    return true;
+}
+
 QString dateText(const ArchivedGroup &g)
 {
     return g.measuredAt.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
@@ -347,11 +362,12 @@ int show(Archive &archive, qint64 id, bool csv)
     QString text;
     if (csv) {
         QHash<QString, PartLimit> limits;
-        if (!archive.partLimits(&limits, &error))
+        QList<CsvGroup> rows;
+        if (!archive.partLimits(&limits, &error) || !csvRows(archive, groups, limits, &rows, &error))
             return failed(error);
         text = csvHeader();
-        for (const ArchivedGroup &g : groups)
-            text += csvLine(csvGroup(g, limits));
+        for (const CsvGroup &row : rows)
+            text += csvLine(row);
     } else {
         text = LeebArchive::tr("下载 %1\n  时间 %2（最后确认 %3）\n  工作站 %4\n  串口 %5\n  程序 %6\n  组数 %7\n")
                    .arg(info.id)
@@ -421,9 +437,8 @@ int exportSpan(Archive &archive, const Command &c)
         return failed(error);
     if (reportFileKind(fileName) == ReportFileKind::Csv) {
         QList<CsvGroup> rows;
-        rows.reserve(groups.size());
-        for (const ArchivedGroup &g : groups)
-            rows.append(csvGroup(g, limits));
+        if (!csvRows(archive, groups, limits, &rows, &error))
+            return failed(error);
         if (!writeCsvFile(fileName, rows, &error))
             return failed(LeebArchive::tr("无法写入 %1：%2").arg(fileName, error));
     } else {

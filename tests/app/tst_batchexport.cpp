@@ -26,7 +26,8 @@ QProcessEnvironment programEnvironment(const QTemporaryDir &dir)
 const QByteArray CsvHeader = "download,station,port,slot,date,device,device_code,material,material_code,direction,"
                              "direction_code,scale,scale_code,table_set,HL,HL_status,HRB,HRB_status,HS,HS_status,HB,"
                              "HB_status,HRC,HRC_status,HV,HV_status,STR,STR_status,impact_count,impacts,part,heat,"
-                             "location,operator,limit_scale,limit_low,limit_high,verdict,mean_hl,sd_hl,range_hl";
+                             "location,operator,limit_scale,limit_low,limit_high,verdict,mean_hl,sd_hl,range_hl,"
+                             "verified";
 } // namespace
 
 class TestBatchExport : public QObject

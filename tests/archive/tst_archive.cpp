@@ -558,9 +558,10 @@ private slots:
                               << QByteArrayList{"\n@ID,lab-3,/dev/ttyUSB0,1,2026-12-30 09:05,D_15,4,",
                                                 ",46,Ok,",
                                                 "\n@ID,lab-3,/dev/ttyUSB0,2,2027-01-02 09:05,D,1,",
+                                                ",501 505 509,P-7,H1,,,,,,,505,4.0,8,yes\n",
                                                 "LO,BelowRange,LO,BelowRange,LO,BelowRange",
                                                 "\n@ID,lab-3,/dev/ttyUSB0,3,,D,1,Cr-V Steel,2,Downward,0,STR,7,1,",
-                                                ",1065,Ok,3,596 600 604,,,,,,,,,600,4.0,8\n"};
+                                                ",1065,Ok,3,596 600 604,,,,,,,,,600,4.0,8,no\n"};
             row("export a span: each measurement once")
                 << QStringList{"export", "--from", "2026-12-30", "--to", "2027-01-09", "OUT.csv"} << 0
                 << QByteArrayList{"5 group(s) written"};

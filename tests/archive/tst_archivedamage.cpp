@@ -176,6 +176,10 @@ private slots:
                     traced.setGroupTags(4, {0}, {"P-1", "H-9", "", "", ""}, TagWrite::All, nullptr));
             QVERIFY(traced.setPartLimit("P-1", {ScaleHRC, 50, {}}, nullptr) &&
                     traced.setReportHeader(4, header, nullptr));
+            ReferenceBlock block{0, "B-1", DeviceD, 760, std::nullopt, "", QDate(), 4.0, std::nullopt};
+            QVERIFY(traced.addBlock(&block, nullptr));
+            VerificationCheck check{0, block.id, QDateTime(QDate(2027, 1, 2), QTime(8, 0, 30)), "Li", {765, 757, 761}};
+            QVERIFY(traced.addCheck(&check, nullptr));
             traced.close();
             QVERIFY(damageTablePage(path));
         }
@@ -214,6 +218,12 @@ private slots:
                 recovered.reportHeader(1, &kept, nullptr));
         QCOMPARE(tagged.value(0).tags.heat, QString("H-9"));
         QVERIFY(limits.value("P-1").low == 50 && !limits.value("P-1").high && kept == header);
+        QList<ReferenceBlock> blocks;
+        QList<VerificationCheck> checks;
+        QVERIFY(recovered.blocks(&blocks, nullptr) && blocks.size() == 1 && blocks[0].maxError == 4.0);
+        QVERIFY(recovered.checks(blocks[0].id, &checks, nullptr) && checks.size() == 1);
+        QVERIFY(checks[0].at == QDateTime(QDate(2027, 1, 2), QTime(8, 0, 30)) && checks[0].operatorName == "Li" &&
+                checks[0].readings == (QList<int>{765, 757, 761}));
     }
 
     // Several programs start at once on a damaged archive, each then storing three downloads.

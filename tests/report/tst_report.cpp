@@ -369,19 +369,19 @@ private slots:
                             const char *tail) {
             QTest::newRow(name) << texts << limit << QString::fromUtf8(head) << QString::fromUtf8(tail);
         };
-        const char *untraced = ",,,,,,,,450,2.0,4\n";
+        const char *untraced = ",,,,,,,,450,2.0,4,no\n";
         row("host name starting with '=', with quotes and a comma", {"=HYPERLINK(\"http://x.example\",\"y\")", "COM1"},
             "2::", R"csv(1,"'=HYPERLINK(""http://x.example"",""y"")",COM1,1,)csv", untraced);
         row("port name with a CR inside: quoted", {"lab", "COM\r3"}, "2::", "1,lab,\"COM\r3\",1,", untraced);
         row("+, - and @ first", {"+1-2", "-x"}, "2::", "1,'+1-2,'-x,1,", untraced);
         row("@, a tab and a CR first", {"@SUM(A1)", "\tx\ry"}, "2::", "1,'@SUM(A1),\"'\tx\ry\",1,", untraced);
         row("tagged, judged in HL", {"lab", "p", "P-7", "H 12", "weld 3, HAZ", QString::fromUtf8("王工")}, "0:440:460",
-            "1,lab,p,1,", "P-7,H 12,\"weld 3, HAZ\",王工,HL,440,460,pass,450,2.0,4\n");
-        row("lower bound only, below it", {"lab", "p"}, "0:455:", "1,lab,p,", ",,,,HL,455,,low,450,2.0,4\n");
+            "1,lab,p,1,", "P-7,H 12,\"weld 3, HAZ\",王工,HL,440,460,pass,450,2.0,4,no\n");
+        row("lower bound only, below it", {"lab", "p"}, "0:455:", "1,lab,p,", ",,,,HL,455,,low,450,2.0,4,no\n");
         row("strength limit on a hardness group", {"lab", "p"}, "7::1300", "1,lab,p,",
-            ",,,,STR,,1300,not_judged,450,2.0,4\n");
+            ",,,,STR,,1300,not_judged,450,2.0,4,no\n");
         row("tags that start like formulas", {"lab", "p", "=SUM(A1)", "-12", "+x", "@me"}, "2::", "1,lab,p,",
-            "'=SUM(A1),'-12,'+x,'@me,,,,,450,2.0,4\n");
+            "'=SUM(A1),'-12,'+x,'@me,,,,,450,2.0,4,no\n");
     }
 
     void csvFields()

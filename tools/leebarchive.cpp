@@ -14,6 +14,7 @@
 #include "resourcesinit.h"
 #include "settings.h"
 #include "valuetext.h"
+#include "verificationreport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -52,6 +53,7 @@ QString usage()
         "                   (--readings R1,R2,... | --download ID --slot N) [--at YYYY-MM-DDTHH:MM]\n"
         "                   [--operator 文字]\n"
         "      leeb-archive [--archive 位置] [--language zh|en] checks list --block 编号 [--csv]\n"
+        "      leeb-archive [--archive 位置] [--language zh|en] checks export --block 编号 FILE.pdf\n"
         "\n"
         "读取里氏硬度计配套程序的测量存档。\n"
         "  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，\n"
@@ -67,7 +69,7 @@ QString usage()
         "           D 与 DC 在 645 HL 及以上为 6 HL，以下为 10 HL，其余装置为 12 HL），list 列出各块\n"
         "  checks   仪器在标准块上的检查：add 记录一次检查（至少 3 个读数，或取自已存档的下载 ID 的第 N 组，\n"
         "           时间默认为该组的时间或现在；不合格的检查照样记录），list 列出该块的检查及其控制图界限；\n"
-        "           --csv：CSV 格式，带表头行\n"
+        "           --csv：CSV 格式，带表头行；export 把块的数据、控制图和各次检查写成 PDF\n"
         "  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或\n"
         "                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或\n"
         "                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，\n"
@@ -96,8 +98,30 @@ struct Command
     bool help = false;
     bool version = false;
     VerificationCommand verification; // blocks, checks
+    bool checksExport = false;        // checks export: the block's PDF page, into the one operand after "export"
     QString error;
 };
+
+// "checks export --block S FILE.pdf": what is wrong with it; empty when nothing.
+QString parseChecksExport(Command *c, const QCommandLineParser &parser)
+{
+    c->checksExport = true;
+    c->verification.blockSerial = parser.value(QStringLiteral("block"));
+    if (c->operands.size() != 2)
+        return LeebArchive::tr("checks export 需要一个 FILE.pdf");
+    if (c->verification.blockSerial.isEmpty())
+        return LeebArchive::tr("checks export 需要 --block");
+    for (const QCommandLineOption &option : verificationOptions()) {
+        const QString name = option.names().constFirst();
+        if (name != QLatin1String("block") && parser.isSet(name))
+            return LeebArchive::tr("--%1 不用于 checks export").arg(name);
+    }
+    if (c->csv)
+        return LeebArchive::tr("--csv 只用于 list");
+    if (reportFileKind(c->operands.at(1)) != ReportFileKind::Pdf)
+        return LeebArchive::tr("无法导出到 %1：文件名须以 .pdf 结尾").arg(c->operands.at(1));
+    return QString();
+}
 
 Command parse(const QStringList &arguments)
 {
@@ -180,6 +204,8 @@ Command parse(const QStringList &arguments)
     else if (verification &&
              (c.utc || c.from.isValid() || c.to.isValid() || parser.isSet(partOption) || parser.isSet(heatOption)))
         c.error = LeebArchive::tr("--from、--to、--part、--heat 和 --utc 不用于 %1").arg(c.name);
+    else if (c.name == QLatin1String("checks") && c.operands.value(0) == QLatin1String("export"))
+        c.error = parseChecksExport(&c, parser);
     else if (verification)
         c.error = parseVerification(c.name, c.operands, parser, c.csv, &c.verification);
     else if (c.operands.size() != (bare ? 0 : 1))
@@ -434,6 +460,20 @@ int exportSpan(Archive &archive, const Command &c)
     return 0;
 }
 
+// The verification log of one block as a PDF: its data, control chart and checks.
+int exportChecks(Archive &archive, const QString &serial, const QString &fileName)
+{
+    ReferenceBlock block;
+    QList<VerificationCheck> checks;
+    QString error;
+    if (!archive.block(serial, &block, &error) || !archive.checks(block.id, &checks, &error))
+        return failed(error);
+    if (!saveVerificationPdf(fileName, block, checks, &error))
+        return failed(LeebArchive::tr("导出到 %1 失败：%2").arg(fileName, error));
+    out(LeebArchive::tr("已将标准块 %1 的 %2 次检查写入 %3\n").arg(serial).arg(checks.size()).arg(fileName));
+    return 0;
+}
+
 } // namespace
 
 void leebarchive::out(const QString &text)
@@ -467,8 +507,10 @@ int main(int argc, char *argv[])
     const bool badId = needsId && !downloadId(c.operands.first(), &id);
 
     // The report needs fonts and a paint device, never a display.
-    const bool report = c.error.isEmpty() && !c.help && !c.version && c.name == QLatin1String("export") &&
-                        reportFileKind(c.operands.first()) != ReportFileKind::Csv;
+    const bool report =
+        c.error.isEmpty() && !c.help && !c.version &&
+        ((c.name == QLatin1String("export") && reportFileKind(c.operands.first()) != ReportFileKind::Csv) ||
+         c.checksExport);
     if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The reasons are printed once, by the tool; the link's and archive's diagnostics would bury them.
@@ -520,6 +562,8 @@ int main(int argc, char *argv[])
         return show(archive, id, c.csv);
     if (c.name == QLatin1String("raw"))
         return raw(archive, id);
+    if (c.checksExport)
+        return exportChecks(archive, c.verification.blockSerial, c.operands.at(1));
     if (c.verification.kind != VerificationCommand::None)
         return runVerification(archive, c.verification);
     return exportSpan(archive, c);

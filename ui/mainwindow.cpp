@@ -10,6 +10,7 @@
 #include "savefile.h"
 #include "settings.h"
 #include "ui_mainwindow.h"
+#include "verificationdialog.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -88,6 +89,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(buttons, &QButtonGroup::idClicked, this, &MainWindow::on_buttonClicked);
 
     setCtrlStatuc(false);
+    updateVerificationCommand();
     setupTable();
     updateStatusFields();
     ui->horizontalLayout_chart->setStretchFactor(ui->widget_lineChart, 10);
@@ -289,6 +291,7 @@ void MainWindow::setArchiveLocation(const QString &location)
 {
     m_archiveLocation = location;
     m_archivePending = true;
+    updateVerificationCommand();
     // After the first frame: at once, and the latest download comes only into an empty window.
     if (m_started)
         QMetaObject::invokeMethod(
@@ -371,6 +374,7 @@ void MainWindow::openPendingArchive(bool showLatest)
     if (message)
         showFailure(message);
     updateTagCommand();
+    updateVerificationCommand();
     emit archiveOpened();
 }
 
@@ -414,6 +418,34 @@ void MainWindow::on_pushButton_history_clicked()
     connect(dialog, &HistoryDialog::openRequested, this, [this](qint64 id) { showArchivedDownload(id); });
     connect(dialog, &HistoryDialog::openGroupRequested, this, &MainWindow::showArchivedDownload);
     dialog->open();
+}
+
+void MainWindow::on_pushButton_verification_clicked()
+{
+    openPendingArchive(true);
+    updateVerificationCommand();
+    if (!m_archive || !m_archive->isOpen()) {
+        showMessage(ui->pushButton_verification->toolTip());
+        return;
+    }
+    auto *dialog = new VerificationDialog(m_archive.get(), this);
+    const int current = currentGroupIndex();
+    if (current >= 0) {
+        const MeasurementGroup &g = m_groups.at(current);
+        dialog->setCurrentGroup(g.impacts, g.measured, g.deviceName);
+    }
+    dialog->open();
+}
+
+void MainWindow::updateVerificationCommand()
+{
+    // An archive still to be opened is opened by the click.
+    const bool available = m_archivePending || (m_archive && m_archive->isOpen());
+    ui->pushButton_verification->setEnabled(available);
+    ui->pushButton_verification->setToolTip(
+        available ? tr("标准硬度块及其检查记录、控制图")
+                  : tr("没有可用的存档") +
+                        (m_archiveResult.reason.isEmpty() ? QString() : QStringLiteral(": ") + m_archiveResult.reason));
 }
 
 void MainWindow::on_link_downloadFailed()

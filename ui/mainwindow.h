@@ -81,6 +81,7 @@ private slots:
     // Connected by name by the form.
     void on_pushButton_language_clicked();
     void on_pushButton_history_clicked();
+    void on_pushButton_verification_clicked();
 
 private:
     // Connected explicitly; as slots, the form's connect-by-name would look for children of these names.
@@ -120,6 +121,10 @@ private:
     void updateSelectionField();
     // Enables the tag command, or says in its tip why it is not available.
     void updateTagCommand();
+    // The verification log needs an archive: disabled, with the reason, when the window has none.
+    void updateVerificationCommand();
+    // The group of the table's current row; -1 when none.
+    int currentGroupIndex() const;
     QString tagRefusal() const;
     void openTagDialog();
     void storeTags(qint64 downloadId, const QList<int> &indexes, const QList<GroupTags> &tags, const QString &limitPart,

@@ -171,6 +171,8 @@ void MainWindow::retranslateTexts()
     ui->pushButton_exportExcel->setText(tr("导出Excel"));
     ui->pushButton_language->setText(tr("中英切换"));
     ui->pushButton_history->setText(tr("历史记录"));
+    ui->pushButton_verification->setText(tr("验证"));
+    updateVerificationCommand();
     ui->label_33->setText(tr("样本数"));
     ui->label_15->setText(tr("最小值 (HL)"));
     ui->label_17->setText(tr("最大值 (HL)"));

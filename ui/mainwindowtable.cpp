@@ -305,6 +305,13 @@ void MainWindow::on_currentRowChanged(const QModelIndex &current)
     showPanelStatistics(p);
 }
 
+int MainWindow::currentGroupIndex() const
+{
+    bool valid = false;
+    const int p = ui->tableView->currentIndex().data(GroupRole).toInt(&valid);
+    return valid && p >= 0 && p < m_groups.size() ? p : -1;
+}
+
 void MainWindow::showPanelStatistics(int index)
 {
     // Impacts are whole HL already; their mean is rounded as every shown value is, so that a mean of 429.8 reads

@@ -2,6 +2,53 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
 <context>
+    <name>ControlChart</name>
+    <message>
+        <source>单值图：各次检查的平均值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>移动极差图</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>平均值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>受控</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>失控</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>移动极差</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>中心线 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下控制限 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>上控制限 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>控制限取自前 %1 次检查。失控的检查以红色方块标出。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>检查少于 5 次：尚无控制限，只显示各点。</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>HistoryDialog</name>
     <message>
         <source>下载时间</source>
@@ -250,52 +297,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--part 文字]
-                   [--heat 文字] [--utc]
-      leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]
-      leeb-archive [--archive 位置] raw ID
-      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] [--part 文字]
-                   [--heat 文字] FILE.xlsx|FILE.pdf|FILE.csv
-      leeb-archive [--archive 位置] [--language zh|en] check
-      leeb-archive [--archive 位置] [--language zh|en] blocks add --serial 编号 --device 装置 --nominal HL
-                   [--uncertainty HL] [--certificate 文字] [--valid-until 日期] [--max-error HL]
-                   [--max-repeatability HL]
-      leeb-archive [--archive 位置] [--language zh|en] blocks list [--csv]
-      leeb-archive [--archive 位置] [--language zh|en] checks add --block 编号
-                   (--readings R1,R2,... | --download ID --slot N) [--at YYYY-MM-DDTHH:MM]
-                   [--operator 文字]
-      leeb-archive [--archive 位置] [--language zh|en] checks list --block 编号 [--csv]
-
-读取里氏硬度计配套程序的测量存档。
-  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，
-           ISO 8601）、工作站、串口、组数，以制表符分隔；--from/--to 按所显示时间的日期选择
-  show     下载 ID 的各组：完整日期、代码与文字、HL 及每种换算值和状态、各次冲击值；
-           --csv：同样的内容，CSV 格式，带表头行
-  raw      下载 ID 收到的原始数据，原样写到标准输出
-  export   在 --from..--to 这些日期（仪器时钟）测量的各组，每次测量一次，写成工作簿（.xlsx）、
-           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）
-  check    完整检查 SQLite 存档：只有索引损坏时就地重建索引；文件损坏时原文件连同 -wal/-shm
-           原样移到一旁，在原位置新建存档，收入其中仍可读取的各次下载
-  blocks   标准块登记：add 添加一块（装置 D、DC、DL、D_15、C1、G、E；未给出的允许误差和重复性取默认值：
-           D 与 DC 在 645 HL 及以上为 6 HL，以下为 10 HL，其余装置为 12 HL），list 列出各块
-  checks   仪器在标准块上的检查：add 记录一次检查（至少 3 个读数，或取自已存档的下载 ID 的第 N 组，
-           时间默认为该组的时间或现在；不合格的检查照样记录），list 列出该块的检查及其控制图界限；
-           --csv：CSV 格式，带表头行
-  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或
-                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或
-                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，
-                      否则为应用数据目录中的 archive.sqlite
-  --part 文字, --heat 文字
-                      只取带有完全相同的零件或炉批号标记的组（list：含有这样的组的下载）
-  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言
-  --help, --version
-日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。
-退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数或输入有误（如已过有效期
-的标准块、过少的读数）。
-</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>未知选项 %1；可用：--archive、--from、--to、--part、--heat、--csv、--utc、--language、--help、--version，blocks 与 checks 的选项见 --help</source>
         <translation type="unfinished"></translation>
     </message>
@@ -437,6 +438,74 @@
     </message>
     <message>
         <source>%1 需要 add 或 list</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--part 文字]
+                   [--heat 文字] [--utc]
+      leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]
+      leeb-archive [--archive 位置] raw ID
+      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] [--part 文字]
+                   [--heat 文字] FILE.xlsx|FILE.pdf|FILE.csv
+      leeb-archive [--archive 位置] [--language zh|en] check
+      leeb-archive [--archive 位置] [--language zh|en] blocks add --serial 编号 --device 装置 --nominal HL
+                   [--uncertainty HL] [--certificate 文字] [--valid-until 日期] [--max-error HL]
+                   [--max-repeatability HL]
+      leeb-archive [--archive 位置] [--language zh|en] blocks list [--csv]
+      leeb-archive [--archive 位置] [--language zh|en] checks add --block 编号
+                   (--readings R1,R2,... | --download ID --slot N) [--at YYYY-MM-DDTHH:MM]
+                   [--operator 文字]
+      leeb-archive [--archive 位置] [--language zh|en] checks list --block 编号 [--csv]
+      leeb-archive [--archive 位置] [--language zh|en] checks export --block 编号 FILE.pdf
+
+读取里氏硬度计配套程序的测量存档。
+  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，
+           ISO 8601）、工作站、串口、组数，以制表符分隔；--from/--to 按所显示时间的日期选择
+  show     下载 ID 的各组：完整日期、代码与文字、HL 及每种换算值和状态、各次冲击值；
+           --csv：同样的内容，CSV 格式，带表头行
+  raw      下载 ID 收到的原始数据，原样写到标准输出
+  export   在 --from..--to 这些日期（仪器时钟）测量的各组，每次测量一次，写成工作簿（.xlsx）、
+           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）
+  check    完整检查 SQLite 存档：只有索引损坏时就地重建索引；文件损坏时原文件连同 -wal/-shm
+           原样移到一旁，在原位置新建存档，收入其中仍可读取的各次下载
+  blocks   标准块登记：add 添加一块（装置 D、DC、DL、D_15、C1、G、E；未给出的允许误差和重复性取默认值：
+           D 与 DC 在 645 HL 及以上为 6 HL，以下为 10 HL，其余装置为 12 HL），list 列出各块
+  checks   仪器在标准块上的检查：add 记录一次检查（至少 3 个读数，或取自已存档的下载 ID 的第 N 组，
+           时间默认为该组的时间或现在；不合格的检查照样记录），list 列出该块的检查及其控制图界限；
+           --csv：CSV 格式，带表头行；export 把块的数据、控制图和各次检查写成 PDF
+  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或
+                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或
+                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，
+                      否则为应用数据目录中的 archive.sqlite
+  --part 文字, --heat 文字
+                      只取带有完全相同的零件或炉批号标记的组（list：含有这样的组的下载）
+  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言
+  --help, --version
+日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。
+退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数或输入有误（如已过有效期
+的标准块、过少的读数）。
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>checks export 需要一个 FILE.pdf</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>checks export 需要 --block</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>--%1 不用于 checks export</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法导出到 %1：文件名须以 .pdf 结尾</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已将标准块 %1 的 %2 次检查写入 %3
+</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -787,6 +856,10 @@
     </message>
     <message>
         <source>无法读取验证记录</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标准硬度块及其检查记录、控制图</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1275,6 +1348,344 @@
     </message>
     <message>
         <source>限值属于零件：请填写零件</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>VerificationDialog</name>
+    <message>
+        <source>仪器验证</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>编号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>冲击装置</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标称值 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>有效期至</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>允许误差 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>允许重复性 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>YYYY-MM-DD，可空</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>添加标准块</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>新的标准块</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不确定度 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>证书编号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>允许误差 ± (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标准硬度块</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>操作员</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>平均值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>示值误差</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>重复性</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>结论</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>受控</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>读数 (HL)，以逗号或空格分隔，如 758, 762, 765, 757, 761</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>添加检查</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>取自当前数据组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导出PDF</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>窗口中没有显示数据组</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法读取标准块：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不限</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>无法读取标准块 %1 的检查：%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标准块 %1（%2，%3 HL）的检查</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>没有选中标准块</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>合格</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不合格</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>默认 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>请填写标准块的编号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标称值“%1”有误：须为 1 至 1000 HL 的数值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不确定度</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>允许误差</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>允许重复性</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1“%2”有误：须为不小于 %3 的数值，或留空</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>有效期“%1”有误：请用 YYYY-MM-DD</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标准块 %1 未能存入存档：%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已添加标准块 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>读数太少：一次检查至少需要 %1 个读数</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标准块 %1 的有效期至 %2，已过期：不能用于新的检查</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>读数有误：每个读数须为正的整数 HL</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>请先选择一个标准块</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>读数“%1”不是整数：请以逗号或空格分隔各个整数读数</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>检查未能存入存档：%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已记录检查：平均值 %1，示值误差 %2%3，重复性 %4，%5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>当前数据组的冲击装置为 %1，标准块 %2 的为 %3：不能用于此块的检查</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已填入当前数据组的 %1 个冲击值；核对后点“添加检查”</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>验证记录-%1.pdf</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>PDF 文件 (*.pdf)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>导出到 %1 失败：%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>已导出到 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>VerificationReport</name>
+    <message>
+        <source>合格</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>不合格</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>序号</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>操作员</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>读数 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>平均值</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>示值误差</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>重复性</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>结论</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>受控</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>仪器验证记录</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>标准硬度块 %1    冲击装置 %2    标称值 %3%4 HL</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>证书编号 %1    有效期至 %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>允许示值误差 ±%1 HL    允许重复性 %2 HL    检查次数 %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>单值图：各次检查的平均值 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>移动极差图 (HL)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>上控制限 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>中心线 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>下控制限 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>控制限取自前 %1 次检查；失控的检查以红色方块标出，表中“受控”为“否”。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>检查少于 5 次：尚无控制限。</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>第 %1 页，共 %2 页</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

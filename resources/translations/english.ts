@@ -2,6 +2,53 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>ControlChart</name>
+    <message>
+        <source>单值图：各次检查的平均值</source>
+        <translation>Individuals: the mean of each check</translation>
+    </message>
+    <message>
+        <source>移动极差图</source>
+        <translation>Moving range</translation>
+    </message>
+    <message>
+        <source>平均值</source>
+        <translation>Mean</translation>
+    </message>
+    <message>
+        <source>受控</source>
+        <translation>In control</translation>
+    </message>
+    <message>
+        <source>失控</source>
+        <translation>Out of control</translation>
+    </message>
+    <message>
+        <source>移动极差</source>
+        <translation>Moving range</translation>
+    </message>
+    <message>
+        <source>中心线 %1</source>
+        <translation>Centre %1</translation>
+    </message>
+    <message>
+        <source>下控制限 %1</source>
+        <translation>LCL %1</translation>
+    </message>
+    <message>
+        <source>上控制限 %1</source>
+        <translation>UCL %1</translation>
+    </message>
+    <message>
+        <source>控制限取自前 %1 次检查。失控的检查以红色方块标出。</source>
+        <translation>Limits from the first %1 checks. Checks out of control are marked by red squares.</translation>
+    </message>
+    <message>
+        <source>检查少于 5 次：尚无控制限，只显示各点。</source>
+        <translation>Fewer than 5 checks: no limits yet, the points alone.</translation>
+    </message>
+</context>
+<context>
     <name>HistoryDialog</name>
     <message>
         <source>下载时间</source>
@@ -264,97 +311,6 @@
         <translation>--part and --heat belong to list and export</translation>
     </message>
     <message>
-        <source>用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--part 文字]
-                   [--heat 文字] [--utc]
-      leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]
-      leeb-archive [--archive 位置] raw ID
-      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] [--part 文字]
-                   [--heat 文字] FILE.xlsx|FILE.pdf|FILE.csv
-      leeb-archive [--archive 位置] [--language zh|en] check
-      leeb-archive [--archive 位置] [--language zh|en] blocks add --serial 编号 --device 装置 --nominal HL
-                   [--uncertainty HL] [--certificate 文字] [--valid-until 日期] [--max-error HL]
-                   [--max-repeatability HL]
-      leeb-archive [--archive 位置] [--language zh|en] blocks list [--csv]
-      leeb-archive [--archive 位置] [--language zh|en] checks add --block 编号
-                   (--readings R1,R2,... | --download ID --slot N) [--at YYYY-MM-DDTHH:MM]
-                   [--operator 文字]
-      leeb-archive [--archive 位置] [--language zh|en] checks list --block 编号 [--csv]
-
-读取里氏硬度计配套程序的测量存档。
-  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，
-           ISO 8601）、工作站、串口、组数，以制表符分隔；--from/--to 按所显示时间的日期选择
-  show     下载 ID 的各组：完整日期、代码与文字、HL 及每种换算值和状态、各次冲击值；
-           --csv：同样的内容，CSV 格式，带表头行
-  raw      下载 ID 收到的原始数据，原样写到标准输出
-  export   在 --from..--to 这些日期（仪器时钟）测量的各组，每次测量一次，写成工作簿（.xlsx）、
-           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）
-  check    完整检查 SQLite 存档：只有索引损坏时就地重建索引；文件损坏时原文件连同 -wal/-shm
-           原样移到一旁，在原位置新建存档，收入其中仍可读取的各次下载
-  blocks   标准块登记：add 添加一块（装置 D、DC、DL、D_15、C1、G、E；未给出的允许误差和重复性取默认值：
-           D 与 DC 在 645 HL 及以上为 6 HL，以下为 10 HL，其余装置为 12 HL），list 列出各块
-  checks   仪器在标准块上的检查：add 记录一次检查（至少 3 个读数，或取自已存档的下载 ID 的第 N 组，
-           时间默认为该组的时间或现在；不合格的检查照样记录），list 列出该块的检查及其控制图界限；
-           --csv：CSV 格式，带表头行
-  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或
-                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或
-                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，
-                      否则为应用数据目录中的 archive.sqlite
-  --part 文字, --heat 文字
-                      只取带有完全相同的零件或炉批号标记的组（list：含有这样的组的下载）
-  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言
-  --help, --version
-日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。
-退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数或输入有误（如已过有效期
-的标准块、过少的读数）。
-</source>
-        <translation>Usage: leeb-archive [--archive LOCATION] [--language zh|en] list [--from DATE] [--to DATE] [--part TEXT]
-                   [--heat TEXT] [--utc]
-       leeb-archive [--archive LOCATION] [--language zh|en] show ID [--csv]
-       leeb-archive [--archive LOCATION] raw ID
-       leeb-archive [--archive LOCATION] [--language zh|en] export [--from DATE] [--to DATE] [--part TEXT]
-                   [--heat TEXT] FILE.xlsx|FILE.pdf|FILE.csv
-       leeb-archive [--archive LOCATION] [--language zh|en] check
-       leeb-archive [--archive LOCATION] [--language zh|en] blocks add --serial SERIAL --device DEVICE --nominal HL
-                   [--uncertainty HL] [--certificate TEXT] [--valid-until DATE] [--max-error HL]
-                   [--max-repeatability HL]
-       leeb-archive [--archive LOCATION] [--language zh|en] blocks list [--csv]
-       leeb-archive [--archive LOCATION] [--language zh|en] checks add --block SERIAL
-                   (--readings R1,R2,... | --download ID --slot N) [--at YYYY-MM-DDTHH:MM]
-                   [--operator TEXT]
-       leeb-archive [--archive LOCATION] [--language zh|en] checks list --block SERIAL [--csv]
-
-Reads the measurement archive of the hardness tester companion.
-  list     downloads, newest first, one a line: id, time (local time with its offset from UTC; --utc: UTC,
-           ISO 8601), station, port, groups, separated by tabs; --from/--to select days of the time shown
-  show     the groups of download ID with their full date, codes and texts, HL and every conversion
-           with its status, and the impacts; --csv: the same as CSV with a header line
-  raw      the payload of download ID exactly as received, on standard output
-  export   the groups measured on the days --from..--to (instrument clock), each measurement once,
-           as a workbook (.xlsx), a PDF report (.pdf, header from ./PrintConfig.ini) or CSV (.csv)
-  check    the full check of an SQLite archive: damaged indexes alone are rebuilt in place; a damaged
-           file is moved aside unchanged with its -wal/-shm, and a new archive at its path takes every
-           download that can still be read from it
-  blocks   the register of reference blocks: add one (devices D, DC, DL, D_15, C1, G, E; tolerances not
-           given take the defaults: D and DC 6 HL at 645 HL or more, 10 HL below, the other devices
-           12 HL), list them
-  checks   checks of the instrument on a block: add one (at least 3 readings, or those of group N of
-           archived download ID; its time that group&apos;s, or now; a failing check is recorded all the same),
-           list a block&apos;s checks with the control chart&apos;s limits; --csv: as CSV with a header line
-  --archive LOCATION  an SQLite file, postgresql://USER@HOST:PORT/DBNAME or
-                      postgresql://USER@/DBNAME?host=/SOCKET/FOLDER (password from PGPASSWORD or
-                      ~/.pgpass); default: key location of section Archive in ./PrintConfig.ini,
-                      else archive.sqlite in the application data folder
-  --part TEXT, --heat TEXT
-                      only the groups tagged with exactly this part or heat (list: the downloads
-                      holding such a group)
-  --language zh|en    the language of the output; default: the window&apos;s, from ./PrintConfig.ini
-  --help, --version
-DATE is YYYY-MM-DD; both ends are included. ID is a download id as list shows it.
-Exit status: 0 done (check: the archive is sound), 1 the archive or the file failed (check: damage found),
-2 bad arguments or input (such as a block past its valid-until date, too few readings).
-</translation>
-    </message>
-    <message>
         <source>未知选项 %1；可用：--archive、--from、--to、--part、--heat、--csv、--utc、--language、--help、--version，blocks 与 checks 的选项见 --help</source>
         <translation>unknown option %1; accepted: --archive, --from, --to, --part, --heat, --csv, --utc, --language, --help, --version, and those of blocks and checks in --help</translation>
     </message>
@@ -501,6 +457,122 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
     <message>
         <source>%1 需要 add 或 list</source>
         <translation>%1 takes add or list</translation>
+    </message>
+    <message>
+        <source>用法：leeb-archive [--archive 位置] [--language zh|en] list [--from 日期] [--to 日期] [--part 文字]
+                   [--heat 文字] [--utc]
+      leeb-archive [--archive 位置] [--language zh|en] show ID [--csv]
+      leeb-archive [--archive 位置] raw ID
+      leeb-archive [--archive 位置] [--language zh|en] export [--from 日期] [--to 日期] [--part 文字]
+                   [--heat 文字] FILE.xlsx|FILE.pdf|FILE.csv
+      leeb-archive [--archive 位置] [--language zh|en] check
+      leeb-archive [--archive 位置] [--language zh|en] blocks add --serial 编号 --device 装置 --nominal HL
+                   [--uncertainty HL] [--certificate 文字] [--valid-until 日期] [--max-error HL]
+                   [--max-repeatability HL]
+      leeb-archive [--archive 位置] [--language zh|en] blocks list [--csv]
+      leeb-archive [--archive 位置] [--language zh|en] checks add --block 编号
+                   (--readings R1,R2,... | --download ID --slot N) [--at YYYY-MM-DDTHH:MM]
+                   [--operator 文字]
+      leeb-archive [--archive 位置] [--language zh|en] checks list --block 编号 [--csv]
+      leeb-archive [--archive 位置] [--language zh|en] checks export --block 编号 FILE.pdf
+
+读取里氏硬度计配套程序的测量存档。
+  list     各次下载，最新的在前，每行一次：编号、时间（本地时间及其与 UTC 的时差；--utc：UTC，
+           ISO 8601）、工作站、串口、组数，以制表符分隔；--from/--to 按所显示时间的日期选择
+  show     下载 ID 的各组：完整日期、代码与文字、HL 及每种换算值和状态、各次冲击值；
+           --csv：同样的内容，CSV 格式，带表头行
+  raw      下载 ID 收到的原始数据，原样写到标准输出
+  export   在 --from..--to 这些日期（仪器时钟）测量的各组，每次测量一次，写成工作簿（.xlsx）、
+           PDF 报告（.pdf，报告头取自 ./PrintConfig.ini）或 CSV（.csv）
+  check    完整检查 SQLite 存档：只有索引损坏时就地重建索引；文件损坏时原文件连同 -wal/-shm
+           原样移到一旁，在原位置新建存档，收入其中仍可读取的各次下载
+  blocks   标准块登记：add 添加一块（装置 D、DC、DL、D_15、C1、G、E；未给出的允许误差和重复性取默认值：
+           D 与 DC 在 645 HL 及以上为 6 HL，以下为 10 HL，其余装置为 12 HL），list 列出各块
+  checks   仪器在标准块上的检查：add 记录一次检查（至少 3 个读数，或取自已存档的下载 ID 的第 N 组，
+           时间默认为该组的时间或现在；不合格的检查照样记录），list 列出该块的检查及其控制图界限；
+           --csv：CSV 格式，带表头行；export 把块的数据、控制图和各次检查写成 PDF
+  --archive 位置      SQLite 文件、postgresql://用户@主机:端口/数据库 或
+                      postgresql://用户@/数据库?host=/套接字目录（密码取自 PGPASSWORD 或
+                      ~/.pgpass）；默认为 ./PrintConfig.ini 中 Archive 节的 location 键，
+                      否则为应用数据目录中的 archive.sqlite
+  --part 文字, --heat 文字
+                      只取带有完全相同的零件或炉批号标记的组（list：含有这样的组的下载）
+  --language zh|en    输出的语言；默认为 ./PrintConfig.ini 中窗口的语言
+  --help, --version
+日期格式为 YYYY-MM-DD，两端都包括在内。ID 为 list 显示的下载编号。
+退出状态：0 完成（check：存档完好），1 存档或文件失败（check：发现损坏），2 参数或输入有误（如已过有效期
+的标准块、过少的读数）。
+</source>
+        <translation>Usage: leeb-archive [--archive LOCATION] [--language zh|en] list [--from DATE] [--to DATE] [--part TEXT]
+                   [--heat TEXT] [--utc]
+       leeb-archive [--archive LOCATION] [--language zh|en] show ID [--csv]
+       leeb-archive [--archive LOCATION] raw ID
+       leeb-archive [--archive LOCATION] [--language zh|en] export [--from DATE] [--to DATE] [--part TEXT]
+                   [--heat TEXT] FILE.xlsx|FILE.pdf|FILE.csv
+       leeb-archive [--archive LOCATION] [--language zh|en] check
+       leeb-archive [--archive LOCATION] [--language zh|en] blocks add --serial SERIAL --device DEVICE --nominal HL
+                   [--uncertainty HL] [--certificate TEXT] [--valid-until DATE] [--max-error HL]
+                   [--max-repeatability HL]
+       leeb-archive [--archive LOCATION] [--language zh|en] blocks list [--csv]
+       leeb-archive [--archive LOCATION] [--language zh|en] checks add --block SERIAL
+                   (--readings R1,R2,... | --download ID --slot N) [--at YYYY-MM-DDTHH:MM]
+                   [--operator TEXT]
+       leeb-archive [--archive LOCATION] [--language zh|en] checks list --block SERIAL [--csv]
+       leeb-archive [--archive LOCATION] [--language zh|en] checks export --block SERIAL FILE.pdf
+
+Reads the measurement archive of the hardness tester companion.
+  list     downloads, newest first, one a line: id, time (local time with its offset from UTC; --utc: UTC,
+           ISO 8601), station, port, groups, separated by tabs; --from/--to select days of the time shown
+  show     the groups of download ID with their full date, codes and texts, HL and every conversion
+           with its status, and the impacts; --csv: the same as CSV with a header line
+  raw      the payload of download ID exactly as received, on standard output
+  export   the groups measured on the days --from..--to (instrument clock), each measurement once,
+           as a workbook (.xlsx), a PDF report (.pdf, header from ./PrintConfig.ini) or CSV (.csv)
+  check    the full check of an SQLite archive: damaged indexes alone are rebuilt in place; a damaged
+           file is moved aside unchanged with its -wal/-shm, and a new archive at its path takes every
+           download that can still be read from it
+  blocks   the register of reference blocks: add one (devices D, DC, DL, D_15, C1, G, E; tolerances not
+           given take the defaults: D and DC 6 HL at 645 HL or more, 10 HL below, the other devices
+           12 HL), list them
+  checks   checks of the instrument on a block: add one (at least 3 readings, or those of group N of
+           archived download ID; its time that group&apos;s, or now; a failing check is recorded all the same),
+           list a block&apos;s checks with the control chart&apos;s limits; --csv: as CSV with a header line; export writes the
+           block&apos;s data, control chart and checks as a PDF
+  --archive LOCATION  an SQLite file, postgresql://USER@HOST:PORT/DBNAME or
+                      postgresql://USER@/DBNAME?host=/SOCKET/FOLDER (password from PGPASSWORD or
+                      ~/.pgpass); default: key location of section Archive in ./PrintConfig.ini,
+                      else archive.sqlite in the application data folder
+  --part TEXT, --heat TEXT
+                      only the groups tagged with exactly this part or heat (list: the downloads
+                      holding such a group)
+  --language zh|en    the language of the output; default: the window&apos;s, from ./PrintConfig.ini
+  --help, --version
+DATE is YYYY-MM-DD; both ends are included. ID is a download id as list shows it.
+Exit status: 0 done (check: the archive is sound), 1 the archive or the file failed (check: damage found),
+2 bad arguments or input (such as a block past its valid-until date, too few readings).
+</translation>
+    </message>
+    <message>
+        <source>checks export 需要一个 FILE.pdf</source>
+        <translation>checks export needs one FILE.pdf</translation>
+    </message>
+    <message>
+        <source>checks export 需要 --block</source>
+        <translation>checks export needs --block</translation>
+    </message>
+    <message>
+        <source>--%1 不用于 checks export</source>
+        <translation>--%1 is not for checks export</translation>
+    </message>
+    <message>
+        <source>无法导出到 %1：文件名须以 .pdf 结尾</source>
+        <translation>cannot export to %1: the file name must end in .pdf</translation>
+    </message>
+    <message>
+        <source>已将标准块 %1 的 %2 次检查写入 %3
+</source>
+        <translation>wrote the %2 checks of block %1 to %3
+</translation>
     </message>
 </context>
 <context>
@@ -853,6 +925,10 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
     <message>
         <source>无法读取验证记录</source>
         <translation>Cannot read the verification log</translation>
+    </message>
+    <message>
+        <source>标准硬度块及其检查记录、控制图</source>
+        <translation>Reference blocks, their checks and control chart</translation>
     </message>
 </context>
 <context>
@@ -1343,6 +1419,344 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
     <message>
         <source>限值属于零件：请填写零件</source>
         <translation>A limit belongs to a part: enter the part</translation>
+    </message>
+</context>
+<context>
+    <name>VerificationDialog</name>
+    <message>
+        <source>仪器验证</source>
+        <translation>Verification</translation>
+    </message>
+    <message>
+        <source>编号</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>冲击装置</source>
+        <translation>Device</translation>
+    </message>
+    <message>
+        <source>标称值 (HL)</source>
+        <translation>Nominal (HL)</translation>
+    </message>
+    <message>
+        <source>有效期至</source>
+        <translation>Valid until</translation>
+    </message>
+    <message>
+        <source>允许误差 (HL)</source>
+        <translation>Max. error (HL)</translation>
+    </message>
+    <message>
+        <source>允许重复性 (HL)</source>
+        <translation>Max. repeatability (HL)</translation>
+    </message>
+    <message>
+        <source>YYYY-MM-DD，可空</source>
+        <translation>YYYY-MM-DD, optional</translation>
+    </message>
+    <message>
+        <source>添加标准块</source>
+        <translation>Add block</translation>
+    </message>
+    <message>
+        <source>新的标准块</source>
+        <translation>New block</translation>
+    </message>
+    <message>
+        <source>不确定度 (HL)</source>
+        <translation>Uncertainty (HL)</translation>
+    </message>
+    <message>
+        <source>证书编号</source>
+        <translation>Certificate</translation>
+    </message>
+    <message>
+        <source>允许误差 ± (HL)</source>
+        <translation>Max. error ± (HL)</translation>
+    </message>
+    <message>
+        <source>标准硬度块</source>
+        <translation>Reference blocks</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>操作员</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>平均值</source>
+        <translation>Mean</translation>
+    </message>
+    <message>
+        <source>示值误差</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>重复性</source>
+        <translation>Repeatability</translation>
+    </message>
+    <message>
+        <source>结论</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>受控</source>
+        <translation>In control</translation>
+    </message>
+    <message>
+        <source>读数 (HL)，以逗号或空格分隔，如 758, 762, 765, 757, 761</source>
+        <translation>Readings (HL), separated by commas or spaces, e.g. 758, 762, 765, 757, 761</translation>
+    </message>
+    <message>
+        <source>添加检查</source>
+        <translation>Add check</translation>
+    </message>
+    <message>
+        <source>取自当前数据组</source>
+        <translation>From current group</translation>
+    </message>
+    <message>
+        <source>导出PDF</source>
+        <translation>Export PDF</translation>
+    </message>
+    <message>
+        <source>窗口中没有显示数据组</source>
+        <translation>The window shows no group</translation>
+    </message>
+    <message>
+        <source>无法读取标准块：%1</source>
+        <translation>Cannot read the blocks: %1</translation>
+    </message>
+    <message>
+        <source>不限</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>无法读取标准块 %1 的检查：%2</source>
+        <translation>Cannot read the checks of block %1: %2</translation>
+    </message>
+    <message>
+        <source>标准块 %1（%2，%3 HL）的检查</source>
+        <translation>Checks on block %1 (%2, %3 HL)</translation>
+    </message>
+    <message>
+        <source>没有选中标准块</source>
+        <translation>No block selected</translation>
+    </message>
+    <message>
+        <source>合格</source>
+        <translation>pass</translation>
+    </message>
+    <message>
+        <source>不合格</source>
+        <translation>fail</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>yes</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>no</translation>
+    </message>
+    <message>
+        <source>默认 %1</source>
+        <translation>default %1</translation>
+    </message>
+    <message>
+        <source>请填写标准块的编号</source>
+        <translation>Enter the block&apos;s serial</translation>
+    </message>
+    <message>
+        <source>标称值“%1”有误：须为 1 至 1000 HL 的数值</source>
+        <translation>Nominal &quot;%1&quot; is wrong: a number of 1 to 1000 HL</translation>
+    </message>
+    <message>
+        <source>不确定度</source>
+        <translation>Uncertainty</translation>
+    </message>
+    <message>
+        <source>允许误差</source>
+        <translation>Max. error</translation>
+    </message>
+    <message>
+        <source>允许重复性</source>
+        <translation>Max. repeatability</translation>
+    </message>
+    <message>
+        <source>%1“%2”有误：须为不小于 %3 的数值，或留空</source>
+        <translation>%1 &quot;%2&quot; is wrong: a number of at least %3, or empty</translation>
+    </message>
+    <message>
+        <source>有效期“%1”有误：请用 YYYY-MM-DD</source>
+        <translation>Valid until &quot;%1&quot; is wrong: use YYYY-MM-DD</translation>
+    </message>
+    <message>
+        <source>标准块 %1 未能存入存档：%2</source>
+        <translation>Block %1 was not stored in the archive: %2</translation>
+    </message>
+    <message>
+        <source>已添加标准块 %1</source>
+        <translation>Block %1 added</translation>
+    </message>
+    <message>
+        <source>读数太少：一次检查至少需要 %1 个读数</source>
+        <translation>Too few readings: a check needs at least %1</translation>
+    </message>
+    <message>
+        <source>标准块 %1 的有效期至 %2，已过期：不能用于新的检查</source>
+        <translation>Block %1 was valid until %2 and has expired: it cannot be used for new checks</translation>
+    </message>
+    <message>
+        <source>读数有误：每个读数须为正的整数 HL</source>
+        <translation>Bad reading: each reading must be a positive whole number of HL</translation>
+    </message>
+    <message>
+        <source>请先选择一个标准块</source>
+        <translation>Select a block first</translation>
+    </message>
+    <message>
+        <source>读数“%1”不是整数：请以逗号或空格分隔各个整数读数</source>
+        <translation>Reading &quot;%1&quot; is not a whole number: separate whole readings by commas or spaces</translation>
+    </message>
+    <message>
+        <source>检查未能存入存档：%1</source>
+        <translation>The check was not stored in the archive: %1</translation>
+    </message>
+    <message>
+        <source>已记录检查：平均值 %1，示值误差 %2%3，重复性 %4，%5</source>
+        <translation>Check recorded: mean %1, error %2%3, repeatability %4, %5</translation>
+    </message>
+    <message>
+        <source>当前数据组的冲击装置为 %1，标准块 %2 的为 %3：不能用于此块的检查</source>
+        <translation>The current group&apos;s device is %1, block %2 is for %3: not a check on this block</translation>
+    </message>
+    <message>
+        <source>已填入当前数据组的 %1 个冲击值；核对后点“添加检查”</source>
+        <translation>The %1 impacts of the current group are filled in; check them, then click &quot;Add check&quot;</translation>
+    </message>
+    <message>
+        <source>验证记录-%1.pdf</source>
+        <translation>verification-%1.pdf</translation>
+    </message>
+    <message>
+        <source>PDF 文件 (*.pdf)</source>
+        <translation>PDF files (*.pdf)</translation>
+    </message>
+    <message>
+        <source>导出到 %1 失败：%2</source>
+        <translation>Export to %1 failed: %2</translation>
+    </message>
+    <message>
+        <source>已导出到 %1</source>
+        <translation>Exported to %1</translation>
+    </message>
+</context>
+<context>
+    <name>VerificationReport</name>
+    <message>
+        <source>合格</source>
+        <translation>pass</translation>
+    </message>
+    <message>
+        <source>不合格</source>
+        <translation>fail</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>yes</translation>
+    </message>
+    <message>
+        <source>否</source>
+        <translation>no</translation>
+    </message>
+    <message>
+        <source>序号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>操作员</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>读数 (HL)</source>
+        <translation>Readings (HL)</translation>
+    </message>
+    <message>
+        <source>平均值</source>
+        <translation>Mean</translation>
+    </message>
+    <message>
+        <source>示值误差</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>重复性</source>
+        <translation>Repeatability</translation>
+    </message>
+    <message>
+        <source>结论</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>受控</source>
+        <translation>In control</translation>
+    </message>
+    <message>
+        <source>仪器验证记录</source>
+        <translation>Instrument verification log</translation>
+    </message>
+    <message>
+        <source>标准硬度块 %1    冲击装置 %2    标称值 %3%4 HL</source>
+        <translation>Reference block %1    Device %2    Nominal %3%4 HL</translation>
+    </message>
+    <message>
+        <source>证书编号 %1    有效期至 %2</source>
+        <translation>Certificate %1    Valid until %2</translation>
+    </message>
+    <message>
+        <source>允许示值误差 ±%1 HL    允许重复性 %2 HL    检查次数 %3</source>
+        <translation>Max. error ±%1 HL    Max. repeatability %2 HL    Checks %3</translation>
+    </message>
+    <message>
+        <source>单值图：各次检查的平均值 (HL)</source>
+        <translation>Individuals: the mean of each check (HL)</translation>
+    </message>
+    <message>
+        <source>移动极差图 (HL)</source>
+        <translation>Moving range (HL)</translation>
+    </message>
+    <message>
+        <source>上控制限 %1</source>
+        <translation>UCL %1</translation>
+    </message>
+    <message>
+        <source>中心线 %1</source>
+        <translation>Centre %1</translation>
+    </message>
+    <message>
+        <source>下控制限 %1</source>
+        <translation>LCL %1</translation>
+    </message>
+    <message>
+        <source>控制限取自前 %1 次检查；失控的检查以红色方块标出，表中“受控”为“否”。</source>
+        <translation>Limits from the first %1 checks; checks out of control are marked by red squares and &quot;no&quot; under In control.</translation>
+    </message>
+    <message>
+        <source>检查少于 5 次：尚无控制限。</source>
+        <translation>Fewer than 5 checks: no limits yet.</translation>
+    </message>
+    <message>
+        <source>第 %1 页，共 %2 页</source>
+        <translation>Page %1 of %2</translation>
     </message>
 </context>
 <context>

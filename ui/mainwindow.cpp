@@ -429,6 +429,7 @@ void MainWindow::on_pushButton_verification_clicked()
         return;
     }
     auto *dialog = new VerificationDialog(m_archive.get(), this);
+    connect(dialog, &VerificationDialog::checkAdded, this, &MainWindow::refreshVerification);
     const int current = currentGroupIndex();
     if (current >= 0) {
         const MeasurementGroup &g = m_groups.at(current);

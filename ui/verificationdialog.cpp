@@ -420,6 +420,7 @@ void VerificationDialog::addCheck()
     QString error;
     if (!m_archive->addCheck(&check, &error))
         return showMessage(tr("检查未能存入存档：%1").arg(error), true);
+    emit checkAdded();
     const CheckResult r = evaluateCheck(check, block);
     m_readings->clear();
     showMessage(tr("已记录检查：平均值 %1，示值误差 %2%3，重复性 %4，%5")

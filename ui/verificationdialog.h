@@ -36,6 +36,10 @@ public:
     // word, with *bad the first one.
     static bool parseReadings(const QString &text, QList<int> *readings, QString *bad);
 
+signals:
+    // A check was stored: groups it covers are verified or not now.
+    void checkAdded();
+
 private:
     void reloadBlocks(const QString &select);
     void showBlock();

@@ -430,68 +430,6 @@ private slots:
         QVERIFY(archive.checks(0, &checks, &error) && checks.size() == 3);
     }
 
-    // A version-2 file: upgraded in place to hold the verification log, its groups and tags as they were.
-    void upgradeFromVersion2()
-    {
-        const QString path = m_dir.filePath("v2.sqlite");
-        QVERIFY(QFile::copy(QFINDTESTDATA("archive-v2.sqlite"), path));
-        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
-        Archive archive;
-        QVERIFY(archive.open(path, Archive::ReadOnly)
-                    .reason.endsWith("has schema version 2, this program reads 3: "
-                                     "open it once with the program to bring it up "
-                                     "to date"));
-        QCOMPARE(archive.open(path).outcome, ArchiveOpenResult::Opened);
-        QList<DownloadInfo> downloads;
-        QList<ArchivedGroup> groups;
-        QString error;
-        QVERIFY(archive.downloads({}, 0, 10, &downloads, &error) && downloads.size() == 1);
-        QVERIFY(archive.loadArchivedGroups(downloads[0].id, &groups, &error) && groups.size() == 2);
-        QCOMPARE(groups[0].measuredAt, QDateTime(QDate(2026, 6, 3), QTime(14, 30)));
-        QCOMPARE(groups[0].tags.part, QStringLiteral("P-2"));
-        QCOMPARE(groups[1].record.device, quint8(DeviceG));
-        ReferenceBlock block{0, "B-1", DeviceD, 760, std::nullopt, "", QDate(), std::nullopt, std::nullopt};
-        VerificationCheck check{0, 0, QDateTime(QDate(2026, 6, 3), QTime(14, 0)), "", {760, 761, 759}};
-        QVERIFY(archive.addBlock(&block, &error));
-        check.blockId = block.id;
-        QVERIFY2(archive.addCheck(&check, &error), qPrintable(error));
-        archive.close();
-        QVERIFY(archive.open(path, Archive::ReadOnly).ok());
-        QList<VerificationCheck> checks;
-        QVERIFY(archive.checks(block.id, &checks, &error) && checks.size() == 1);
-    }
-
-    // A version-1 file: upgraded in place at its first writable open, groups intact and keyed as new ones are.
-    void upgrade()
-    {
-        const QString path = m_dir.filePath("v1.sqlite");
-        QVERIFY(QFile::copy(QFINDTESTDATA("archive-v1.sqlite"), path));
-        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
-        Archive archive;
-        ArchiveOpenResult opened = archive.open(path, Archive::ReadOnly);
-        QVERIFY2(opened.reason.endsWith("has schema version 1, this program reads 3: open it once with the program "
-                                        "to bring it up to date"),
-                 qPrintable(opened.reason));
-        QCOMPARE(archive.open(path).outcome, ArchiveOpenResult::Opened);
-        QList<DownloadInfo> downloads;
-        QString error;
-        QVERIFY(archive.downloads({}, 0, 10, &downloads, &error));
-        QCOMPARE(downloads.size(), 3);
-        QList<ArchivedGroup> groups;
-        QVERIFY(archive.loadArchivedGroups(downloads[2].id, &groups, &error) && groups.size() == 1);
-        QCOMPARE(groups[0].record.groupValue, quint16(400));
-        QCOMPARE(groups[0].measuredAt, QDateTime(QDate(2026, 5, 1), QTime(9, 5)));
-        QVERIFY(archive.setGroupTags(downloads[2].id, {0}, {"P-1", "", "", "", ""}, TagWrite::All, &error));
-        // The same measurement again, from another port: it carries the tag set before.
-        const Download again =
-            makeDownload(encodeGroups({group(400, DeviceD, 0, 0, 5, 1)}), "other", downloads[2].downloadedAt);
-        const StoreResult stored = archive.storeDownload(again, downloads[2].station);
-        QVERIFY(archive.loadArchivedGroups(stored.downloadId, &groups, &error) && groups.size() == 1);
-        QCOMPARE(groups[0].tags.part, QStringLiteral("P-1"));
-        archive.close();
-        QVERIFY(archive.open(path, Archive::ReadOnly).ok());
-    }
-
     void tool_data()
     {
         QTest::addColumn<QStringList>("args");

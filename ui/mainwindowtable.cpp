@@ -98,7 +98,7 @@ void MainWindow::setupTable()
 
 void MainWindow::setTableHeaders()
 {
-    m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型"), tr("判定"), tr("验证"), tr("零件"), tr("炉批号"),
+    m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型"), tr("判定"), tr("验证状态"), tr("零件"), tr("炉批号"),
                                         tr("位置"), tr("操作员"), tr("测量日期"), tr("材料"), tr("冲击装置"),
                                         tr("冲击方向")});
 }

@@ -862,6 +862,10 @@
         <source>标准硬度块及其检查记录、控制图</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>验证状态</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PaintBase</name>

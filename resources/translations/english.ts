@@ -912,7 +912,7 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
     </message>
     <message>
         <source>验证</source>
-        <translation>Verified</translation>
+        <translation>Verification</translation>
     </message>
     <message>
         <source>已验证</source>
@@ -929,6 +929,10 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
     <message>
         <source>标准硬度块及其检查记录、控制图</source>
         <translation>Reference blocks, their checks and control chart</translation>
+    </message>
+    <message>
+        <source>验证状态</source>
+        <translation>Verified</translation>
     </message>
 </context>
 <context>

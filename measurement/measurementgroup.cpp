@@ -78,6 +78,11 @@ QString directionText(quint8 code)
     }
 }
 
+QString groupMaterialText(const MeasurementGroup &group)
+{
+    return materialText(group.isStrength() ? group.material + StrengthMaterialOffset : group.material);
+}
+
 QString materialText(quint8 index)
 {
     if (index >= std::size(MaterialTexts))
@@ -120,7 +125,7 @@ MeasurementGroup buildGroup(const GroupRecord &record, const QDate &downloadDate
     g.directionName = directionText(record.direction);
     g.scale = record.scale;
     g.scaleName = scaleText(record.scale);
-    g.materialName = materialText(g.isStrength() ? record.material + StrengthMaterialOffset : record.material);
+    g.materialName = groupMaterialText(g);
     qCDebug(lcGroups) << record.scale << "unit";
 
     // A strength group carries its strength and the HL it was converted from; a hardness group every scale but

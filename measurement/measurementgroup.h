@@ -57,6 +57,8 @@ QString deviceText(quint8 code);
 QString directionText(quint8 code);
 // Hardness materials at 0 to 8, strength materials at 9 to 17.
 QString materialText(quint8 index);
+// A group's material as received: a strength group's code counts in the strength materials.
+QString groupMaterialText(const MeasurementGroup &group);
 // The mark of a group whose date is invalid, translated when called.
 QString invalidDateText();
 

@@ -98,9 +98,9 @@ void MainWindow::setupTable()
 
 void MainWindow::setTableHeaders()
 {
-    m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型"), tr("判定"), tr("验证状态"), tr("零件"), tr("炉批号"),
-                                        tr("位置"), tr("操作员"), tr("测量日期"), tr("材料"), tr("冲击装置"),
-                                        tr("冲击方向")});
+    m_model->setHorizontalHeaderLabels({tr("测值"), tr("测量类型"), tr("判定"), tr("验证状态"), tr("零件"),
+                                        tr("炉批号"), tr("位置"), tr("操作员"), tr("测量日期"), tr("材料"),
+                                        tr("冲击装置"), tr("冲击方向")});
 }
 
 void MainWindow::fillTable()
@@ -125,7 +125,7 @@ void MainWindow::fillRow(int row)
     texts << resultTexts(g.ownResult()).value(QStringLiteral("value")) << g.scaleName << verdictText(verdict)
           << verification << tags.part << tags.heat << tags.location << tags.operatorName
           << (g.dateValid() ? g.measured.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : invalidDateText())
-          << materialText(g.material) << g.deviceName << directionText(g.direction);
+          << groupMaterialText(g) << g.deviceName << directionText(g.direction);
     const QString remark = tags.remark.isEmpty() ? QString() : tr("备注：%1").arg(tags.remark);
     const VerdictColours colours = verdictColours(verdict);
     for (int column = 0; column < ColumnCount; ++column) {

@@ -149,7 +149,6 @@ QChart *ControlChart::makeChart(QChartView **view)
 
 void ControlChart::showChecks(const QList<ChartPoint> &points, const ControlLimits &limits)
 {
-    m_points = points;
     m_limits = limits;
     QList<QPointF> means, meansIn, meansOut, ranges, rangesIn, rangesOut;
     QList<double> meanValues, rangeValues;

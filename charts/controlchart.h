@@ -78,6 +78,5 @@ private:
     QValueAxis *m_rangesX = nullptr;
     QValueAxis *m_rangesY = nullptr;
     QLabel *m_note = nullptr;
-    QList<ChartPoint> m_points;
     ControlLimits m_limits;
 };

@@ -37,3 +37,6 @@ enum ImpactDevice : quint8 {
 // Fixed technical names, never translated. Codes without a name (scale 6, anything above 7) give an empty text.
 QString scaleName(quint8 scale);
 QString deviceName(quint8 device);
+// The device code of a device name as the program shows it ("D", "DC", "DL", "D_15", "C1", "G", "E"); false for
+// any other text.
+bool deviceFromName(const QString &name, quint8 *device);

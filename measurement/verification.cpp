@@ -46,17 +46,6 @@ Tolerance blockTolerance(const ReferenceBlock &block)
     return tolerance;
 }
 
-bool deviceFromName(const QString &name, quint8 *device)
-{
-    for (quint8 code = DeviceD; code <= DeviceE; ++code) {
-        if (name == deviceName(code)) {
-            *device = code;
-            return true;
-        }
-    }
-    return false;
-}
-
 CheckResult evaluateCheck(const VerificationCheck &check, const ReferenceBlock &block)
 {
     CheckResult result;

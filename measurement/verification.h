@@ -36,9 +36,6 @@ struct Tolerance
 Tolerance defaultTolerance(quint8 device, double nominalHl);
 // The block's own tolerances where given, the defaults for the rest.
 Tolerance blockTolerance(const ReferenceBlock &block);
-// The device code of a device name as the program shows it ("D", "DC", "DL", "D_15", "C1", "G", "E"); false for
-// any other text.
-bool deviceFromName(const QString &name, quint8 *device);
 
 // One check of the instrument on a block: at least three readings (typically five).
 struct VerificationCheck
@@ -55,8 +52,8 @@ constexpr int MinimumReadings = 3;
 struct CheckResult
 {
     int count = 0;
-    double mean = 0.0;  // to one decimal
-    double error = 0.0; // mean - nominal, to one decimal
+    double mean = 0.0;     // to one decimal
+    double error = 0.0;    // mean - nominal, to one decimal
     int repeatability = 0; // max - min
     Tolerance tolerance;
     bool passed = false; // |error| <= maxError and repeatability <= maxRepeatability

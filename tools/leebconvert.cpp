@@ -76,17 +76,6 @@ int refuse(const QString &message)
     return ExitRefused;
 }
 
-bool parseDevice(const QString &text, quint8 *device)
-{
-    for (quint8 code = DeviceD; code <= DeviceE; ++code) {
-        if (text == deviceName(code)) {
-            *device = code;
-            return true;
-        }
-    }
-    return false;
-}
-
 bool parseScale(const QString &text, quint8 *scale)
 {
     for (quint8 code = ScaleHRB; code <= ScaleSTR; ++code) {
@@ -207,7 +196,7 @@ int main(int argc, char *argv[])
     if (!parser.isSet(deviceOption))
         return refuse(text("--device is required; accepted: %1").arg(acceptedDevices()));
     const QString deviceText = parser.value(deviceOption);
-    if (!parseDevice(deviceText, &request.device))
+    if (!deviceFromName(deviceText, &request.device))
         return refuse(text("'%1' is not an impact device; accepted: %2").arg(deviceText, acceptedDevices()));
 
     if (!parser.isSet(materialOption))

@@ -458,20 +458,6 @@ bool Archive::loadArchivedGroups(qint64 id, QList<ArchivedGroup> *groups, QStrin
     return true;
 }
 
-bool Archive::loadGroups(qint64 id, QList<MeasurementGroup> *groups, DownloadInfo *info, QString *error)
-{
-    groups->clear();
-    DownloadInfo found;
-    QList<ArchivedGroup> archived;
-    if (!download(id, &found, error) || !loadArchivedGroups(id, &archived, error))
-        return false;
-    for (const ArchivedGroup &g : archived)
-        groups->append(g.group());
-    if (info)
-        *info = found;
-    return true;
-}
-
 bool Archive::payload(qint64 id, QByteArray *out, QString *error)
 {
     if (!ensureConnected(error))

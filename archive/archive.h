@@ -183,8 +183,7 @@ public:
     // the archive holds none.
     bool latestDownload(DownloadInfo *out, QString *error, const QString &station = QString());
     bool download(qint64 id, DownloadInfo *out, QString *error);
-    // The groups of one download in slot order, rebuilt with the program's tables.
-    bool loadGroups(qint64 id, QList<MeasurementGroup> *groups, DownloadInfo *info, QString *error);
+    // The groups of one download in slot order, rebuilt with the program's tables, with what the archive knows of them.
     bool loadArchivedGroups(qint64 id, QList<ArchivedGroup> *groups, QString *error);
     bool payload(qint64 id, QByteArray *out, QString *error);
     // Every group measured on the days from..to (instrument clock, inclusive; null: open), each measurement once

@@ -356,9 +356,9 @@ void MainWindow::openPendingArchive(bool showLatest)
     } else if (result.outcome == ArchiveOpenResult::Opened) {
         startArchiveCheck();
     }
-    loadVerification();
     // A restart must not leave the screen empty: the last download comes back, unless the instrument has just sent a
-    // newer one.
+    // newer one. Showing it reads the verification log; otherwise it is read here.
+    bool shownLatest = false;
     if (result.ok() && showLatest) {
         DownloadInfo latest;
         QString error;
@@ -368,8 +368,11 @@ void MainWindow::openPendingArchive(bool showLatest)
             // The port that answered last is probed early: the archive knows it, no settings file need be written.
             m_link->setLastPort(latest.port);
             showArchivedDownload(latest.id);
+            shownLatest = m_shown.downloadId == latest.id;
         }
     }
+    if (!shownLatest)
+        loadVerification();
     // After the latest download is shown, which clears what an earlier download had to say.
     if (message)
         showFailure(message);
@@ -385,21 +388,25 @@ QString MainWindow::archiveFailureText(const QString &reason) const
 
 void MainWindow::showArchivedDownload(qint64 id, int slot)
 {
-    QList<MeasurementGroup> groups;
+    QList<ArchivedGroup> archived;
     DownloadInfo info;
     QString error;
-    if (!m_archive || !m_archive->loadGroups(id, &groups, &info, &error)) {
+    if (!m_archive || !m_archive->download(id, &info, &error) ||
+        !m_archive->loadArchivedGroups(id, &archived, &error)) {
         showFailure([error] { return tr("无法读取存档") + QStringLiteral(": ") + error; });
         return;
     }
-    m_groups = groups;
-    m_shown = ShownData{ShownData::Archived, info.port,   info.downloadedAt, int(groups.size()), 0, true,
+    // Read once: the groups shown and their tags.
+    m_groups.clear();
+    for (const ArchivedGroup &g : std::as_const(archived))
+        m_groups.append(g.group());
+    m_shown = ShownData{ShownData::Archived, info.port,   info.downloadedAt, int(m_groups.size()), 0, true,
                         QString(),           info.station};
     m_shown.downloadId = id;
     clearFailure();
     loadVerification();
-    refreshView();
-    // The archive numbers a download's groups from 0 in the order loadGroups() lists them.
+    refreshView(&archived);
+    // The archive numbers a download's groups from 0 in the order loadArchivedGroups() lists them.
     if (slot > 0)
         makeGroupCurrent(slot);
     ui->statusBar->clearMessage(); // nothing was fetched from the instrument
@@ -568,10 +575,10 @@ void MainWindow::on_printMessage(const QString &message)
     showFailure([message] { return message; });
 }
 
-void MainWindow::refreshView()
+void MainWindow::refreshView(const QList<ArchivedGroup> *archived)
 {
     showMessage(tr("获取数据"));
-    loadTraces();
+    loadTraces(archived);
     fillTable();
     // The first row becomes current, so the table highlights the group the panel shows; a download without groups
     // leaves nothing of the previous one on screen.

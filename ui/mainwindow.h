@@ -107,8 +107,9 @@ private:
     void fillTable();
     // A row's texts, tips and verdict colours, its cells made or updated in place.
     void fillRow(int row);
-    // Each group's trace and verdict, from the archive when the download shown is kept there.
-    void loadTraces();
+    // Each group's trace and verdict, from the archive when the download shown is kept there; archived: its groups as
+    // read already, or none to read them.
+    void loadTraces(const QList<ArchivedGroup> *archived = nullptr);
     // After the download was archived or tagged: the traces again, and the rows, panel and statistics in place.
     void refreshTraces();
     // The blocks and checks from the archive; without an archive, or when they cannot be read, none are known. Read
@@ -130,7 +131,7 @@ private:
     void storeTags(qint64 downloadId, const QList<int> &indexes, const QList<GroupTags> &tags, const QString &limitPart,
                    const PartLimit &limit);
     void showPanelStatistics(int index);
-    void refreshView();
+    void refreshView(const QList<ArchivedGroup> *archived = nullptr);
     void clearDetails();
     // The row of the group at index in groups() becomes current, and the selection.
     void makeGroupCurrent(int index);

@@ -189,7 +189,7 @@ void MainWindow::refreshVerification()
     on_currentRowChanged(ui->tableView->currentIndex());
 }
 
-void MainWindow::loadTraces()
+void MainWindow::loadTraces(const QList<ArchivedGroup> *archived)
 {
     m_traces = QList<GroupTrace>();
     m_verdicts = QList<Verdict>();
@@ -199,17 +199,17 @@ void MainWindow::loadTraces()
     }
     if (!m_archive || !m_archive->isOpen() || m_shown.downloadId == 0)
         return;
-    QList<ArchivedGroup> archived;
+    QList<ArchivedGroup> read;
     QHash<QString, PartLimit> limits;
     QString error;
-    if (!m_archive->loadArchivedGroups(m_shown.downloadId, &archived, &error) ||
+    if ((!archived && !m_archive->loadArchivedGroups(m_shown.downloadId, &read, &error)) ||
         !m_archive->partLimits(&limits, &error)) {
         qWarning() << "cannot read the tags:" << error;
         showFailure([error] { return tr("无法读取标签") + QStringLiteral(": ") + error; });
         return;
     }
     // Groups are kept by their slot, the position in the download.
-    for (const ArchivedGroup &group : std::as_const(archived)) {
+    for (const ArchivedGroup &group : archived ? *archived : read) {
         if (group.slot < 0 || group.slot >= m_groups.size())
             continue;
         GroupTrace &trace = m_traces[group.slot];

@@ -107,8 +107,7 @@ private slots:
         }
         // The first download as kept, confirmed once (its groups' dates: tool "show --csv"); latest: confirmed last.
         DownloadInfo first, latest;
-        QList<MeasurementGroup> groups;
-        QVERIFY(archive.loadGroups(ids[0], &groups, &first, nullptr) && archive.latestDownload(&latest, nullptr));
+        QVERIFY(archive.download(ids[0], &first, nullptr) && archive.latestDownload(&latest, nullptr));
         QCOMPARE(first.downloadedAt.secsTo(first.confirmedAt), 1);
         QCOMPARE(first.programVersion, LEEB_VERSION);
         QCOMPARE(latest.id, ids[4]);

@@ -56,7 +56,8 @@ void BatchExport::setTags(const GroupTags &tags, const PartLimit &limit)
     m_limit = limit;
 }
 
-QString BatchExport::tagDownload(qint64 downloadId, int groupCount, QList<CsvGroup> *rows)
+QString BatchExport::tagDownload(qint64 downloadId, int groupCount, QList<CsvGroup> *rows,
+                                 std::optional<VerificationLog> *log)
 {
     QString error;
     QList<int> groupSlots;
@@ -64,20 +65,20 @@ QString BatchExport::tagDownload(qint64 downloadId, int groupCount, QList<CsvGro
         groupSlots << slot;
     QList<ArchivedGroup> archived;
     QHash<QString, PartLimit> limits;
-    QList<VerificationCheck> checks;
-    QHash<qint64, ReferenceBlock> blocks;
+    VerificationLog read;
     if ((!m_tags.isEmpty() && !m_archive.setGroupTags(downloadId, groupSlots, m_tags, TagWrite::GivenOnly, &error)) ||
         (m_limit.isSet() && !m_archive.setPartLimit(m_tags.part, m_limit, &error)) ||
         !m_archive.loadArchivedGroups(downloadId, &archived, &error) || !m_archive.partLimits(&limits, &error) ||
-        !m_archive.verificationLog(&checks, &blocks, &error))
+        !m_archive.verificationLog(&read.checks, &read.blocks, &error))
         return error;
+    *log = read;
     // What the archive holds now, with the tags set on these groups before.
     for (CsvGroup &row : *rows) {
         if (row.slot < archived.size())
             row.tags = archived.at(row.slot).tags;
         row.limit = limits.value(row.tags.part);
     }
-    markVerified(rows, checks, blocks);
+    markVerified(rows, read.checks, read.blocks);
     return QString();
 }
 
@@ -121,12 +122,13 @@ void BatchExport::on_link_downloadReceived(const Download &download)
         if (m_limit.isSet())
             row.limit = m_limit;
     }
+    std::optional<VerificationLog> log; // as read while tagging
     if (m_archiveWanted) {
         const StoreResult stored = m_archive.storeDownload(download);
         notArchived = stored.reason;
         downloadId = stored.downloadId;
         if (stored.ok())
-            notArchived = tagDownload(downloadId, download.records.size(), &rows);
+            notArchived = tagDownload(downloadId, download.records.size(), &rows, &log);
         for (CsvGroup &row : rows)
             row.downloadId = downloadId;
     }
@@ -152,13 +154,14 @@ void BatchExport::on_link_downloadReceived(const Download &download)
     for (const CsvGroup &row : rows)
         traces.append({row.tags, row.limit});
     // The report names the checks that cover its groups when the archive can say; without one it says nothing.
-    VerificationLog log;
-    const bool logKnown =
-        m_archiveWanted && m_archive.isOpen() && m_archive.verificationLog(&log.checks, &log.blocks, nullptr);
+    const bool csv = reportFileKind(m_fileName) == ReportFileKind::Csv;
+    VerificationLog read;
+    if (!log && !csv && m_archiveWanted && m_archive.isOpen() &&
+        m_archive.verificationLog(&read.checks, &read.blocks, nullptr))
+        log = read;
     const bool written =
-        reportFileKind(m_fileName) == ReportFileKind::Csv
-            ? writeCsvFile(m_fileName, rows, &error)
-            : writeReportFile(m_fileName, Settings::reportHeader(), groups, &error, traces, logKnown ? &log : nullptr);
+        csv ? writeCsvFile(m_fileName, rows, &error)
+            : writeReportFile(m_fileName, Settings::reportHeader(), groups, &error, traces, log ? &*log : nullptr);
     if (!written) {
         finish(1, QStringLiteral("export to %1 failed: %2").arg(m_fileName, error));
         return;

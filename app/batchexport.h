@@ -4,10 +4,13 @@
 #include "csvfile.h"
 #include "linkstate.h"
 #include "measurementgroup.h"
+#include "reportcontent.h"
 
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+
+#include <optional>
 
 class InstrumentLink;
 
@@ -46,8 +49,8 @@ private:
     void finish(int exitCode, const QString &message);
     void openArchive();
     // Writes the tags and limit on the stored download and reads back those of its groups, and whether each is
-    // verified; the reason on failure.
-    QString tagDownload(qint64 downloadId, int groupCount, QList<CsvGroup> *rows);
+    // verified (*log: the verification log read for it); the reason on failure.
+    QString tagDownload(qint64 downloadId, int groupCount, QList<CsvGroup> *rows, std::optional<VerificationLog> *log);
 
     QString m_fileName;
     int m_timeoutSeconds;

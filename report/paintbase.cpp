@@ -453,23 +453,23 @@ void PaintBase::drawLabel(QPainter *painter, int x, int y, int width, const QStr
     painter->restore();
 }
 
-bool paintReport(QPagedPaintDevice *device, const ReportHeader &header, const ReportContent &content)
+bool paintPages(QPagedPaintDevice *device, int count, const PagePainter &paintPage)
 {
     QPainter painter;
     if (!device || !painter.begin(device))
         return false;
     bool ok = true;
-    const int count = PaintBase::pageCount(content);
     for (int page = 1; page <= count && ok; ++page) {
-        // The viewport is the page (or the printer's printable area); the report scales to its width.
-        PaintBase::paintPage(&painter, QRectF(painter.viewport()), header, content, page);
+        // The viewport is the page (or the printer's printable area); the page scales to its width.
+        paintPage(&painter, QRectF(painter.viewport()), page);
         if (page < count)
             ok = device->newPage();
     }
     return painter.end() && ok;
 }
 
-bool savePdf(const QString &fileName, const ReportHeader &header, const ReportContent &content, QString *error)
+bool savePagesPdf(const QString &fileName, const QString &title, int count, const PagePainter &paintPage,
+                  const QString &what, QString *error)
 {
     // In memory first (a report is well under a megabyte), so that the file is written the one way the workbook is.
     QBuffer buffer;
@@ -479,12 +479,31 @@ bool savePdf(const QString &fileName, const ReportHeader &header, const ReportCo
         QPdfWriter writer(&buffer);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-        painted = paintReport(&writer, header, content);
+        if (!title.isEmpty())
+            writer.setTitle(title);
+        painted = paintPages(&writer, count, paintPage);
     }
     if (!painted) {
         if (error)
-            *error = QStringLiteral("the report could not be painted");
+            *error = QStringLiteral("the %1 could not be painted").arg(what);
         return false;
     }
     return saveFile(fileName, buffer.data(), error);
+}
+
+bool paintReport(QPagedPaintDevice *device, const ReportHeader &header, const ReportContent &content)
+{
+    return paintPages(device, PaintBase::pageCount(content), [&](QPainter *painter, QRectF pageRect, int page) {
+        PaintBase::paintPage(painter, pageRect, header, content, page);
+    });
+}
+
+bool savePdf(const QString &fileName, const ReportHeader &header, const ReportContent &content, QString *error)
+{
+    return savePagesPdf(
+        fileName, QString(), PaintBase::pageCount(content),
+        [&](QPainter *painter, QRectF pageRect, int page) {
+            PaintBase::paintPage(painter, pageRect, header, content, page);
+        },
+        QStringLiteral("report"), error);
 }

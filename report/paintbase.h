@@ -9,6 +9,8 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
+
 class QPagedPaintDevice;
 class QPainter;
 
@@ -43,6 +45,15 @@ public:
 private:
     PaintBase() = default;
 };
+
+// Paints count pages on a paged device (printer or PDF writer), page by page, the painter's origin at each page's
+// top-left corner. False when the painter could not start or the device refused a page or the end of the document.
+using PagePainter = std::function<void(QPainter *painter, QRectF pageRect, int page)>;
+bool paintPages(QPagedPaintDevice *device, int count, const PagePainter &paintPage);
+// Writes such pages into one A4 PDF file without margins (title: its document title, if any): made in memory, then
+// written by saveFile (savefile.h). False on any failure, with *error saying why; what names it ("report").
+bool savePagesPdf(const QString &fileName, const QString &title, int count, const PagePainter &paintPage,
+                  const QString &what, QString *error);
 
 // Paints every page of the report on a paged device (printer or PDF writer), page by page. False when the painter
 // could not start or the device refused a page or the end of the document.

@@ -1,15 +1,11 @@
 #include "verificationreport.h"
 
+#include "paintbase.h"
 #include "resourcesinit.h"
-#include "savefile.h"
 #include "scales.h"
 
-#include <QBuffer>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPdfWriter>
 
 #include <cmath>
 
@@ -307,30 +303,11 @@ void VerificationReport::paintPage(QPainter *painter, QRectF pageRect, const Ref
 bool saveVerificationPdf(const QString &fileName, const ReferenceBlock &block, const QList<VerificationCheck> &checks,
                          QString *error)
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    bool painted = false;
-    {
-        QPdfWriter writer(&buffer);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-        writer.setTitle(VerificationReport::tr("仪器验证记录") + QStringLiteral(" ") + block.serial);
-        QPainter painter;
-        if (painter.begin(&writer)) {
-            painted = true;
-            const int count = VerificationReport::pageCount(checks.size());
-            for (int page = 1; page <= count && painted; ++page) {
-                VerificationReport::paintPage(&painter, QRectF(painter.viewport()), block, checks, page);
-                if (page < count)
-                    painted = writer.newPage();
-            }
-            painted = painter.end() && painted;
-        }
-    }
-    if (!painted) {
-        if (error)
-            *error = QStringLiteral("the verification log could not be painted");
-        return false;
-    }
-    return saveFile(fileName, buffer.data(), error);
+    return savePagesPdf(
+        fileName, VerificationReport::tr("仪器验证记录") + QStringLiteral(" ") + block.serial,
+        VerificationReport::pageCount(checks.size()),
+        [&](QPainter *painter, QRectF pageRect, int page) {
+            VerificationReport::paintPage(painter, pageRect, block, checks, page);
+        },
+        QStringLiteral("verification log"), error);
 }

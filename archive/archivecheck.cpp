@@ -9,7 +9,6 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QRegularExpression>
 #include <QSet>
 #include <QThread>
@@ -19,7 +18,6 @@
 
 namespace {
 
-constexpr int LockWaitMs = 30000;
 constexpr int BusyTimeoutMs = 10000;
 constexpr int RestoreBatch = 200;
 // Ids are probed one by one up to the largest one seen, unless a damaged page makes that absurd.
@@ -95,6 +93,24 @@ bool isDamage(int code)
     return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
 }
 
+// A failure that says nothing about what the file holds: a recovery meeting one stops and says so, rather than count
+// the downloads it could not read as lost.
+bool isOutage(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_NOMEM:
+    case SQLITE_IOERR:
+    case SQLITE_INTERRUPT:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+        return true;
+    default:
+        return false;
+    }
+}
+
 struct Inspection
 {
     enum State { Sound, IndexOnly, Damaged, Refused };
@@ -160,8 +176,9 @@ QString text(sqlite3_stmt *statement, int column)
     return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)));
 }
 
-// Every id the damaged file names somewhere: its table, each index of it, the groups' references.
-QList<qint64> knownIds(Connection &c, QSet<qint64> *known)
+// Every id the damaged file names somewhere: its table, each index of it, the groups' references. False, with why,
+// when a scan fails for another reason than a damaged page.
+bool knownIds(Connection &c, QSet<qint64> *known, QList<qint64> *ids, QString *error)
 {
     const char *queries[] = {
         "SELECT id FROM download",
@@ -172,9 +189,15 @@ QList<qint64> knownIds(Connection &c, QSet<qint64> *known)
     };
     qint64 largest = 0;
     for (const char *query : queries) {
-        QStringList ids;
-        c.rows(query, &ids); // a damaged page ends a scan; what it read counts
-        for (const QString &id : ids) {
+        QStringList found;
+        QString why;
+        int code = 0;
+        // A damaged page ends a scan, and what it read counts.
+        if (!c.rows(query, &found, &why, &code) && isOutage(code)) {
+            *error = QStringLiteral("cannot read the damaged archive: %1").arg(why);
+            return false;
+        }
+        for (const QString &id : found) {
             const qint64 value = id.toLongLong();
             if (value > 0) {
                 known->insert(value);
@@ -185,9 +208,9 @@ QList<qint64> knownIds(Connection &c, QSet<qint64> *known)
     QSet<qint64> all = *known;
     for (qint64 id = 1; largest < ProbeLimit && id <= largest; ++id)
         all.insert(id);
-    QList<qint64> sorted(all.begin(), all.end());
-    std::sort(sorted.begin(), sorted.end());
-    return sorted;
+    *ids = QList<qint64>(all.begin(), all.end());
+    std::sort(ids->begin(), ids->end());
+    return true;
 }
 
 // The groups' tags and the parts' limits, as far as their pages can be read: they are keyed by the measurement and
@@ -271,12 +294,20 @@ bool recoverVerification(Connection &c, Archive &target, QString *error)
 bool recoverDownloads(Connection &c, Archive &target, ArchiveCheckResult *result)
 {
     QSet<qint64> known;
-    const QList<qint64> ids = knownIds(c, &known);
+    QList<qint64> ids;
+    if (!knownIds(c, &known, &ids, &result->reason))
+        return false;
     sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(c.handle(),
-                           "SELECT downloaded_at, confirmed_at, station, port, program_version, payload "
-                           "FROM download WHERE id = ?",
-                           -1, &statement, nullptr) != SQLITE_OK) {
+    const int prepared = sqlite3_prepare_v2(c.handle(),
+                                            "SELECT downloaded_at, confirmed_at, station, port, program_version, "
+                                            "payload FROM download WHERE id = ?",
+                                            -1, &statement, nullptr);
+    if (prepared != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        if (isOutage(prepared)) {
+            result->reason = QStringLiteral("cannot read the damaged archive: %1").arg(c.message());
+            return false;
+        }
         // Not even the table can be found: nothing is readable.
         result->unreadable = known.size();
         return true;
@@ -294,7 +325,14 @@ bool recoverDownloads(Connection &c, Archive &target, ArchiveCheckResult *result
     for (qint64 id : ids) {
         sqlite3_bind_int64(statement, 1, id);
         bool read = false;
-        if (sqlite3_step(statement) == SQLITE_ROW) {
+        const int stepped = sqlite3_step(statement);
+        if (isOutage(stepped)) {
+            // Not a damaged page: a reading that fails so cannot tell what the file holds.
+            error = QStringLiteral("cannot read the damaged archive: %1").arg(c.message());
+            ok = false;
+            break;
+        }
+        if (stepped == SQLITE_ROW) {
             const QByteArray payload(static_cast<const char *>(sqlite3_column_blob(statement, 5)),
                                      sqlite3_column_bytes(statement, 5));
             RecoveredDownload d;
@@ -355,7 +393,7 @@ void recover(Connection &c, const QString &path, ArchiveCheckResult *result)
     } else if (recoverDownloads(c, target, result)) {
         result->outcome = ArchiveCheckResult::Recovered;
     } else {
-        result->reason = QStringLiteral("the damaged archive was moved to %1; storing what it held failed after %2 "
+        result->reason = QStringLiteral("the damaged archive was moved to %1; recovering what it held failed after %2 "
                                         "downloads: %3")
                              .arg(result->movedAsidePath)
                              .arg(result->recovered)
@@ -388,9 +426,8 @@ ArchiveCheckResult checkArchive(const QString &path, const std::atomic_bool *can
     }
 
     // Damage is decided again under the lock, on the file at the path now: another program may have mended it.
-    QLockFile lock(path + QStringLiteral(".lock"));
-    lock.setStaleLockTime(0); // only a lock whose program is gone is stale: a recovery may take long
-    if (!lock.tryLock(LockWaitMs)) {
+    archivefile::PathLock lock(path);
+    if (!lock.lock(archivefile::LockWaitMs)) {
         result.reason =
             !QFileInfo::exists(path) ? QStringLiteral("there is no archive at %1").arg(path)
             : lock.error() == QLockFile::LockFailedError

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStringList>
 
 #include <cerrno>
@@ -104,6 +105,61 @@ bool moveAside(const QString &path, QString *movedTo, QString *error)
     }
     *movedTo = target;
     return true;
+}
+
+namespace {
+
+// The archives whose lock this thread holds.
+thread_local QSet<QString> heldLocks;
+
+} // namespace
+
+PathLock::PathLock(const QString &path)
+    : m_path(QFileInfo(path).absoluteFilePath()), m_file(m_path + QStringLiteral(".lock"))
+{
+    m_file.setStaleLockTime(0); // a recovery may hold it for long; only a lock whose program is gone is stale
+}
+
+PathLock::~PathLock()
+{
+    if (m_held) {
+        heldLocks.remove(m_path);
+        m_file.unlock();
+    }
+}
+
+bool PathLock::lock(int waitMs)
+{
+    if (m_held || m_nested)
+        return true;
+    if (heldLocks.contains(m_path)) {
+        m_nested = true;
+        return true;
+    }
+    if (!m_file.tryLock(0)) {
+        if (m_file.error() != QLockFile::LockFailedError)
+            return false;
+        qCInfo(lcArchive).noquote() << QStringLiteral("%1.lock is held by another program; waiting for it").arg(m_path);
+        if (!m_file.tryLock(waitMs))
+            return false;
+    }
+    m_held = true;
+    heldLocks.insert(m_path);
+    return true;
+}
+
+QString PathLock::reason() const
+{
+    switch (m_file.error()) {
+    case QLockFile::LockFailedError:
+        return QStringLiteral("%1.lock is held by another program, which may be recovering a damaged archive")
+            .arg(m_path);
+    case QLockFile::PermissionError:
+        return QStringLiteral("cannot create the lock %1.lock: %2")
+            .arg(m_path, QString::fromLocal8Bit(std::strerror(EACCES)));
+    default:
+        return QStringLiteral("cannot create the lock %1.lock").arg(m_path);
+    }
 }
 
 } // namespace archivefile

@@ -3,6 +3,7 @@
 // What the archive does to an SQLite file and its folder as files: who may read them, which file a connection holds,
 // and setting a damaged one aside. Not part of the archive's interface.
 
+#include <QLockFile>
 #include <QString>
 #include <QtGlobal>
 
@@ -39,5 +40,33 @@ bool mendJournalModes(const QString &path, QString *error);
 // Renames a damaged file and its -wal and -shm to PATH.corrupt-DATE (numbered when taken); never removes or writes
 // anything.
 bool moveAside(const QString &path, QString *movedTo, QString *error);
+
+// PATH.lock, held while a program binds a connection to the file at an archive's path, and while one sets a damaged
+// file aside and builds the new archive there: a database file and the journal files at its path are then always one
+// set. Only a lock whose program is gone is stale. A thread that holds it may take it again (a recovery opens its new
+// archive); it is then released by the outer holder.
+constexpr int LockWaitMs = 30000;
+
+class PathLock
+{
+public:
+    explicit PathLock(const QString &path);
+    ~PathLock();
+    PathLock(const PathLock &) = delete;
+    PathLock &operator=(const PathLock &) = delete;
+
+    // Waits up to waitMs for another holder, logging that it waits; false when it is still held then, or when the
+    // lock cannot be made (error() tells which).
+    bool lock(int waitMs);
+    QLockFile::LockError error() const { return m_file.error(); }
+    // Why lock() failed, in words.
+    QString reason() const;
+
+private:
+    QString m_path;
+    QLockFile m_file;
+    bool m_held = false;
+    bool m_nested = false;
+};
 
 } // namespace archivefile

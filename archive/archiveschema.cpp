@@ -11,9 +11,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
 #include <QSqlDriver>
 #include <QSqlQuery>
 
+#include <optional>
 #include <sqlite3.h>
 
 using archivesql::fail;
@@ -218,16 +220,27 @@ ArchiveOpenResult Archive::openOnce(const ArchiveLocation &location, OpenMode mo
     }
 
     bool existed = true;
+    // A writer binds to the file at the path only while no other program sets a damaged one aside there.
+    std::optional<archivefile::PathLock> lock;
     if (!m_postgres) {
         const QFileInfo file(location.path);
+        if (mode == ReadWrite) {
+            // The measurements are the lab's records: a folder made for them is this user's alone.
+            if (!archivefile::makePrivateFolder(file.absolutePath(), &result.reason))
+                return result;
+            lock.emplace(location.path);
+            if (!lock->lock(archivefile::LockWaitMs)) {
+                result.reason = QStringLiteral("cannot open the archive %1: %2").arg(location.path, lock->reason());
+                return result;
+            }
+        }
         existed = file.exists();
         if (!existed && mode == ReadOnly) {
             result.reason = QStringLiteral("there is no archive at %1").arg(location.path);
             return result;
         }
-        // The measurements are the lab's records: a new archive, and a folder made for it, are this user's alone.
-        if (!existed && (!archivefile::makePrivateFolder(file.absolutePath(), &result.reason) ||
-                         !archivefile::createPrivateFile(location.path, &result.reason)))
+        // A new archive is this user's alone too.
+        if (!existed && !archivefile::createPrivateFile(location.path, &result.reason))
             return result;
         if (existed && mode == ReadWrite && !archivefile::mendJournalModes(location.path, &result.reason))
             return result;

@@ -241,6 +241,34 @@ private slots:
         QCOMPARE(downloadCount(path), 7 + 4 * 3);
     }
 
+    // While one program sets a damaged file aside and builds the new archive at its path, another one opening the
+    // archive waits: a file it made there meanwhile would have its journal files moved away with the damaged one's.
+    void openWaitsForMoveAside()
+    {
+        const QString folder = m_dir.filePath(QStringLiteral("w%1").arg(++m_databases));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + "/a.sqlite";
+        QLockFile recovering(path + ".lock");
+        QVERIFY(recovering.tryLock(0));
+        QProcess station;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_LOGGING_RULES", "leeb.archive.info=true");
+        station.setProcessEnvironment(env);
+        station.start(QCoreApplication::applicationFilePath(), {"--store", path, "p", "1"});
+        QByteArray said;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                said += station.readAllStandardError();
+                return said.contains("is held by another program; waiting") || station.state() == QProcess::NotRunning;
+            },
+            30000));
+        QVERIFY2(station.state() == QProcess::Running && !QFileInfo::exists(path), said.constData());
+        recovering.unlock();
+        QVERIFY(station.waitForFinished(30000));
+        QCOMPARE(station.exitCode(), 0);
+        QCOMPARE(downloadCount(path), 1);
+    }
+
     // Another program set the file aside and started a new one at its path while this one held it open.
     void storeAfterMovedAside()
     {

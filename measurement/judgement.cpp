@@ -105,3 +105,13 @@ Summary summarise(const QList<MeasurementGroup> &groups, const QList<Verdict> &v
     s.sd = sampleDeviation(values, s.mean);
     return s;
 }
+
+QString summaryMeanText(const Summary &summary, const QString &none)
+{
+    return std::isfinite(summary.mean) ? QString::number(shownValue(summary.mean)) : none;
+}
+
+QString summarySdText(const Summary &summary, const QString &none)
+{
+    return summary.sd ? QString::number(shownValue(*summary.sd * 10) / 10.0, 'f', 1) : none;
+}

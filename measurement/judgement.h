@@ -80,6 +80,10 @@ struct Summary
 
 // verdicts runs parallel to groups; a group past its end has none.
 Summary summarise(const QList<MeasurementGroup> &groups, const QList<Verdict> &verdicts);
+// The summary's mean to the whole HL and its deviation to a tenth, both rounded half up as the panel shows HL; `none`
+// where there is no number.
+QString summaryMeanText(const Summary &summary, const QString &none);
+QString summarySdText(const Summary &summary, const QString &none);
 
 // What the workbook writes beside a group to trace and judge it.
 struct GroupTrace

@@ -122,6 +122,29 @@ QList<ChartPoint> chartPoints(const QList<double> &means, const ControlLimits &l
     return points;
 }
 
+BlockLog blockLog(const ReferenceBlock &block, const QList<VerificationCheck> &checks)
+{
+    BlockLog log;
+    QList<double> means;
+    for (const VerificationCheck &check : checks) {
+        log.results << evaluateCheck(check, block);
+        means << log.results.last().mean;
+    }
+    log.limits = controlLimits(means);
+    log.points = chartPoints(means, log.limits);
+    return log;
+}
+
+QString hlText(double value)
+{
+    return QString::number(oneDecimal(value), 'f', 1); // never "-0.0"
+}
+
+QString signedHlText(double value)
+{
+    return (value > 0.0 ? QStringLiteral("+") : QString()) + hlText(value);
+}
+
 int coveringCheck(const MeasurementGroup &group, const QList<VerificationCheck> &checks,
                   const QHash<qint64, ReferenceBlock> &blocks)
 {

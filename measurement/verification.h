@@ -89,6 +89,21 @@ struct ChartPoint
 
 QList<ChartPoint> chartPoints(const QList<double> &means, const ControlLimits &limits);
 
+// A block's checks as the log shows them: each check's result and chart point, and the limits of their means.
+struct BlockLog
+{
+    QList<CheckResult> results;
+    ControlLimits limits;
+    QList<ChartPoint> points;
+};
+
+BlockLog blockLog(const ReferenceBlock &block, const QList<VerificationCheck> &checks);
+
+// An HL figure of the log to one decimal ("760.6"); signed, the error as the mean's distance from the block's value
+// ("+0.6", "-1.2", "0.0").
+QString hlText(double value);
+QString signedHlText(double value);
+
 // The check that covers a group: the latest check made on the group's day (instrument clock), at or before the
 // group's time, with a block of the group's impact device; -1 when none. The group is verified when that check
 // passed. checks in any order; blocks by id.

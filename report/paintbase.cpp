@@ -292,8 +292,8 @@ void PaintBase::paintSummary(QPainter *painter, const ReportContent &content, do
     const ReportSummary summary = reportSummary(content);
     const Summary &numbers = summary.numbers;
     painter->setFont(reportFont(pixels(3.5, unit)));
-    const QString mean = std::isfinite(numbers.mean) ? QString::number(shownValue(numbers.mean)) : QString();
-    const QString sd = numbers.sd ? QString::number(shownValue(*numbers.sd * 10) / 10.0, 'f', 1) : QString();
+    const QString mean = summaryMeanText(numbers, QString());
+    const QString sd = summarySdText(numbers, QString());
     const QStringList rows[] = {
         {tr("零件: %1").arg(summary.part), tr("炉批号: %1").arg(summary.heat), tr("限值: %1").arg(summary.limit)},
         {tr("组数: %1").arg(numbers.groups), tr("已判定: %1").arg(numbers.judged), tr("合格: %1").arg(numbers.passed),

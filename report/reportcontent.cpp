@@ -77,11 +77,8 @@ void setVerification(ReportContent *content, const VerificationLog &log)
 QString checkText(const CoveringCheck &check)
 {
     const CheckResult &r = check.result;
-    // The error with its sign, as the mean's distance from the block's value.
-    const double e = r.error == 0 ? 0.0 : r.error; // never "-0.0"
-    const QString error = (e > 0 ? QStringLiteral("+") : QString()) + QString::number(e, 'f', 1);
     return QObject::tr("验证：试块 %1，%2，误差 %3 HL，重复性 %4 HL，%5")
-        .arg(check.blockSerial, check.at.toString(QStringLiteral("yyyy-MM-dd HH:mm")), error)
+        .arg(check.blockSerial, check.at.toString(QStringLiteral("yyyy-MM-dd HH:mm")), signedHlText(r.error))
         .arg(r.repeatability)
         .arg(r.passed ? QObject::tr("通过") : QObject::tr("未通过"));
 }

@@ -43,16 +43,6 @@ QRectF box(double x, double y, double width, double height, double unit)
     return QRectF(x * unit, y * unit, width * unit, height * unit);
 }
 
-QString number(double value)
-{
-    return QString::number(value, 'f', 1);
-}
-
-QString signedNumber(double value)
-{
-    return (value > 0 ? QStringLiteral("+") : QString()) + number(value);
-}
-
 // A text in its cell, in a smaller font when it is wider than the cell.
 void drawFitted(QPainter *painter, const QRectF &cell, const QString &text, Qt::Alignment alignment = Qt::AlignCenter)
 {
@@ -117,7 +107,7 @@ void paintTrace(QPainter *painter, const QRectF &area, const Trace &trace, doubl
     painter->setFont(pageFont(2.6, unit));
     for (double y : {low, high})
         painter->drawText(QRectF(area.left(), at(0, y).y() - 2 * unit, 13 * unit, 4 * unit),
-                          Qt::AlignRight | Qt::AlignVCenter, number(y));
+                          Qt::AlignRight | Qt::AlignVCenter, hlText(y));
     const int step = count > 20 ? 5 : 1;
     for (int i = 0; i < count; i += step)
         painter->drawText(QRectF(at(i, low).x() - 4 * unit, plot.bottom(), 8 * unit, 4 * unit), Qt::AlignCenter,
@@ -171,8 +161,8 @@ QStringList checkRow(int number, const VerificationCheck &check, const CheckResu
             check.operatorName,
             QString::number(result.count),
             readings.join(QLatin1Char(' ')),
-            ::number(result.mean),
-            signedNumber(result.error),
+            ::hlText(result.mean),
+            signedHlText(result.error),
             QString::number(result.repeatability),
             result.passed ? VerificationReport::tr("合格") : VerificationReport::tr("不合格"),
             !limitsSet        ? QString()
@@ -186,14 +176,7 @@ void paintTable(QPainter *painter, const ReferenceBlock &block, const QList<Veri
     const int first = page == 1 ? 0 : firstPageRows + (page - 2) * laterPageRows;
     const int rows = page == 1 ? firstPageRows : laterPageRows;
     const double top = page == 1 ? firstHeadTop : laterHeadTop;
-    QList<double> means;
-    QList<CheckResult> results;
-    for (const VerificationCheck &c : checks) {
-        results << evaluateCheck(c, block);
-        means << results.last().mean;
-    }
-    const ControlLimits limits = controlLimits(means);
-    const QList<ChartPoint> points = chartPoints(means, limits);
+    const BlockLog log = blockLog(block, checks);
     const QStringList heads = {VerificationReport::tr("序号"),      VerificationReport::tr("时间"),
                                VerificationReport::tr("操作员"),    QStringLiteral("n"),
                                VerificationReport::tr("读数 (HL)"), VerificationReport::tr("平均值"),
@@ -217,8 +200,8 @@ void paintTable(QPainter *painter, const ReferenceBlock &block, const QList<Veri
     paintRow(top, heads, true, -1);
     for (int i = first; i < checks.size() && i < first + rows; ++i)
         paintRow(top + rowHeight * (i - first + 1),
-                 checkRow(i + 1, checks.at(i), results.at(i), points.value(i), limits.set), false,
-                 results.at(i).passed ? 1 : 0);
+                 checkRow(i + 1, checks.at(i), log.results.at(i), log.points.value(i), log.limits.set), false,
+                 log.results.at(i).passed ? 1 : 0);
     painter->restore();
 }
 
@@ -229,26 +212,24 @@ void paintBlock(QPainter *painter, const ReferenceBlock &block, const QList<Veri
     painter->drawText(box(left, 8, right - left, 10, unit), Qt::AlignCenter, VerificationReport::tr("仪器验证记录"));
     const Tolerance tolerance = blockTolerance(block);
     const QString uncertainty =
-        block.uncertaintyHl ? QStringLiteral(" ± %1").arg(number(*block.uncertaintyHl)) : QString();
+        block.uncertaintyHl ? QStringLiteral(" ± %1").arg(hlText(*block.uncertaintyHl)) : QString();
     const QStringList lines = {
         VerificationReport::tr("标准硬度块 %1    冲击装置 %2    标称值 %3%4 HL")
-            .arg(block.serial, deviceName(block.device), number(block.nominalHl), uncertainty),
+            .arg(block.serial, deviceName(block.device), hlText(block.nominalHl), uncertainty),
         VerificationReport::tr("证书编号 %1    有效期至 %2")
             .arg(block.certificate.isEmpty() ? QStringLiteral("—") : block.certificate,
                  block.validUntil.isValid() ? block.validUntil.toString(Qt::ISODate) : QStringLiteral("—")),
         VerificationReport::tr("允许示值误差 ±%1 HL    允许重复性 %2 HL    检查次数 %3")
-            .arg(number(tolerance.maxError), number(tolerance.maxRepeatability))
+            .arg(hlText(tolerance.maxError), hlText(tolerance.maxRepeatability))
             .arg(checks.size())};
     painter->setFont(pageFont(3.4, unit));
     for (int i = 0; i < lines.size(); ++i)
         drawFitted(painter, box(left, 21 + 6 * i, right - left, 6, unit), lines.at(i),
                    Qt::AlignLeft | Qt::AlignVCenter);
 
-    QList<double> means;
-    for (const VerificationCheck &c : checks)
-        means << evaluateCheck(c, block).mean;
-    const ControlLimits limits = controlLimits(means);
-    const QList<ChartPoint> points = chartPoints(means, limits);
+    const BlockLog log = blockLog(block, checks);
+    const ControlLimits &limits = log.limits;
+    const QList<ChartPoint> &points = log.points;
     Trace individuals{VerificationReport::tr("单值图：各次检查的平均值 (HL)"), {}, {}, {}};
     Trace ranges{VerificationReport::tr("移动极差图 (HL)"), {}, {}, {}, true};
     for (const ChartPoint &p : points) {
@@ -258,10 +239,10 @@ void paintBlock(QPainter *painter, const ReferenceBlock &block, const QList<Veri
         ranges.outOfControl << (limits.set && p.movingRange && *p.movingRange > limits.mrUcl);
     }
     if (limits.set) {
-        individuals.levels = {{VerificationReport::tr("上控制限 %1").arg(number(limits.ucl)), limits.ucl},
-                              {VerificationReport::tr("中心线 %1").arg(number(limits.centre)), limits.centre},
-                              {VerificationReport::tr("下控制限 %1").arg(number(limits.lcl)), limits.lcl}};
-        ranges.levels = {{VerificationReport::tr("上控制限 %1").arg(number(limits.mrUcl)), limits.mrUcl}};
+        individuals.levels = {{VerificationReport::tr("上控制限 %1").arg(hlText(limits.ucl)), limits.ucl},
+                              {VerificationReport::tr("中心线 %1").arg(hlText(limits.centre)), limits.centre},
+                              {VerificationReport::tr("下控制限 %1").arg(hlText(limits.lcl)), limits.lcl}};
+        ranges.levels = {{VerificationReport::tr("上控制限 %1").arg(hlText(limits.mrUcl)), limits.mrUcl}};
     }
     paintTrace(painter, box(left, 40, right - left, 74, unit), individuals, unit);
     paintTrace(painter, box(left, 114, right - left, 50, unit), ranges, unit);

@@ -14,7 +14,6 @@
 #include "resourcesinit.h"
 #include "settings.h"
 #include "valuetext.h"
-#include "verificationreport.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -98,30 +97,8 @@ struct Command
     bool help = false;
     bool version = false;
     VerificationCommand verification; // blocks, checks
-    bool checksExport = false;        // checks export: the block's PDF page, into the one operand after "export"
     QString error;
 };
-
-// "checks export --block S FILE.pdf": what is wrong with it; empty when nothing.
-QString parseChecksExport(Command *c, const QCommandLineParser &parser)
-{
-    c->checksExport = true;
-    c->verification.blockSerial = parser.value(QStringLiteral("block"));
-    if (c->operands.size() != 2)
-        return LeebArchive::tr("checks export 需要一个 FILE.pdf");
-    if (c->verification.blockSerial.isEmpty())
-        return LeebArchive::tr("checks export 需要 --block");
-    for (const QCommandLineOption &option : verificationOptions()) {
-        const QString name = option.names().constFirst();
-        if (name != QLatin1String("block") && parser.isSet(name))
-            return LeebArchive::tr("--%1 不用于 checks export").arg(name);
-    }
-    if (c->csv)
-        return LeebArchive::tr("--csv 只用于 list");
-    if (reportFileKind(c->operands.at(1)) != ReportFileKind::Pdf)
-        return LeebArchive::tr("无法导出到 %1：文件名须以 .pdf 结尾").arg(c->operands.at(1));
-    return QString();
-}
 
 Command parse(const QStringList &arguments)
 {
@@ -204,8 +181,6 @@ Command parse(const QStringList &arguments)
     else if (verification &&
              (c.utc || c.from.isValid() || c.to.isValid() || parser.isSet(partOption) || parser.isSet(heatOption)))
         c.error = LeebArchive::tr("--from、--to、--part、--heat 和 --utc 不用于 %1").arg(c.name);
-    else if (c.name == QLatin1String("checks") && c.operands.value(0) == QLatin1String("export"))
-        c.error = parseChecksExport(&c, parser);
     else if (verification)
         c.error = parseVerification(c.name, c.operands, parser, c.csv, &c.verification);
     else if (c.operands.size() != (bare ? 0 : 1))
@@ -460,20 +435,6 @@ int exportSpan(Archive &archive, const Command &c)
     return 0;
 }
 
-// The verification log of one block as a PDF: its data, control chart and checks.
-int exportChecks(Archive &archive, const QString &serial, const QString &fileName)
-{
-    ReferenceBlock block;
-    QList<VerificationCheck> checks;
-    QString error;
-    if (!archive.block(serial, &block, &error) || !archive.checks(block.id, &checks, &error))
-        return failed(error);
-    if (!saveVerificationPdf(fileName, block, checks, &error))
-        return failed(LeebArchive::tr("导出到 %1 失败：%2").arg(fileName, error));
-    out(LeebArchive::tr("已将标准块 %1 的 %2 次检查写入 %3\n").arg(serial).arg(checks.size()).arg(fileName));
-    return 0;
-}
-
 } // namespace
 
 void leebarchive::out(const QString &text)
@@ -510,7 +471,7 @@ int main(int argc, char *argv[])
     const bool report =
         c.error.isEmpty() && !c.help && !c.version &&
         ((c.name == QLatin1String("export") && reportFileKind(c.operands.first()) != ReportFileKind::Csv) ||
-         c.checksExport);
+         c.verification.kind == VerificationCommand::ChecksExport);
     if (report && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // The reasons are printed once, by the tool; the link's and archive's diagnostics would bury them.
@@ -562,8 +523,6 @@ int main(int argc, char *argv[])
         return show(archive, id, c.csv);
     if (c.name == QLatin1String("raw"))
         return raw(archive, id);
-    if (c.checksExport)
-        return exportChecks(archive, c.verification.blockSerial, c.operands.at(1));
     if (c.verification.kind != VerificationCommand::None)
         return runVerification(archive, c.verification);
     return exportSpan(archive, c);

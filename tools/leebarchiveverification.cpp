@@ -3,6 +3,8 @@
 #include "archive.h"
 #include "csvfile.h"
 #include "leebarchivetool.h"
+#include "reportfile.h"
+#include "verificationreport.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
@@ -32,16 +34,6 @@ bool parseHl(const QString &text, double *value)
         return false;
     *value = text.toDouble();
     return true;
-}
-
-QString number(double value)
-{
-    return QString::number(value, 'f', 1);
-}
-
-QString signedNumber(double value)
-{
-    return (value > 0.0 ? QStringLiteral("+") : QString()) + number(value);
 }
 
 QString verdictWord(bool passed)
@@ -111,6 +103,18 @@ QString parseChecks(const QString &sub, const QCommandLineParser &parser, bool c
     c->blockSerial = value("block");
     if (c->blockSerial.isEmpty())
         return LeebArchive::tr("checks %1 需要 --block").arg(sub);
+    if (sub == QLatin1String("export")) {
+        for (const char *name : {"readings", "download", "slot", "at", "operator"}) {
+            if (given(name))
+                return LeebArchive::tr("--%1 不用于 checks export").arg(QLatin1String(name));
+        }
+        if (csv)
+            return LeebArchive::tr("--csv 只用于 list");
+        if (reportFileKind(c->file) != ReportFileKind::Pdf)
+            return LeebArchive::tr("无法导出到 %1：文件名须以 .pdf 结尾").arg(c->file);
+        c->kind = VerificationCommand::ChecksExport;
+        return QString();
+    }
     if (sub == QLatin1String("list")) {
         for (const char *name : {"readings", "download", "slot", "at", "operator"}) {
             if (given(name))
@@ -269,37 +273,37 @@ int addCheck(Archive &archive, const VerificationCommand &c)
         return failed(error);
     const CheckResult r = evaluateCheck(check, block);
     out(LeebArchive::tr("检查 %1（标准块 %2，%3）：%4 个读数，平均 %5 HL，误差 %6 HL（±%7），重复性 %8 HL（%9）：%10\n")
-            .arg(QString::number(check.id), block.serial, atText(check.at), QString::number(r.count), number(r.mean),
-                 signedNumber(r.error), QString::number(r.tolerance.maxError), QString::number(r.repeatability),
+            .arg(QString::number(check.id), block.serial, atText(check.at), QString::number(r.count), hlText(r.mean),
+                 signedHlText(r.error), QString::number(r.tolerance.maxError), QString::number(r.repeatability),
                  QString::number(r.tolerance.maxRepeatability))
             .arg(verdictWord(r.passed)));
     return 0;
 }
 
+// The block of that serial and its checks, or the tool's exit code.
+int blockChecks(Archive &archive, const QString &serial, ReferenceBlock *block, QList<VerificationCheck> *checks)
+{
+    if (const int code = findBlock(archive, serial, block))
+        return code;
+    QString error;
+    return archive.checks(block->id, checks, &error) ? 0 : failed(error);
+}
+
 int listChecks(Archive &archive, const VerificationCommand &c)
 {
     ReferenceBlock block;
-    if (const int code = findBlock(archive, c.blockSerial, &block))
-        return code;
     QList<VerificationCheck> checks;
-    QString error;
-    if (!archive.checks(block.id, &checks, &error))
-        return failed(error);
-    QList<CheckResult> results;
-    QList<double> means;
-    for (const VerificationCheck &check : checks) {
-        results.append(evaluateCheck(check, block));
-        means.append(results.last().mean);
-    }
-    const ControlLimits limits = controlLimits(means);
-    const QList<ChartPoint> points = chartPoints(means, limits);
+    if (const int code = blockChecks(archive, c.blockSerial, &block, &checks))
+        return code;
+    const BlockLog log = blockLog(block, checks);
+    const ControlLimits &limits = log.limits;
     const auto limit = [&](double value) { return limits.set ? QString::number(value, 'f', 2) : QString(); };
     QString text = c.csv ? QStringLiteral("id,at,block,device,nominal,n,mean,error,repeatability,max_error,"
                                           "max_repeatability,verdict,center,lcl,ucl,mr,mr_ucl,in_control\n")
                          : QString();
     for (int i = 0; i < checks.size(); ++i) {
-        const CheckResult &r = results.at(i);
-        const ChartPoint &p = points.at(i);
+        const CheckResult &r = log.results.at(i);
+        const ChartPoint &p = log.points.at(i);
         if (c.csv) {
             text += QStringList{QString::number(checks[i].id),
                                 atText(checks[i].at),
@@ -307,8 +311,8 @@ int listChecks(Archive &archive, const VerificationCommand &c)
                                 deviceName(block.device),
                                 QString::number(block.nominalHl),
                                 QString::number(r.count),
-                                number(r.mean),
-                                number(r.error),
+                                hlText(r.mean),
+                                hlText(r.error),
                                 QString::number(r.repeatability),
                                 QString::number(r.tolerance.maxError),
                                 QString::number(r.tolerance.maxRepeatability),
@@ -316,7 +320,7 @@ int listChecks(Archive &archive, const VerificationCommand &c)
                                 limit(limits.centre),
                                 limit(limits.lcl),
                                 limit(limits.ucl),
-                                p.movingRange ? number(*p.movingRange) : QString(),
+                                p.movingRange ? hlText(*p.movingRange) : QString(),
                                 limit(limits.mrUcl),
                                 limits.set ? (p.inControl ? QStringLiteral("yes") : QStringLiteral("no")) : QString()}
                         .join(QLatin1Char(',')) +
@@ -324,11 +328,25 @@ int listChecks(Archive &archive, const VerificationCommand &c)
             continue;
         }
         text += LeebArchive::tr("%1  %2  %3 个读数  平均 %4  误差 %5  重复性 %6  %7%8\n")
-                    .arg(QString::number(checks[i].id), atText(checks[i].at), QString::number(r.count), number(r.mean),
-                         signedNumber(r.error), QString::number(r.repeatability), verdictWord(r.passed),
+                    .arg(QString::number(checks[i].id), atText(checks[i].at), QString::number(r.count), hlText(r.mean),
+                         signedHlText(r.error), QString::number(r.repeatability), verdictWord(r.passed),
                          p.inControl ? QString() : LeebArchive::tr("  失控"));
     }
     out(text);
+    return 0;
+}
+
+// The verification log of one block as a PDF: its data, control chart and checks.
+int exportChecks(Archive &archive, const VerificationCommand &c)
+{
+    ReferenceBlock block;
+    QList<VerificationCheck> checks;
+    if (const int code = blockChecks(archive, c.blockSerial, &block, &checks))
+        return code;
+    QString error;
+    if (!saveVerificationPdf(c.file, block, checks, &error))
+        return failed(LeebArchive::tr("导出到 %1 失败：%2").arg(c.file, error));
+    out(LeebArchive::tr("已将标准块 %1 的 %2 次检查写入 %3\n").arg(block.serial).arg(checks.size()).arg(c.file));
     return 0;
 }
 
@@ -358,8 +376,13 @@ QString parseVerification(const QString &name, const QStringList &operands, cons
 {
     *command = VerificationCommand();
     const QString sub = operands.value(0);
-    if (operands.size() != 1 || (sub != QLatin1String("add") && sub != QLatin1String("list")))
+    if (name == QLatin1String("checks") && sub == QLatin1String("export")) {
+        if (operands.size() != 2)
+            return LeebArchive::tr("checks export 需要一个 FILE.pdf");
+        command->file = operands.at(1);
+    } else if (operands.size() != 1 || (sub != QLatin1String("add") && sub != QLatin1String("list"))) {
         return LeebArchive::tr("%1 需要 add 或 list").arg(name);
+    }
     return name == QLatin1String("blocks") ? parseBlocks(sub, parser, csv, command)
                                            : parseChecks(sub, parser, csv, command);
 }
@@ -375,6 +398,8 @@ int runVerification(Archive &archive, const VerificationCommand &command)
         return addCheck(archive, command);
     case VerificationCommand::ChecksList:
         return listChecks(archive, command);
+    case VerificationCommand::ChecksExport:
+        return exportChecks(archive, command);
     case VerificationCommand::None:
         break;
     }

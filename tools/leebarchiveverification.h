@@ -1,6 +1,6 @@
 #pragma once
 
-// leeb-archive's verification log: "blocks add|list" and "checks add|list".
+// leeb-archive's verification log: "blocks add|list" and "checks add|list|export".
 
 #include "verification.h"
 
@@ -14,7 +14,7 @@ class QCommandLineParser;
 
 struct VerificationCommand
 {
-    enum Kind { None, BlocksAdd, BlocksList, ChecksAdd, ChecksList };
+    enum Kind { None, BlocksAdd, BlocksList, ChecksAdd, ChecksList, ChecksExport };
     Kind kind = None;
     ReferenceBlock block;  // blocks add
     QString blockSerial;   // checks: --block
@@ -24,6 +24,7 @@ struct VerificationCommand
     QDateTime at; // checks add: --at; null: the group's time, or now
     QString operatorName;
     bool csv = false;
+    QString file; // checks export: the PDF
 
     bool writes() const { return kind == BlocksAdd || kind == ChecksAdd; }
 };
@@ -32,8 +33,8 @@ struct VerificationCommand
 QList<QCommandLineOption> verificationOptions();
 // Whether parser saw one of them: for any other command that is refused.
 QString verificationOptionGiven(const QCommandLineParser &parser);
-// Reads "blocks add|list" or "checks add|list" from the operands after the command name; an empty text, or the reason
-// it is refused in the tool's language.
+// Reads "blocks add|list" or "checks add|list|export" from the operands after the command name; an empty text, or the
+// reason it is refused in the tool's language.
 QString parseVerification(const QString &name, const QStringList &operands, const QCommandLineParser &parser, bool csv,
                           VerificationCommand *command);
 // Runs a parsed command on an open archive; the tool's exit code. A failing check is recorded: a result, exit 0.

@@ -6,8 +6,6 @@
 #include <QBrush>
 #include <QColor>
 
-#include <cmath>
-
 namespace {
 
 bool holdsText(const MeasurementGroup &g, const QString &text)
@@ -73,12 +71,12 @@ int HistoryGroupsModel::slot(int row) const
     return row >= 0 && row < m_listed ? m_rows.at(row).group.slot : -1;
 }
 
-QString HistoryGroupsModel::summaryText(const Summary &s)
+QString HistoryGroupsModel::summaryText(const Summary &s, const QString &countText)
 {
-    const QString mean = std::isfinite(s.mean) ? QString::number(shownValue(s.mean)) : QStringLiteral("---");
-    const QString sd = s.sd ? QString::number(shownValue(*s.sd * 10) / 10.0, 'f', 1) : QStringLiteral("---");
+    const QString none = QStringLiteral("---");
     QString text =
-        HistoryDialog::tr("%n 组", nullptr, s.groups) + HistoryDialog::tr("：平均 %1 HL，标准差 %2 HL").arg(mean, sd);
+        (countText.isEmpty() ? HistoryDialog::tr("%n 组", nullptr, s.groups) : countText) +
+        HistoryDialog::tr("：平均 %1 HL，标准差 %2 HL").arg(summaryMeanText(s, none), summarySdText(s, none));
     // Pass of the judged: a group of a part without a limit, or with no number in the limit's scale, is neither.
     if (s.judged > 0)
         text += HistoryDialog::tr("，合格 %1/%2").arg(s.passed).arg(s.judged);

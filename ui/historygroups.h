@@ -39,7 +39,7 @@ public:
     int groupCount() const { return m_rows.size(); }
     Summary summary() const { return m_summary; }
     // "12 组：平均 452 HL，标准差 4.2 HL，合格 10/12", translated when called.
-    static QString summaryText(const Summary &summary);
+    static QString summaryText(const Summary &summary, const QString &countText = QString());
     QString error() const { return m_error; } // why the groups could not be read; empty when they could
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -2,6 +2,7 @@
 // selected rows and the tag command.
 #include "mainwindow.h"
 
+#include "historygroups.h"
 #include "tagdialog.h"
 #include "ui_mainwindow.h"
 #include "verdictcolours.h"
@@ -12,7 +13,6 @@
 #include <QStandardItemModel>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -274,12 +274,7 @@ void MainWindow::updateSelectionField()
         verdicts << m_verdicts.value(i, Verdict::None);
     }
     const Summary s = summarise(groups, verdicts);
-    // As the panel shows HL: the mean to the whole number, the deviation to a tenth, both rounded half up.
-    const QString mean = std::isnan(s.mean) ? QStringLiteral("---") : QString::number(shownValue(s.mean));
-    const QString sd = s.sd ? QString::number(shownValue(*s.sd * 10) / 10.0, 'f', 1) : QStringLiteral("---");
-    QString text = tr("已选 %n 组", nullptr, s.groups) + tr("：平均 %1 HL，标准差 %2 HL").arg(mean, sd);
-    if (s.judged > 0)
-        text += tr("，合格 %1/%2").arg(s.passed).arg(s.judged);
+    const QString text = HistoryGroupsModel::summaryText(s, tr("已选 %n 组", nullptr, s.groups));
     ui->label_selection->setText(text);
     ui->label_selection->setToolTip(text);
 }

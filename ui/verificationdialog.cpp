@@ -26,11 +26,6 @@ namespace {
 const QColor PassColour(0, 128, 0);
 const QColor FailColour(200, 0, 0);
 
-QString number(double value)
-{
-    return QString::number(value, 'f', 1);
-}
-
 QTableWidgetItem *item(const QString &text, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
 {
     auto *cell = new QTableWidgetItem(text);
@@ -260,10 +255,10 @@ void VerificationDialog::reloadBlocks(const QString &select)
         const Tolerance t = blockTolerance(b);
         m_blockTable->setItem(row, 0, item(b.serial));
         m_blockTable->setItem(row, 1, item(deviceName(b.device)));
-        m_blockTable->setItem(row, 2, item(::number(b.nominalHl), number));
+        m_blockTable->setItem(row, 2, item(::hlText(b.nominalHl), number));
         m_blockTable->setItem(row, 3, item(b.validUntil.isValid() ? b.validUntil.toString(Qt::ISODate) : tr("不限")));
-        m_blockTable->setItem(row, 4, item(QStringLiteral("±") + ::number(t.maxError), number));
-        m_blockTable->setItem(row, 5, item(::number(t.maxRepeatability), number));
+        m_blockTable->setItem(row, 4, item(QStringLiteral("±") + ::hlText(t.maxError), number));
+        m_blockTable->setItem(row, 5, item(::hlText(t.maxRepeatability), number));
         if (b.validUntil.isValid() && b.validUntil < QDate::currentDate())
             m_blockTable->item(row, 3)->setForeground(FailColour);
     }
@@ -288,29 +283,24 @@ void VerificationDialog::showBlock()
             m_checks.clear();
         }
         m_blockTitle->setText(
-            tr("标准块 %1（%2，%3 HL）的检查").arg(b.serial, deviceName(b.device), number(b.nominalHl)));
+            tr("标准块 %1（%2，%3 HL）的检查").arg(b.serial, deviceName(b.device), hlText(b.nominalHl)));
     } else {
         m_blockTitle->setText(tr("没有选中标准块"));
     }
 
-    QList<CheckResult> results;
-    QList<double> means;
-    for (const VerificationCheck &c : qAsConst(m_checks)) {
-        results << evaluateCheck(c, m_blocks.value(row));
-        means << results.last().mean;
-    }
-    const ControlLimits limits = controlLimits(means);
-    const QList<ChartPoint> points = chartPoints(means, limits);
+    const BlockLog log = blockLog(m_blocks.value(row), m_checks);
+    const ControlLimits &limits = log.limits;
+    const QList<ChartPoint> &points = log.points;
     m_checkTable->setRowCount(int(m_checks.size()));
     const Qt::Alignment numeric = Qt::AlignRight | Qt::AlignVCenter;
     for (int i = 0; i < m_checks.size(); ++i) {
         const VerificationCheck &c = m_checks.at(i);
-        const CheckResult &r = results.at(i);
+        const CheckResult &r = log.results.at(i);
         m_checkTable->setItem(i, 0, item(c.at.toString(QStringLiteral("yyyy-MM-dd HH:mm"))));
         m_checkTable->setItem(i, 1, item(c.operatorName));
         m_checkTable->setItem(i, 2, item(QString::number(r.count), numeric));
-        m_checkTable->setItem(i, 3, item(number(r.mean), numeric));
-        m_checkTable->setItem(i, 4, item((r.error > 0 ? QStringLiteral("+") : QString()) + number(r.error), numeric));
+        m_checkTable->setItem(i, 3, item(hlText(r.mean), numeric));
+        m_checkTable->setItem(i, 4, item(signedHlText(r.error), numeric));
         m_checkTable->setItem(i, 5, item(QString::number(r.repeatability), numeric));
         auto *verdict = item(r.passed ? tr("合格") : tr("不合格"), Qt::AlignCenter);
         verdict->setForeground(r.passed ? PassColour : FailColour);
@@ -338,8 +328,8 @@ void VerificationDialog::updateDefaults()
     const double nominal = m_nominal->text().trimmed().toDouble(&ok);
     const Tolerance t = defaultTolerance(quint8(m_device->currentData().toInt()), ok ? nominal : 0.0);
     // Below the usual levels D and DC have the wider default; with no nominal yet that one is shown.
-    m_maxError->setPlaceholderText(tr("默认 %1").arg(number(t.maxError)));
-    m_maxRepeatability->setPlaceholderText(tr("默认 %1").arg(number(t.maxRepeatability)));
+    m_maxError->setPlaceholderText(tr("默认 %1").arg(hlText(t.maxError)));
+    m_maxRepeatability->setPlaceholderText(tr("默认 %1").arg(hlText(t.maxRepeatability)));
 }
 
 void VerificationDialog::addBlock()
@@ -423,8 +413,8 @@ void VerificationDialog::addCheck()
     emit checkAdded();
     const CheckResult r = evaluateCheck(check, block);
     m_readings->clear();
-    showMessage(tr("已记录检查：平均值 %1，示值误差 %2%3，重复性 %4，%5")
-                    .arg(number(r.mean), r.error > 0 ? QStringLiteral("+") : QString(), number(r.error))
+    showMessage(tr("已记录检查：平均值 %1，示值误差 %2，重复性 %3，%4")
+                    .arg(hlText(r.mean), signedHlText(r.error))
                     .arg(r.repeatability)
                     .arg(r.passed ? tr("合格") : tr("不合格")),
                 !r.passed);

@@ -492,10 +492,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>checks export 需要 --block</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>--%1 不用于 checks export</source>
         <translation type="unfinished"></translation>
     </message>
@@ -805,14 +801,6 @@
         <translation>
             <numerusform>已选 %n 组</numerusform>
         </translation>
-    </message>
-    <message>
-        <source>：平均 %1 HL，标准差 %2 HL</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>，合格 %1/%2</source>
-        <translation type="unfinished"></translation>
     </message>
     <message>
         <source>存档完成之后才能加标签</source>
@@ -1562,7 +1550,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>已记录检查：平均值 %1，示值误差 %2%3，重复性 %4，%5</source>
+        <source>已记录检查：平均值 %1，示值误差 %2，重复性 %3，%4</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

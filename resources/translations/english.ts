@@ -557,10 +557,6 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
         <translation>checks export needs one FILE.pdf</translation>
     </message>
     <message>
-        <source>checks export 需要 --block</source>
-        <translation>checks export needs --block</translation>
-    </message>
-    <message>
         <source>--%1 不用于 checks export</source>
         <translation>--%1 is not for checks export</translation>
     </message>
@@ -873,14 +869,6 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
             <numerusform>%n group selected</numerusform>
             <numerusform>%n groups selected</numerusform>
         </translation>
-    </message>
-    <message>
-        <source>：平均 %1 HL，标准差 %2 HL</source>
-        <translation>: mean %1 HL, SD %2 HL</translation>
-    </message>
-    <message>
-        <source>，合格 %1/%2</source>
-        <translation>, %1/%2 pass</translation>
     </message>
     <message>
         <source>存档完成之后才能加标签</source>
@@ -1632,8 +1620,8 @@ Exit status: 0 done (check: the archive is sound), 1 the archive or the file fai
         <translation>The check was not stored in the archive: %1</translation>
     </message>
     <message>
-        <source>已记录检查：平均值 %1，示值误差 %2%3，重复性 %4，%5</source>
-        <translation>Check recorded: mean %1, error %2%3, repeatability %4, %5</translation>
+        <source>已记录检查：平均值 %1，示值误差 %2，重复性 %3，%4</source>
+        <translation>Check recorded: mean %1, error %2, repeatability %3, %4</translation>
     </message>
     <message>
         <source>当前数据组的冲击装置为 %1，标准块 %2 的为 %3：不能用于此块的检查</source>

@@ -167,6 +167,25 @@ private slots:
         QCOMPARE(*points[1].movingRange, qAbs(means[1] - means[0]));
     }
 
+    // A block's log: the limits are of the check means (not of their errors), each point beside its check; the
+    // figures as the log writes them, the sign on a positive error only and never "-0.0".
+    void logAndTexts()
+    {
+        QList<VerificationCheck> checks;
+        for (int mean : {760, 762, 761, 763, 764}) {
+            VerificationCheck c;
+            c.readings = {mean - 1, mean, mean + 1};
+            checks << c;
+        }
+        const BlockLog log = blockLog(block(DeviceD, 760.0), checks);
+        QVERIFY(log.limits.set && qAbs(log.limits.centre - 762) < 1e-9 && log.points.size() == 5);
+        QCOMPARE(log.results[4].error, 4.0);
+        QCOMPARE(log.points[4].mean, 764.0);
+        QCOMPARE(
+            QStringList({hlText(760.6), signedHlText(0.6), signedHlText(-1.2), signedHlText(-0.04), signedHlText(0.0)}),
+            QStringList({"760.6", "+0.6", "-1.2", "0.0", "0.0"}));
+    }
+
     void covering_data()
     {
         QTest::addColumn<QList<VerificationCheck>>("checks");

@@ -112,7 +112,7 @@ private slots:
         for (const QString wanted : {"HB-760", "758 762 765 757 761", "760.6 +0.6 8 不合格", "王工"})
             QVERIFY2(text.contains(wanted), qPrintable(wanted + " not in: " + text));
         run(LEEB_ARCHIVE_TOOL, {"--archive", path, "checks", "export", "--block", "HB-1", pdf}, &exitCode);
-        QCOMPARE(exitCode, 1); // no such block
+        QCOMPARE(exitCode, 2); // no such block: refused, as by checks list
     }
 
     void refusal_data()

@@ -17,9 +17,12 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
+
+constexpr int TypingPauseMs = 300;
 
 // The date edits stand at this day for "no limit": a QDateEdit cannot be empty.
 const QDate NoLimit(2000, 1, 1);
@@ -158,7 +161,12 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
     m_text->setObjectName(QStringLiteral("lineEdit_text"));
     m_text->setPlaceholderText(tr("材料、测量类型或冲击装置"));
     m_text->setClearButtonEnabled(true);
-    connect(m_text, &QLineEdit::textChanged, this, &HistoryDialog::applyFilter);
+    // Typed texts are searched for once the typing pauses: a query per keystroke makes typing lag on a lab's server.
+    m_typing = new QTimer(this);
+    m_typing->setSingleShot(true);
+    m_typing->setInterval(TypingPauseMs);
+    connect(m_typing, &QTimer::timeout, this, &HistoryDialog::applyFilter);
+    connect(m_text, &QLineEdit::textChanged, m_typing, qOverload<>(&QTimer::start));
     // Part and heat are matched exactly; the values used before are offered.
     QString tagError;
     const auto tagBox = [this, archive, &tagError](const char *name, TagField field) {
@@ -174,7 +182,8 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
         if (archive->tagValues(field, &values, &tagError))
             box->addItems(QStringList(QString()) + values);
         box->setCurrentIndex(0);
-        connect(box, &QComboBox::currentTextChanged, this, &HistoryDialog::applyFilter);
+        connect(box, qOverload<int>(&QComboBox::currentIndexChanged), this, &HistoryDialog::applyFilter);
+        connect(box, &QComboBox::editTextChanged, m_typing, qOverload<>(&QTimer::start));
         return box;
     };
     m_part = tagBox("comboBox_part", TagField::Part);
@@ -278,6 +287,7 @@ HistoryDialog::HistoryDialog(Archive *archive, QWidget *parent) : QDialog(parent
 
 void HistoryDialog::applyFilter()
 {
+    m_typing->stop();
     DownloadFilter filter;
     filter.from = limit(m_from);
     filter.to = limit(m_to);
@@ -285,6 +295,12 @@ void HistoryDialog::applyFilter()
     filter.timeSpec = Qt::LocalTime; // the days the operator picks are local days
     filter.part = m_part->currentText();
     filter.heat = m_heat->currentText();
+    // A pick from a list changes its text too: the same search is not made twice.
+    const QStringList applied = {filter.from.toString(Qt::ISODate), filter.to.toString(Qt::ISODate), filter.text,
+                                 filter.part, filter.heat};
+    if (applied == m_applied)
+        return;
+    m_applied = applied;
     m_model->setFilter(filter);
     m_model->fetchMore(QModelIndex()); // the first page at once, for a dialog that opens filled
     // The groups' days are those they were measured on, by the instrument's clock.

@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
+class QTimer;
 
 // The downloads of an archive, newest first, fetched a page at a time as the view scrolls down to them.
 class HistoryModel : public QAbstractTableModel
@@ -74,6 +75,8 @@ private:
     HistoryModel *m_model = nullptr;
     QDateEdit *m_from = nullptr;
     QDateEdit *m_to = nullptr;
+    QTimer *m_typing = nullptr;
+    QStringList m_applied; // the filter shown
     QLineEdit *m_text = nullptr;
     QComboBox *m_part = nullptr;
     QComboBox *m_heat = nullptr;

@@ -158,6 +158,9 @@ public:
     void close();
     bool isOpen() const;
     QString locationText() const { return m_location.text(); }
+    // How long opening an SQLite archive for writing waits while another program sets a damaged file aside there
+    // and rebuilds it (30 s); a window's own connection waits less, and tries again at its next use.
+    void setLockWait(int ms) { m_lockWaitMs = ms; }
 
     // Keeps a download (a payload of 5200 bytes or more) in one transaction, with its groups; station defaults to
     // this machine's host name. An SQLite file another program has moved aside since it was opened is never written:
@@ -254,6 +257,7 @@ private:
     bool m_postgres = false;
     archivefile::FileId m_file; // SQLite: the file this connection holds
     OpenMode m_mode = ReadWrite;
+    int m_lockWaitMs = archivefile::LockWaitMs;
     bool m_openAsked = false; // open() was called: ensureConnected() may call it again
     QString m_badLocation;    // why the text given to open() names no archive
     std::atomic<bool> m_interrupted{false};

@@ -427,7 +427,7 @@ ArchiveCheckResult checkArchive(const QString &path, const std::atomic_bool *can
 
     // Damage is decided again under the lock, on the file at the path now: another program may have mended it.
     archivefile::PathLock lock(path);
-    if (!lock.lock(archivefile::LockWaitMs)) {
+    if (!lock.lock(archivefile::LockWaitMs, cancel)) {
         result.reason =
             !QFileInfo::exists(path) ? QStringLiteral("there is no archive at %1").arg(path)
             : lock.error() == QLockFile::LockFailedError

@@ -3,6 +3,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -128,7 +129,7 @@ PathLock::~PathLock()
     }
 }
 
-bool PathLock::lock(int waitMs)
+bool PathLock::lock(int waitMs, const std::atomic<bool> *cancel)
 {
     if (m_held || m_nested)
         return true;
@@ -140,8 +141,13 @@ bool PathLock::lock(int waitMs)
         if (m_file.error() != QLockFile::LockFailedError)
             return false;
         qCInfo(lcArchive).noquote() << QStringLiteral("%1.lock is held by another program; waiting for it").arg(m_path);
-        if (!m_file.tryLock(waitMs))
-            return false;
+        QElapsedTimer waited;
+        waited.start();
+        // In steps, so that a program ending need not wait for the whole bound.
+        while (!m_file.tryLock(int(qBound(qint64(0), waitMs - waited.elapsed(), qint64(100))))) {
+            if (m_file.error() != QLockFile::LockFailedError || waited.elapsed() >= waitMs || (cancel && *cancel))
+                return false;
+        }
     }
     m_held = true;
     heldLocks.insert(m_path);

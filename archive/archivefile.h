@@ -7,6 +7,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <atomic>
+
 namespace archivefile {
 
 // Which file a path names now; two equal ids are the same file, whatever it is called by then.
@@ -55,9 +57,9 @@ public:
     PathLock(const PathLock &) = delete;
     PathLock &operator=(const PathLock &) = delete;
 
-    // Waits up to waitMs for another holder, logging that it waits; false when it is still held then, or when the
-    // lock cannot be made (error() tells which).
-    bool lock(int waitMs);
+    // Waits up to waitMs for another holder, logging that it waits, and no longer once *cancel is set; false when it
+    // is still held then, or when the lock cannot be made (error() tells which).
+    bool lock(int waitMs, const std::atomic<bool> *cancel = nullptr);
     QLockFile::LockError error() const { return m_file.error(); }
     // Why lock() failed, in words.
     QString reason() const;

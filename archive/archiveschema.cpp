@@ -229,7 +229,7 @@ ArchiveOpenResult Archive::openOnce(const ArchiveLocation &location, OpenMode mo
             if (!archivefile::makePrivateFolder(file.absolutePath(), &result.reason))
                 return result;
             lock.emplace(location.path);
-            if (!lock->lock(archivefile::LockWaitMs)) {
+            if (!lock->lock(m_lockWaitMs, &m_interrupted)) {
                 result.reason = QStringLiteral("cannot open the archive %1: %2").arg(location.path, lock->reason());
                 return result;
             }

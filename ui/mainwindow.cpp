@@ -29,6 +29,8 @@ namespace {
 constexpr int ScanIntervalMs = 2000;
 // What follows the first frame waits no longer for it than this: a window started minimized is not exposed at all.
 constexpr int FirstFrameWaitMs = 500;
+// While another program rebuilds a damaged archive: the window's own connection waits this long, then says why.
+constexpr int WindowLockWaitMs = 3000;
 const QColor CaptionColour(14, 110, 123); // the values' background
 
 enum CommandId { ExportExcel = 0, Reacquire = 2, PrintReport = 3, DeleteAll = 4, Tags = 5 };
@@ -339,6 +341,8 @@ void MainWindow::openPendingArchive(bool showLatest)
         return;
     m_archivePending = false;
     m_archive = std::make_unique<Archive>();
+    // Not for as long as a store waits: this connection is the window's, and it tries again at its next use.
+    m_archive->setLockWait(WindowLockWaitMs);
     m_archiveResult = m_archive->open(m_archiveLocation);
     const ArchiveOpenResult &result = m_archiveResult;
     // Its own connection, opened once this one has checked the archive (and set a damaged file aside); a location
@@ -416,6 +420,7 @@ void MainWindow::showArchivedDownload(qint64 id, int slot)
 void MainWindow::on_pushButton_history_clicked()
 {
     openPendingArchive(true);
+    openFailedArchiveAgain();
     if (!m_archive || !m_archive->isOpen()) {
         showMessage(tr("没有可用的存档") +
                     (m_archiveResult.reason.isEmpty() ? QString() : QStringLiteral(": ") + m_archiveResult.reason));

@@ -97,6 +97,7 @@ private:
     void showArchivedDownload(qint64 id, int slot = -1);
     void afterFirstFrame();
     void openPendingArchive(bool showLatest);
+    void openFailedArchiveAgain();
     void loadLanguage();
     bool saveLanguage();
     void retranslateTexts();

@@ -21,6 +21,20 @@ constexpr int MessageMs = 3000;
 
 } // namespace
 
+void MainWindow::openFailedArchiveAgain()
+{
+    // The archive may be back: a server up again, another program done rebuilding a damaged file.
+    if (!m_archive || m_archive->isOpen() || m_archiveResult.outcome != ArchiveOpenResult::Failed)
+        return;
+    m_archiveResult = m_archive->open(m_archiveLocation);
+    if (!m_archiveResult.ok())
+        return;
+    clearFailure();
+    loadVerification();
+    updateTagCommand();
+    updateVerificationCommand();
+}
+
 void MainWindow::startArchiveCheck()
 {
     ArchiveLocation location;

@@ -291,6 +291,9 @@ ArchiveOpenResult Archive::openOnce(const ArchiveLocation &location, OpenMode mo
             close();
             return result;
         }
+        // Bound by its first read to the file and the journal files at the path: the lock is not held through the
+        // check, which takes seconds on a large archive.
+        lock.reset();
         // The quick check reads every page but no index: cheap enough for every start, and it finds a file that is
         // no database at all. The full check follows in the background (checkArchive()). Readers skip it: a
         // damaged page shows as a failed query all the same.

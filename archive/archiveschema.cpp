@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
 #include <QSqlDriver>
 #include <QSqlQuery>
 
@@ -234,7 +233,7 @@ ArchiveOpenResult Archive::openOnce(const ArchiveLocation &location, OpenMode mo
                 return result;
             }
         }
-        existed = file.exists();
+        existed = QFileInfo::exists(location.path); // under the lock, not as it was before
         if (!existed && mode == ReadOnly) {
             result.reason = QStringLiteral("there is no archive at %1").arg(location.path);
             return result;

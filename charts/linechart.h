@@ -1,26 +1,10 @@
 #pragma once
 
+#include "chartclasses.h"
+
 #include <QList>
 #include <QString>
 #include <QWidget>
-
-// Qt 5 keeps the chart classes in a namespace of their own, Qt 6 in Qt's.
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-namespace QtCharts {
-class QChart;
-class QChartView;
-class QLineSeries;
-class QValueAxis;
-} // namespace QtCharts
-using namespace QtCharts;
-#else
-QT_BEGIN_NAMESPACE
-class QChart;
-class QChartView;
-class QLineSeries;
-class QValueAxis;
-QT_END_NAMESPACE
-#endif
 
 // The single impacts of the shown group as a line over their sequence numbers.
 //

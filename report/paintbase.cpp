@@ -129,17 +129,6 @@ void drawWrapped(QPainter *painter, const QRect &area, const QString &text)
 }
 
 // The report's font, the embedded one when it loaded, at a size in device pixels.
-QFont reportFont(int pixelSize, QFont::Weight weight = QFont::Normal)
-{
-    QFont font;
-    const QString family = embeddedFontFamily();
-    if (!family.isEmpty())
-        font.setFamily(family);
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
 // The verdict as its text, in bold and a colour of its own: the colour helps, the text says it on any printer. A
 // group not verified says so under it, smaller.
 void drawVerdict(QPainter *painter, const QRect &cell, Verdict verdict, bool notVerified, double unit)
@@ -158,9 +147,9 @@ void drawVerdict(QPainter *painter, const QRect &cell, Verdict verdict, bool not
     if (verdict == Verdict::None)
         return;
     painter->save();
-    const QColor colour = verdict == Verdict::Pass        ? QColor(0, 128, 0)
+    const QColor colour = verdict == Verdict::Pass        ? passInk()
                           : verdict == Verdict::NotJudged ? QColor(110, 110, 110)
-                                                          : QColor(200, 0, 0);
+                                                          : failInk();
     painter->setPen(colour);
     QFont font = painter->font();
     font.setWeight(QFont::Bold);
@@ -196,6 +185,27 @@ QImage scaledLogo(const QString &path, const QSize &box)
 }
 
 } // namespace
+
+QFont reportFont(int pixelSize, QFont::Weight weight)
+{
+    QFont font;
+    const QString family = embeddedFontFamily();
+    if (!family.isEmpty())
+        font.setFamily(family);
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+QColor passInk()
+{
+    return QColor(0, 128, 0);
+}
+
+QColor failInk()
+{
+    return QColor(200, 0, 0);
+}
 
 int PaintBase::pageCount(const ReportContent &content)
 {

@@ -4,6 +4,8 @@
 #include "reportcontent.h"
 #include "reportheader.h"
 
+#include <QColor>
+#include <QFont>
 #include <QList>
 #include <QObject>
 #include <QRectF>
@@ -45,6 +47,12 @@ public:
 private:
     PaintBase() = default;
 };
+
+// The report's font, the embedded one, at a size in device pixels.
+QFont reportFont(int pixelSize, QFont::Weight weight = QFont::Normal);
+// The text colours of a passed and a failed result on paper.
+QColor passInk();
+QColor failInk();
 
 // Paints count pages on a paged device (printer or PDF writer), page by page, the painter's origin at each page's
 // top-left corner. False when the painter could not start or the device refused a page or the end of the document.

@@ -1,7 +1,6 @@
 #include "verificationreport.h"
 
 #include "paintbase.h"
-#include "resourcesinit.h"
 #include "scales.h"
 
 #include <QPainter>
@@ -24,18 +23,9 @@ constexpr int laterPageRows = int((tableBottom - laterHeadTop - rowHeight) / row
 constexpr int columnCount = 10;
 constexpr double columnWidths[columnCount] = {8, 27, 22, 7, 42, 16, 15, 19, 15, 14};
 
-const QColor PassColour(0, 128, 0);
-const QColor FailColour(200, 0, 0);
-
 QFont pageFont(double millimetres, double unit, bool bold = false)
 {
-    QFont font;
-    const QString family = embeddedFontFamily();
-    if (!family.isEmpty())
-        font.setFamily(family);
-    font.setPixelSize(qMax(1, int(millimetres * unit)));
-    font.setBold(bold);
-    return font;
+    return reportFont(qMax(1, int(millimetres * unit)), bold ? QFont::Bold : QFont::Normal);
 }
 
 QRectF box(double x, double y, double width, double height, double unit)
@@ -139,7 +129,7 @@ void paintTrace(QPainter *painter, const QRectF &area, const Trace &trace, doubl
         const QPointF p = at(i, *trace.values.at(i));
         if (trace.outOfControl.value(i)) {
             painter->setPen(Qt::NoPen);
-            painter->setBrush(FailColour);
+            painter->setBrush(failInk());
             painter->drawRect(QRectF(p.x() - 1.2 * unit, p.y() - 1.2 * unit, 2.4 * unit, 2.4 * unit));
         } else {
             painter->setPen(Qt::NoPen);
@@ -192,7 +182,7 @@ void paintTable(QPainter *painter, const ReferenceBlock &block, const QList<Veri
             painter->setPen(QPen(Qt::black, 0.2 * unit));
             painter->drawRect(cell);
             if (c == 8 && verdict >= 0)
-                painter->setPen(verdict ? PassColour : FailColour);
+                painter->setPen(verdict ? passInk() : failInk());
             drawFitted(painter, cell, cells.value(c));
             x += columnWidths[c];
         }

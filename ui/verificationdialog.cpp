@@ -1,6 +1,7 @@
 #include "verificationdialog.h"
 
 #include "controlchart.h"
+#include "paintbase.h"
 #include "savefile.h"
 #include "scales.h"
 #include "verificationreport.h"
@@ -22,9 +23,6 @@
 #include <cmath>
 
 namespace {
-
-const QColor PassColour(0, 128, 0);
-const QColor FailColour(200, 0, 0);
 
 QTableWidgetItem *item(const QString &text, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
 {
@@ -260,7 +258,7 @@ void VerificationDialog::reloadBlocks(const QString &select)
         m_blockTable->setItem(row, 4, item(QStringLiteral("±") + ::hlText(t.maxError), number));
         m_blockTable->setItem(row, 5, item(::hlText(t.maxRepeatability), number));
         if (b.validUntil.isValid() && b.validUntil < QDate::currentDate())
-            m_blockTable->item(row, 3)->setForeground(FailColour);
+            m_blockTable->item(row, 3)->setForeground(failInk());
     }
     m_blockTable->resizeColumnsToContents();
     if (!selectBlock(select) && !m_blocks.isEmpty())
@@ -303,7 +301,7 @@ void VerificationDialog::showBlock()
         m_checkTable->setItem(i, 4, item(signedHlText(r.error), numeric));
         m_checkTable->setItem(i, 5, item(QString::number(r.repeatability), numeric));
         auto *verdict = item(r.passed ? tr("合格") : tr("不合格"), Qt::AlignCenter);
-        verdict->setForeground(r.passed ? PassColour : FailColour);
+        verdict->setForeground(r.passed ? passInk() : failInk());
         QFont bold = verdict->font();
         bold.setBold(true);
         verdict->setFont(bold);
@@ -313,7 +311,7 @@ void VerificationDialog::showBlock()
                                                          : tr("否"),
                              Qt::AlignCenter);
         if (limits.set && !points.value(i).inControl)
-            control->setForeground(FailColour);
+            control->setForeground(failInk());
         m_checkTable->setItem(i, 7, control);
     }
     m_checkTable->resizeColumnsToContents();
@@ -460,7 +458,7 @@ void VerificationDialog::exportPdf()
 void VerificationDialog::showMessage(const QString &text, bool failure)
 {
     QPalette colours = m_message->palette();
-    colours.setColor(QPalette::WindowText, failure ? FailColour : PassColour);
+    colours.setColor(QPalette::WindowText, failure ? failInk() : passInk());
     m_message->setPalette(colours);
     m_message->setText(text);
 }

@@ -30,7 +30,7 @@ void MainWindow::openFailedArchiveAgain()
     if (!m_archiveResult.ok())
         return;
     clearFailure();
-    loadVerification();
+    refreshVerification(); // the rows shown without a log are marked now
     updateTagCommand();
     updateVerificationCommand();
 }

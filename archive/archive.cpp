@@ -472,7 +472,7 @@ bool Archive::payload(qint64 id, QByteArray *out, QString *error)
 
 bool Archive::groupsMeasuredBetween(const QDate &from, const QDate &to, QList<ArchivedGroup> *out, QString *error)
 {
-    return groups({from, to, QString(), QString()}, out, error);
+    return groups({from, to, QString(), QString(), QString()}, out, error);
 }
 
 bool Archive::groups(const GroupFilter &filter, QList<ArchivedGroup> *out, QString *error)
@@ -492,6 +492,12 @@ bool Archive::groups(const GroupFilter &filter, QList<ArchivedGroup> *out, QStri
         values << QDateTime(filter.to.addDays(1), QTime(0, 0)).toString(QLatin1String(LocalFormat));
     }
     archivesql::tagConditions(filter.part, filter.heat, false, &where, &values);
+    if (!filter.text.trimmed().isEmpty()) {
+        const QString condition = textCondition(filter.text.trimmed());
+        if (condition.isEmpty())
+            return true; // no text of the program contains it
+        where << QStringLiteral("(%1)").arg(condition);
+    }
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     query.prepare(

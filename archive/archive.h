@@ -80,6 +80,7 @@ struct GroupFilter
     QDate to;
     QString part;
     QString heat;
+    QString text; // as DownloadFilter's: a material, measurement type or impact device holding it
 };
 
 // The tags of the later dialog's suggestions.

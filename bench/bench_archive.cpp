@@ -187,12 +187,13 @@ void searchByPart(benchmark::State &state)
     HistoryGroupsModel model(&archive);
     for (auto _ : state) {
         if (state.range(0) == 2) {
-            model.setFilter({QDate(), QDate(), filter.part, QString()}, QString());
+            model.setFilter({QDate(), QDate(), filter.part, QString(), QString()});
             if (model.groupCount() != 1000 || model.summary().groups != 1000)
                 state.SkipWithError("search failed");
-        } else if (state.range(0) == 0 ? !archive.groups({QDate(), QDate(), filter.part, QString()}, &groups, &error) ||
-                                             groups.size() != 1000
-                                       : !archive.downloads(filter, 0, 50, &page, &error) || page.size() != 50)
+        } else if (state.range(0) == 0
+                       ? !archive.groups({QDate(), QDate(), filter.part, QString(), QString()}, &groups, &error) ||
+                             groups.size() != 1000
+                       : !archive.downloads(filter, 0, 50, &page, &error) || page.size() != 50)
             state.SkipWithError("search failed");
     }
 }

@@ -405,7 +405,7 @@ int exportSpan(Archive &archive, const Command &c)
     const QString fileName = c.operands.first();
     QList<ArchivedGroup> groups;
     QString error;
-    if (!archive.groups({c.from, c.to, c.part, c.heat}, &groups, &error))
+    if (!archive.groups({c.from, c.to, c.part, c.heat, QString()}, &groups, &error))
         return failed(error);
     QHash<QString, PartLimit> limits;
     if (!archive.partLimits(&limits, &error))

@@ -304,7 +304,7 @@ void HistoryDialog::applyFilter()
     m_model->setFilter(filter);
     m_model->fetchMore(QModelIndex()); // the first page at once, for a dialog that opens filled
     // The groups' days are those they were measured on, by the instrument's clock.
-    m_groupsModel->setFilter(GroupFilter{filter.from, filter.to, filter.part, filter.heat}, filter.text);
+    m_groupsModel->setFilter(GroupFilter{filter.from, filter.to, filter.part, filter.heat, filter.text});
     m_groupsBox->setVisible(m_groupsModel->isFiltered());
     if (!m_groupsModel->error().isEmpty())
         m_summary->clear(); // the error field says why

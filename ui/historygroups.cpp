@@ -6,21 +6,11 @@
 #include <QBrush>
 #include <QColor>
 
-namespace {
-
-bool holdsText(const MeasurementGroup &g, const QString &text)
-{
-    return g.materialName.contains(text, Qt::CaseInsensitive) || g.scaleName.contains(text, Qt::CaseInsensitive) ||
-           g.deviceName.contains(text, Qt::CaseInsensitive);
-}
-
-} // namespace
-
 HistoryGroupsModel::HistoryGroupsModel(Archive *archive, QObject *parent)
     : QAbstractTableModel(parent), m_archive(archive)
 {}
 
-void HistoryGroupsModel::setFilter(const GroupFilter &filter, const QString &text)
+void HistoryGroupsModel::setFilter(const GroupFilter &filter)
 {
     beginResetModel();
     m_filter = filter;
@@ -28,12 +18,12 @@ void HistoryGroupsModel::setFilter(const GroupFilter &filter, const QString &tex
     m_listed = 0;
     m_summary = Summary();
     m_error.clear();
-    if (isFiltered() && read(text.trimmed()))
+    if (isFiltered() && read())
         m_listed = qMin(int(m_rows.size()), int(PageSize));
     endResetModel();
 }
 
-bool HistoryGroupsModel::read(const QString &text)
+bool HistoryGroupsModel::read()
 {
     QList<ArchivedGroup> found;
     QHash<QString, PartLimit> limits;
@@ -46,8 +36,6 @@ bool HistoryGroupsModel::read(const QString &text)
     m_rows.reserve(found.size());
     for (const ArchivedGroup &archived : qAsConst(found)) {
         const MeasurementGroup g = archived.group();
-        if (!text.isEmpty() && !holdsText(g, text))
-            continue;
         Row row{archived, QString(), QString(), judge(g, limits.value(archived.tags.part))};
         row.measured = g.dateValid() ? g.measured.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : g.shownDateText();
         row.value = resultTexts(g.ownResult()).value(QStringLiteral("value"));

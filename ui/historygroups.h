@@ -29,9 +29,8 @@ public:
 
     explicit HistoryGroupsModel(Archive *archive, QObject *parent = nullptr);
 
-    // Without a part and a heat the list is empty. text, when given, keeps the groups whose material, measurement
-    // type or impact device text holds it, ignoring case, as the downloads list does.
-    void setFilter(const GroupFilter &filter, const QString &text);
+    // Without a part and a heat the list is empty.
+    void setFilter(const GroupFilter &filter);
     bool isFiltered() const { return !m_filter.part.isEmpty() || !m_filter.heat.isEmpty(); }
     qint64 downloadId(int row) const;
     int slot(int row) const; // -1 when row is none
@@ -57,7 +56,7 @@ private:
         QString value;    // in its own measurement type, with the scale
         Verdict verdict = Verdict::None;
     };
-    bool read(const QString &text);
+    bool read();
 
     Archive *m_archive;
     GroupFilter m_filter;

@@ -357,9 +357,12 @@ private slots:
                 listed += d.id == a ? 'a' : d.id == b ? 'b' : '?';
         }
         QCOMPARE(listed, QStringLiteral(" P-7/:ba P-8/:a P-8/H2: /H2:ba p-7/:"));
-        QVERIFY(archive.groups({QDate(), QDate(), "P-7", ""}, &groups, &error));
+        QVERIFY(archive.groups({QDate(), QDate(), "P-7", "", ""}, &groups, &error));
         QCOMPARE(groups.size(), 1);
         QCOMPARE(groups[0].record.groupValue, quint16(700));
+        // A text narrows them as it does the downloads: P-8's group is an HB one, P-7's an HRC one.
+        QVERIFY(archive.groups({QDate(), QDate(), "P-8", "", "hb"}, &groups, &error) && groups.size() == 1);
+        QVERIFY(archive.groups({QDate(), QDate(), "P-7", "", "hb"}, &groups, &error) && groups.isEmpty());
 
         QHash<QString, PartLimit> limits;
         QVERIFY(archive.setPartLimit("P-7", {ScaleHRC, 50, std::nullopt}, &error));
